@@ -1,0 +1,12 @@
+// The compact grid key by which the sea grid names its nodes, and its
+// relation to the 8-digit third-order grid square code ppuuqvrw.
+#pragma once
+
+namespace geodesy {
+
+// (row - 1680) * 10000 + (column - 1600), rows of 30" from the equator and
+// columns of 45" from 100 E: the cell east is key + 1, the cell north key + 10000.
+int mesh_to_key(int mesh);
+int key_to_mesh(int key);
+
+}  // namespace geodesy

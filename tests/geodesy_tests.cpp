@@ -1,0 +1,214 @@
+// Angles, ellipsoids, zones and the two projections against worked values.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "geodesy/angles.h"
+#include "geodesy/ellipsoids.h"
+#include "geodesy/mesh_key.h"
+#include "geodesy/projection.h"
+#include "geodesy/zones.h"
+
+using namespace geodesy;
+
+namespace {
+
+std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+double ulps_apart(double a, double b) {
+    return std::fabs(static_cast<double>(static_cast<std::int64_t>(bits(a)) -
+                                         static_cast<std::int64_t>(bits(b))));
+}
+
+}  // namespace
+
+TEST(PiAndUnits, PiIsTheFifteenDigitValueAndRoundTripsThroughDegrees) {
+    EXPECT_EQ(bits(GEO_PI), 0x400921FB54442D11ULL);
+    EXPECT_EQ(deg_to_rad(180), GEO_PI);
+    EXPECT_EQ(rad_to_deg(GEO_PI), 180.0);
+    EXPECT_EQ(rad_to_sec(GEO_PI), 648000.0);
+}
+
+TEST(PackedAngles, DegreesMinutesSecondsReadAsThePackedDigitsSay) {
+    EXPECT_EQ(dms_to_rad(129.3), deg_to_rad(129.5));
+    // 140.15 is 140 deg 15 min; one ulp apart from the degree route.
+    EXPECT_LE(ulps_apart(dms_to_rad(140.15), deg_to_rad(140.25)), 1.0);
+    EXPECT_EQ(dms_to_rad(-35.253), -dms_to_rad(35.253));
+    EXPECT_NEAR(rad_to_deg(dms_to_rad(35.253)), 35.0 + 25.0 / 60 + 30.0 / 3600, 1e-12);
+    EXPECT_EQ(dms_to_rad(0), 0.0);
+    // Zone 5: 134.2 * 100 is 13419.999999999998 and must count as 13420.
+    EXPECT_NEAR(rad_to_deg(dms_to_rad(134.2)), 134.0 + 20.0 / 60, 1e-12);
+    // Minutes of 60 carry into the degrees.
+    EXPECT_NEAR(rad_to_deg(dms_to_rad(35.6)), 36.0, 1e-12);
+}
+
+TEST(Rounding, ToleranceOfOneHundredThousandthOfTheLastDecimal) {
+    struct Case { double v; int n; double truncated; double rounded; };
+    const Case cases[] = {
+        {2.99999, 0, 3.0, 3.0},
+        {2.999989, 0, 2.0, 3.0},
+        {2.49999, 0, 2.0, 3.0},
+        {2.4999899, 0, 2.0, 2.0},
+        {-2.5, 0, -2.0, -3.0},
+        {-1.23456, 2, -1.23, -1.23},
+        {0.0, 4, 0.0, 0.0},
+        {134.2 * 100, 0, 13420.0, 13420.0},
+        {-12345.67849, 3, -12345.678, -12345.678},
+        {2345.6785, 3, 2345.678, 2345.679},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(truncate_decimals(c.v, c.n), c.truncated) << c.v << " to " << c.n;
+        EXPECT_EQ(round_decimals(c.v, c.n), c.rounded) << c.v << " to " << c.n;
+    }
+    EXPECT_EQ(bits(129.3 * 100), bits(12930.000000000002));
+}
+
+TEST(Angles, NormalisationAndSign) {
+    EXPECT_EQ(normalize_angle_2pi(-0.1), -0.1 + 2 * GEO_PI);
+    EXPECT_EQ(normalize_angle_2pi(2 * GEO_PI), 0.0);
+    EXPECT_NEAR(normalize_angle_2pi(7 * GEO_PI), GEO_PI, 1e-14);
+    EXPECT_EQ(sign_of(0.0), 0.0);
+    EXPECT_EQ(sign_of(-0.0), 0.0);
+    EXPECT_EQ(sign_of(-7.2), -1.0);
+    EXPECT_EQ(sign_of(1e-300), 1.0);
+}
+
+TEST(Ellipsoids, BesselStoredAndTheOthersDerived) {
+    const EllipsoidConstants b = ellipsoid_constants(ELLIPSOID_BESSEL);
+    EXPECT_EQ(b.ep2, 0.006719218794659982);  // stored, not recomputed
+    EXPECT_EQ(b.c, 6398786.848059847);
+    const EllipsoidConstants g = ellipsoid_constants(ELLIPSOID_GRS80);
+    EXPECT_EQ(g.b, 6356752.314140356);
+    EXPECT_EQ(g.e2, 0.006694380022900686);
+    EXPECT_EQ(g.ep2, 0.006739496775478856);
+    EXPECT_EQ(g.c, 6399593.625864023);
+    const EllipsoidConstants w = ellipsoid_constants(ELLIPSOID_WGS84);
+    EXPECT_EQ(w.b, 6356752.314245179);
+    EXPECT_EQ(w.e2, 0.006694379990141316);
+    EXPECT_EQ(w.ep2, 0.006739496742276434);
+    EXPECT_EQ(w.c, 6399593.625758493);
+}
+
+TEST(MeshKeys, KeyAndCodeAreInversePairs) {
+    EXPECT_EQ(mesh_to_key(53394611), 26011581);
+    EXPECT_EQ(key_to_mesh(26011581), 53394611);
+    EXPECT_EQ(mesh_to_key(30365017), 7711287);
+    EXPECT_EQ(key_to_mesh(7711287), 30365017);
+    // Neighbouring cells step the key by 1 east and 10000 north, also across
+    // second- and first-level boundaries.
+    EXPECT_EQ(mesh_to_key(53407090), mesh_to_key(53397799) + 1);
+    EXPECT_EQ(mesh_to_key(54390709), mesh_to_key(53397799) + 10000);
+    for (int code : {52394000, 53397799, 54400000, 21100000, 68487799, 36221234}) {
+        EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
+    }
+}
+
+TEST(Zones, NamesKeepTheirNumberAndCp932Numerals) {
+    for (int z = 1; z <= ZONE_COUNT; ++z) {
+        const char* name = ZONE_NAMES[static_cast<std::size_t>(z - 1)];
+        EXPECT_EQ(std::atoi(name), z) << name;
+    }
+    EXPECT_STREQ(ZONE_NAMES[1], " 2\x81\x79\x91\xE6\x81\x40\x87\x55\x8C\x6E\x81\x7A\x8B\xE3\x8F\x42 ");
+    EXPECT_EQ(std::memcmp(ZONE_NAMES[18], "19\x81\x79\x91\xE6\x87\x5D\x87\x5C\x8C\x6E", 12), 0);
+    for (int z = 1; z <= ZONE_COUNT; ++z) {
+        const char* name = ZONE_NAMES[static_cast<std::size_t>(z - 1)];
+        EXPECT_EQ(name[std::strlen(name) - 1] == ' ', z == 2) << z;
+    }
+}
+
+TEST(Zones, OriginsReadAsDegreesAndMinutes) {
+    EXPECT_EQ(projection_params(ELLIPSOID_BESSEL, 9).origin_lon, dms_to_rad(139.5));
+    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 9).origin_lon), 139.0 + 50.0 / 60, 1e-12);
+    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 11).origin_lon), 140.25, 1e-12);
+    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 13).origin_lon), 144.25, 1e-12);
+    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 5).origin_lon), 134.0 + 20.0 / 60, 1e-12);
+    for (Ellipsoid e : {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84}) {
+        EXPECT_EQ(meridian_arc(projection_params(e, 9), 0.0), 0.0);
+    }
+    // WGS84 uses the GRS80 arc coefficients with its own axes.
+    EXPECT_EQ(projection_params(ELLIPSOID_WGS84, 9).arc, projection_params(ELLIPSOID_GRS80, 9).arc);
+}
+
+namespace {
+
+struct ForwardCase { Ellipsoid e; int zone; double lat, lon, x, y; };
+
+// Worked values, degrees in, metres out (0.1 mm).
+const ForwardCase FORWARD_CASES[] = {
+    {ELLIPSOID_BESSEL, 9, 36.1, 139.8, 11094.2184, -3000.9986},
+    {ELLIPSOID_GRS80, 9, 36.1, 139.8, 11095.3976, -3001.3572},
+    {ELLIPSOID_WGS84, 9, 36.1, 139.8, 11095.3976, -3001.3572},
+    {ELLIPSOID_BESSEL, 1, 33.5, 130.2, 55662.3650, 65032.1704},
+    {ELLIPSOID_GRS80, 18, 20.4, 136.1, 44281.4658, 10436.9815},
+    {ELLIPSOID_GRS80, 11, 43.0, 141.5, -110333.1095, 101916.5961},
+};
+
+struct InverseCase { Ellipsoid e; int zone; double x, y, lat, lon; };
+
+// Worked values, metres in, degrees out (1e-10 degree).
+const InverseCase INVERSE_CASES[] = {
+    {ELLIPSOID_BESSEL, 9, 10000, -5000, 36.0901284261, 139.7778032116},
+    {ELLIPSOID_GRS80, 9, 10000, -5000, 36.0901188505, 139.7778098528},
+    {ELLIPSOID_WGS84, 9, 10000, -5000, 36.0901188517, 139.7778098528},
+    {ELLIPSOID_GRS80, 11, -100000, 100000, 43.0932548095, 141.4783529168},
+    {ELLIPSOID_GRS80, 1, 0, 0, 33.0000000003, 129.5000000000},
+};
+
+}  // namespace
+
+TEST(GeoToPlane, WorkedValuesToATenthOfAMillimetre) {
+    for (const ForwardCase& c : FORWARD_CASES) {
+        const PlanePoint p = geo_to_plane(c.e, c.zone, deg_to_rad(c.lat), deg_to_rad(c.lon));
+        EXPECT_NEAR(p.x, c.x, 0.00005 + 1e-9) << "ellipsoid " << c.e << " zone " << c.zone;
+        EXPECT_NEAR(p.y, c.y, 0.00005 + 1e-9) << "ellipsoid " << c.e << " zone " << c.zone;
+    }
+}
+
+TEST(PlaneToGeo, WorkedValuesToTenBillionthsOfADegree) {
+    for (const InverseCase& c : INVERSE_CASES) {
+        const GeoPoint g = plane_to_geo(c.e, c.zone, c.x, c.y);
+        EXPECT_NEAR(rad_to_deg(g.lat), c.lat, 0.5e-10 + 1e-12) << "ellipsoid " << c.e << " zone " << c.zone;
+        EXPECT_NEAR(rad_to_deg(g.lon), c.lon, 0.5e-10 + 1e-12) << "ellipsoid " << c.e << " zone " << c.zone;
+    }
+}
+
+TEST(Projections, ZoneOriginsMapToZeroAndBack) {
+    for (Ellipsoid e : {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84}) {
+        for (int zone = 1; zone <= ZONE_COUNT; ++zone) {
+            const ProjectionParams P = projection_params(e, zone);
+            const PlanePoint p = geo_to_plane(e, zone, P.origin_lat, P.origin_lon);
+            EXPECT_EQ(p.x, 0.0) << e << "/" << zone;
+            EXPECT_EQ(p.y, 0.0) << e << "/" << zone;
+            const GeoPoint g = plane_to_geo(e, zone, 0.0, 0.0);
+            EXPECT_EQ(g.lon, P.origin_lon) << e << "/" << zone;
+            // The footpoint series is a fit: the origin latitude comes back
+            // within 1e-9 degree; on WGS84 (the GRS80 series on other axes)
+            // within 2e-9 degree.
+            const double tolerance = e == ELLIPSOID_WGS84 ? 2e-9 : 1e-9;
+            EXPECT_NEAR(rad_to_deg(g.lat), rad_to_deg(P.origin_lat), tolerance) << e << "/" << zone;
+        }
+    }
+}
+
+TEST(Projections, SignsAndTheCentralMeridian) {
+    const GeoPoint on_meridian = plane_to_geo(ELLIPSOID_BESSEL, 9, -12345.678, 0.0);
+    EXPECT_EQ(on_meridian.lon, dms_to_rad(139.5));
+    const PlanePoint sw = geo_to_plane(ELLIPSOID_GRS80, 9, deg_to_rad(35.5), deg_to_rad(139.5));
+    EXPECT_LT(sw.x, 0.0);
+    EXPECT_LT(sw.y, 0.0);
+    const ProjectionParams P = projection_params(ELLIPSOID_GRS80, 9);
+    const PlanePoint m = geo_to_plane(ELLIPSOID_GRS80, 9, deg_to_rad(36.5), P.origin_lon);
+    EXPECT_EQ(m.y, 0.0);
+    EXPECT_EQ(m.x, P.m0 * (meridian_arc(P, deg_to_rad(36.5)) - meridian_arc(P, P.origin_lat)));
+}
+
+TEST(Projections, WorkedForwardValuesInvertToTheStartingPosition) {
+    for (const ForwardCase& c : FORWARD_CASES) {
+        const GeoPoint g = plane_to_geo(c.e, c.zone, c.x, c.y);
+        EXPECT_NEAR(rad_to_deg(g.lat), c.lat, 3e-9) << c.e << "/" << c.zone;
+        EXPECT_NEAR(rad_to_deg(g.lon), c.lon, 3e-9) << c.e << "/" << c.zone;
+    }
+}
