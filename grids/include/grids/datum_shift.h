@@ -1,0 +1,51 @@
+// The datum shift between the Tokyo datum and JGD2000 from the two grids:
+// the land grid gives the shift at its nodes; the sea grid gives a residual
+// on top of a three-parameter shift. Latitudes and longitudes in degrees,
+// node shifts in arc-seconds.
+#pragma once
+
+#include <array>
+
+#include "grids/param_table_fwd.h"
+
+namespace grids {
+
+// Which grid shifted a point.
+using ShiftSource = int;
+inline constexpr ShiftSource SOURCE_GSI = 0;
+inline constexpr ShiftSource SOURCE_JCG = 1;
+
+// Values at the corners SW, E, N, NE; s and t are the fractions of the cell
+// in longitude and latitude.
+double bilinear(const std::array<double, 4>& v, double s, double t);
+
+// A node's shift in arc-seconds; 1 when the table lacks the node.
+int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL);
+int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL);
+
+// Geocentric translation from the Tokyo datum's ellipsoid at height 0, with
+// one Newton step for the target latitude. Radians in and out.
+void three_param_shift(double lat, double lon, double& lat_out, double& lon_out);
+
+// Direction in [0, 2*pi) and length of the vector (x1, y1) -> (x2, y2).
+void direction_and_distance(double x1, double y1, double x2, double y2, double& angle, double& length);
+
+// Shift by one table: 0 when every node the point needs is there.
+int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out, double& lon_out);
+int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out);
+
+// Tokyo datum to JGD2000: the land grid first, else the sea grid. 1 when
+// neither covers the point (source is then SOURCE_JCG, outputs untouched).
+int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,
+                  double& lon_out, ShiftSource& source);
+
+// Most forward shifts one inverse shift may take before it gives up.
+inline constexpr int INVERSE_SHIFT_MAX_STEPS = 100;
+
+// JGD2000 to the Tokyo datum by fixed-point iteration on the forward shift,
+// to 1e-10 degree. 1 when a step leaves both grids or the iteration does not
+// settle within INVERSE_SHIFT_MAX_STEPS forward shifts.
+int inverse_shift(const ParamTable& gsi, const ParamTable& jcg, double lat_j, double lon_j, double& lat_t,
+                  double& lon_t, ShiftSource& source);
+
+}  // namespace grids

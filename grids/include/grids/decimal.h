@@ -1,0 +1,12 @@
+// Numbers in text, read the way every field of the program is read: leading
+// white space skipped, the longest decimal number at the front taken, and
+// anything else ignored; text without a number reads as 0.
+#pragma once
+
+#include <string_view>
+
+namespace grids {
+
+double read_decimal(std::string_view text);
+
+}  // namespace grids

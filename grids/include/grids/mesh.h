@@ -1,0 +1,27 @@
+// Grid squares of 30" of latitude by 45" of longitude, named by the 8-digit
+// third-order code ppuuqvrw. A grid node is the south-west corner of the cell
+// whose code it carries.
+#pragma once
+
+namespace grids {
+
+int mesh_code_at(double lat, double lon);
+
+struct MeshCorner {
+    double lat0;  // degrees
+    double lon0;  // degrees
+};
+MeshCorner mesh_corner(int code);
+
+// The point's cell, and whether the point is (within 1e-10 degree) that
+// cell's south-west corner.
+void locate_mesh(double lat, double lon, int& code, int& on_corner);
+
+struct MeshNeighbours {
+    int east;
+    int north_east;
+    int north;
+};
+MeshNeighbours mesh_neighbours(int code);
+
+}  // namespace grids

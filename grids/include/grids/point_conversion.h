@@ -1,0 +1,29 @@
+// One survey point from the plane coordinates of one datum to those of the
+// other, in the same zone. The Tokyo side is always Bessel; the JGD2000 side
+// is GRS80 for points the land grid shifts and WGS84 for the sea grid.
+#pragma once
+
+#include "grids/datum_shift.h"
+
+namespace grids {
+
+struct PointResult {
+    double lat_in = 0;   // input point on the input datum, degrees (always set)
+    double lon_in = 0;
+    double x_out = 0;    // output datum, metres (set when converted)
+    double y_out = 0;
+    double lat_out = 0;  // output datum, degrees (set when converted)
+    double lon_out = 0;
+    ShiftSource source = SOURCE_JCG;
+};
+
+// 0 converted, 1 not converted (no grid covers the point).
+int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+                       PointResult& result);
+
+// 0 converted; 1 when no grid covers the point or the ellipsoid of the input
+// and the grid that shifts it keep disagreeing.
+int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+                       PointResult& result);
+
+}  // namespace grids

@@ -1,0 +1,172 @@
+#include <cmath>
+
+#include "geodesy/angles.h"
+#include "geodesy/mesh_key.h"
+#include "grids/datum_shift.h"
+#include "grids/decimal.h"
+#include "grids/mesh.h"
+#include "grids/param_file.h"
+
+namespace grids {
+
+using geodesy::deg_to_rad;
+using geodesy::GEO_PI;
+using geodesy::rad_to_sec;
+
+namespace {
+
+constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
+
+// Sea grid latitude values carry an offset of 20000; both are thousandths of
+// an arc-second.
+constexpr double JCG_LAT_OFFSET = 20000;
+constexpr double THOUSANDTH = 0.001;
+
+// Three-parameter shift: source ellipsoid (not the Bessel constants of the
+// projections), translation, and target ellipsoid, as the sea grid's
+// residuals were made against them.
+constexpr double SOURCE_A = 6377397.155;
+constexpr double SOURCE_E2 = 0.006652172750832886;
+constexpr double SOURCE_A_1_MINUS_E2 = 6334973.60742427;
+constexpr double SHIFT_DX = -146.383;
+constexpr double SHIFT_DY = 507.298;
+constexpr double SHIFT_DZ = 680.443;
+constexpr double TARGET_C = 6399521.685754821;
+constexpr double TARGET_EP2 = 0.0067168626688488215;
+constexpr double TARGET_E2 = 0.006672047442457789;
+
+// Cells per degree: 80 columns, 120 rows.
+constexpr double COLUMNS_PER_DEGREE = 80;
+constexpr double ROWS_PER_DEGREE = 120;
+
+// Shift of one table over the point's cell: the own node alone when the point
+// is on the cell's corner, else all four corners interpolated.
+template <typename NodeShift>
+int shift_over_cell(int code, int on_corner, double lat, double lon, NodeShift node_shift, double& lat_out,
+                    double& lon_out) {
+    if (on_corner == 1) {
+        double dB = 0;
+        double dL = 0;
+        if (node_shift(code, dB, dL) != 0) return 1;
+        lat_out = lat + dB * SECONDS_TO_DEGREES;
+        lon_out = lon + dL * SECONDS_TO_DEGREES;
+        return 0;
+    }
+    const MeshCorner corner = mesh_corner(code);
+    const MeshNeighbours n = mesh_neighbours(code);
+    double dB_sw = 0, dL_sw = 0, dB_e = 0, dL_e = 0, dB_ne = 0, dL_ne = 0, dB_n = 0, dL_n = 0;
+    const int missing = node_shift(code, dB_sw, dL_sw) + node_shift(n.east, dB_e, dL_e) +
+                        node_shift(n.north_east, dB_ne, dL_ne) + node_shift(n.north, dB_n, dL_n);
+    if (missing != 0) return 1;
+    const double s = (lon - corner.lon0) * COLUMNS_PER_DEGREE;
+    const double t = (lat - corner.lat0) * ROWS_PER_DEGREE;
+    const std::array<double, 4> dB = {dB_sw * SECONDS_TO_DEGREES, dB_e * SECONDS_TO_DEGREES,
+                                      dB_n * SECONDS_TO_DEGREES, dB_ne * SECONDS_TO_DEGREES};
+    const std::array<double, 4> dL = {dL_sw * SECONDS_TO_DEGREES, dL_e * SECONDS_TO_DEGREES,
+                                      dL_n * SECONDS_TO_DEGREES, dL_ne * SECONDS_TO_DEGREES};
+    lat_out = lat + bilinear(dB, s, t);
+    lon_out = lon + bilinear(dL, s, t);
+    return 0;
+}
+
+}  // namespace
+
+double bilinear(const std::array<double, 4>& v, double s, double t) {
+    return (1 - s) * ((1 - t) * v[0] + t * v[2]) + s * ((1 - t) * v[1] + t * v[3]);
+}
+
+int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL) {
+    const ParamRecord* r = find_param_record(gsi.loaded(), code);
+    if (r == nullptr) return 1;
+    dB = read_decimal(r->lat);
+    dL = read_decimal(r->lon);
+    return 0;
+}
+
+int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
+    const ParamRecord* r = find_param_record(jcg.loaded(), key);
+    if (r == nullptr) return 1;
+    dB = (read_decimal(r->lat) - JCG_LAT_OFFSET) * THOUSANDTH;
+    dL = read_decimal(r->lon) * THOUSANDTH;
+    const MeshCorner node = mesh_corner(geodesy::key_to_mesh(key));
+    double lat_shifted = 0;
+    double lon_shifted = 0;
+    three_param_shift(deg_to_rad(node.lat0), deg_to_rad(node.lon0), lat_shifted, lon_shifted);
+    dB += rad_to_sec(lat_shifted - deg_to_rad(node.lat0));
+    dL += rad_to_sec(lon_shifted - deg_to_rad(node.lon0));
+    return 0;
+}
+
+void three_param_shift(double lat, double lon, double& lat_out, double& lon_out) {
+    // Geocentric position on the source ellipsoid, translated.
+    const double sin_lat = std::sin(lat);
+    const double W = std::sqrt(1 - SOURCE_E2 * sin_lat * sin_lat);
+    const double nu_source = SOURCE_A / W;
+    const double X = nu_source * std::cos(lat) * std::cos(lon) + SHIFT_DX;
+    const double Y = nu_source * std::cos(lat) * std::sin(lon) + SHIFT_DY;
+    const double Z = SOURCE_A_1_MINUS_E2 * sin_lat / W + SHIFT_DZ;
+
+    double P = 0;
+    direction_and_distance(0, 0, X, Y, lon_out, P);
+    const double theta = std::atan(Z / P);
+
+    // One Newton step for the root of
+    // Z cos(th) - P sin(th) + e2 nu(th) sin(th) cos(th) = 0, starting at theta.
+    const double sin_t = std::sin(theta);
+    const double cos_t = std::cos(theta);
+    const double V = std::sqrt(1 + TARGET_EP2 * cos_t * cos_t);
+    const double nu = TARGET_C / V;
+    const double M = TARGET_C / (V * V * V);
+    const double num = cos_t * Z - sin_t * P + TARGET_E2 * nu * sin_t * cos_t;
+    const double den = TARGET_E2 * (M * sin_t * sin_t - nu * cos_t * cos_t) + sin_t * Z + cos_t * P;
+    lat_out = theta + num / den;
+}
+
+void direction_and_distance(double x1, double y1, double x2, double y2, double& angle, double& length) {
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    length = std::sqrt(dx * dx + dy * dy);
+    if (dx == 0) {
+        angle = dy >= 0 ? GEO_PI * 0.5 : GEO_PI * 1.5;
+        return;
+    }
+    angle = std::atan(dy / dx);
+    if (dx < 0) {
+        angle += GEO_PI;
+    } else if (angle < 0) {
+        angle += 2 * GEO_PI;
+    }
+}
+
+int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out, double& lon_out) {
+    int code = 0;
+    int on_corner = 0;
+    locate_mesh(lat, lon, code, on_corner);
+    auto node = [&gsi](int node_code, double& dB, double& dL) { return gsi_node_shift(gsi, node_code, dB, dL); };
+    return shift_over_cell(code, on_corner, lat, lon, node, lat_out, lon_out);
+}
+
+int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out) {
+    int code = 0;
+    int on_corner = 0;
+    locate_mesh(lat, lon, code, on_corner);
+    // The sea grid names its nodes by the compact key; the cell is the one
+    // that key names.
+    const int cell = geodesy::key_to_mesh(geodesy::mesh_to_key(code));
+    auto node = [&jcg](int node_code, double& dB, double& dL) {
+        return jcg_node_shift(jcg, geodesy::mesh_to_key(node_code), dB, dL);
+    };
+    return shift_over_cell(cell, on_corner, lat, lon, node, lat_out, lon_out);
+}
+
+int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,
+                  double& lon_out, ShiftSource& source) {
+    if (shift_by_gsi(gsi, lat, lon, lat_out, lon_out) == 0) {
+        source = SOURCE_GSI;
+        return 0;
+    }
+    source = SOURCE_JCG;
+    return shift_by_jcg(jcg, lat, lon, lat_out, lon_out);
+}
+
+}  // namespace grids

@@ -1,0 +1,70 @@
+#include "grids/mesh.h"
+
+#include <cmath>
+
+#include "geodesy/angles.h"
+
+namespace grids {
+
+namespace {
+
+// Cell sizes in degrees: first level 2/3 deg by 1 deg, second level
+// 1/12 by 1/8, third level 1/120 by 1/80.
+constexpr double FIRST_LAT = 0.6666666666666666;
+constexpr double SECOND_LAT = 0.08333333333333333;
+constexpr double THIRD_LAT = 0.008333333333333333;
+constexpr double SECOND_LON = 0.125;
+constexpr double THIRD_LON = 0.0125;
+
+constexpr double CORNER_TOLERANCE = 1e-10;  // degrees
+
+// Whole part with the 1e-5 tolerance: a point just below a cell line counts
+// as above it.
+double whole(double v) { return geodesy::truncate_decimals(v, 0); }
+
+}  // namespace
+
+int mesh_code_at(double lat, double lon) {
+    const double pp = whole(lat * 1.5);
+    const double a = lat - pp * FIRST_LAT;
+    const double q = whole(a * 12);
+    const double r = whole((a - q * SECOND_LAT) * 120);
+    const double uu = whole(lon) - 100;
+    const double b = lon - uu - 100;
+    const double v = whole(b * 8);
+    const double w = whole((b - v * SECOND_LON) * 80);
+    return static_cast<int>(pp) * 1000000 + static_cast<int>(uu) * 10000 + static_cast<int>(q) * 1000 +
+           static_cast<int>(v) * 100 + static_cast<int>(r) * 10 + static_cast<int>(w);
+}
+
+MeshCorner mesh_corner(int code) {
+    const int pp = code / 1000000;
+    const int uu = (code % 1000000) / 10000;
+    const int q = (code % 10000) / 1000;
+    const int v = (code % 1000) / 100;
+    const int r = (code % 100) / 10;
+    const int w = code % 10;
+    MeshCorner c{};
+    c.lat0 = pp * FIRST_LAT + q * SECOND_LAT + r * THIRD_LAT;
+    c.lon0 = w * THIRD_LON + v * SECOND_LON + uu + 100;
+    return c;
+}
+
+void locate_mesh(double lat, double lon, int& code, int& on_corner) {
+    code = mesh_code_at(lat, lon);
+    const MeshCorner c = mesh_corner(code);
+    on_corner = (std::fabs(lat - c.lat0) < CORNER_TOLERANCE && std::fabs(lon - c.lon0) < CORNER_TOLERANCE) ? 1 : 0;
+}
+
+// Each neighbour is found by encoding a shifted corner, so that carries into
+// the second- and first-level digits come out right.
+MeshNeighbours mesh_neighbours(int code) {
+    const MeshCorner c = mesh_corner(code);
+    MeshNeighbours n{};
+    n.east = mesh_code_at(c.lat0, c.lon0 + THIRD_LON);
+    n.north_east = mesh_code_at(c.lat0 + THIRD_LAT, c.lon0 + THIRD_LON);
+    n.north = mesh_code_at(c.lat0 + THIRD_LAT, c.lon0);
+    return n;
+}
+
+}  // namespace grids

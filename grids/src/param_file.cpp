@@ -1,0 +1,170 @@
+#include "grids/param_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "grids/text_file.h"
+
+namespace grids {
+
+namespace {
+
+// Longest version text kept: the caller's buffers hold 255 bytes of text.
+constexpr std::size_t VERSION_MAX = 255;
+
+// A parameter file is read through a 60-byte line buffer: at most 59
+// characters per read, the rest of a longer line comes as the next line.
+constexpr std::size_t PARAM_LINE_MAX = 59;
+
+// How one agency's file differs from the other's.
+struct FileKind {
+    const char* open_error;      // "%s" is the path
+    const char* overflow_error;  // "%s" is the path
+    const char* reading;
+    const char* finished;
+    int header_lines;
+    std::size_t lat_pos, lat_width;
+    std::size_t lon_pos, lon_width;
+};
+
+const FileKind GSI_FILE = {
+    "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
+    "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
+    "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
+    "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
+    2,
+    8, 10,
+    18, 10,
+};
+
+const FileKind JCG_FILE = {
+    "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
+    "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
+    "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
+    "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
+    1,
+    8, 6,
+    14, 6,
+};
+
+constexpr std::size_t KEY_WIDTH = 8;
+
+std::string with_path(const char* format, const std::string& path) {
+    std::string text = format;
+    text.replace(text.find("%s"), 2, path);
+    return text;
+}
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The n-th (0-based) whitespace-separated word of text, cut to fit.
+std::string word_at(std::string_view text, int n) {
+    std::size_t i = 0;
+    for (int w = 0;; ++w) {
+        while (i < text.size() && is_blank(text[i])) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !is_blank(text[i])) ++i;
+        if (start == i) return {};
+        if (w == n) return std::string(text.substr(start, std::min(i - start, VERSION_MAX)));
+    }
+}
+
+// Copies the columns [pos, pos + width) of the line text into a field,
+// stopping at the end of the text and zero-filling the rest of the field.
+// The field's own terminator is never written.
+void copy_columns(char* field, std::string_view text, std::size_t pos, std::size_t width) {
+    const std::size_t available = pos < text.size() ? std::min(width, text.size() - pos) : 0;
+    if (available > 0) std::memcpy(field, text.data() + pos, available);
+    std::memset(field + available, 0, width - available);
+}
+
+bool key_less(const ParamRecord& a, const ParamRecord& b) { return std::strcmp(a.key, b.key) < 0; }
+
+int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std::string& path,
+                    std::string& version, ParamTable& table) {
+    FilePtr file = open_cp932_path(path, "rb");
+    if (!file) {
+        ui.show_message(with_path(kind.open_error, path), "Error");
+        return 1;
+    }
+    ui.set_status(kind.reading);
+
+    LineReader reader(file.get());
+    std::string line;
+    version.clear();
+    if (reader.read_line(line, PARAM_LINE_MAX) != 0) {
+        // Land file: the second word. Sea file: the first word after the
+        // first character, whatever that character is.
+        version = kind.header_lines == 2 ? word_at(line, 1) : word_at(std::string_view(line).substr(1), 0);
+    }
+    if (full == 0) {
+        table.count = 0;
+        return 0;
+    }
+    for (int h = 1; h < kind.header_lines; ++h) reader.read_line(line, PARAM_LINE_MAX);
+
+    int count = 0;
+    while (reader.read_line(line, PARAM_LINE_MAX) != 0) {
+        if (count >= table.capacity) {
+            table.count = 0;
+            ui.show_message(with_path(kind.overflow_error, path), "Error");
+            return 1;
+        }
+        std::string_view text = line;
+        if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+        ParamRecord& r = table.records[static_cast<std::size_t>(count)];
+        copy_columns(r.key, text, 0, KEY_WIDTH);
+        copy_columns(r.lat, text, kind.lat_pos, kind.lat_width);
+        copy_columns(r.lon, text, kind.lon_pos, kind.lon_width);
+        ++count;
+    }
+    file.reset();
+    table.count = count;
+    std::sort(table.records.get(), table.records.get() + count, key_less);
+    ui.set_status(kind.finished);
+    return 0;
+}
+
+}  // namespace
+
+int create_param_table(ParamTable& table, int capacity) {
+    table.records.reset(new (std::nothrow) ParamRecord[static_cast<std::size_t>(capacity)]());
+    table.count = 0;
+    table.capacity = table.records ? capacity : 0;
+    return table.records ? 0 : 1;
+}
+
+int read_gsi_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+                        ParamTable& table) {
+    return read_param_file(GSI_FILE, ui, full, path, version, table);
+}
+
+int read_jcg_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+                        ParamTable& table) {
+    return read_param_file(JCG_FILE, ui, full, path, version, table);
+}
+
+const ParamRecord* find_param_record(std::span<const ParamRecord> records, long key) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%8ld", key);
+    std::size_t low = 0;
+    std::size_t high = records.size();
+    while (low < high) {
+        const std::size_t mid = (low + high) / 2;
+        const int order = std::strcmp(text, records[mid].key);
+        if (order < 0) {
+            high = mid;
+        } else if (order > 0) {
+            low = mid + 1;
+        } else {
+            return &records[mid];
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace grids

@@ -1,0 +1,199 @@
+#include "grids/text_file.h"
+
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <wchar.h>
+#else
+#include <iconv.h>
+#include <cerrno>
+#endif
+
+namespace grids {
+
+void FileCloser::operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+}
+
+namespace {
+
+#ifdef _WIN32
+// CP932 to the UTF-16 of the Windows file calls; empty when not valid CP932.
+std::wstring native_path(const std::string& path, bool& ok) {
+    ok = false;
+    if (path.empty()) return {};
+    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    ok = true;
+    return wide;
+}
+#else
+// CP932 to the UTF-8 that POSIX file names are taken to be in.
+std::string native_path(const std::string& path, bool& ok) {
+    ok = false;
+    bool ascii = true;
+    for (unsigned char ch : path) ascii = ascii && ch < 0x80;
+    if (ascii) {
+        ok = true;
+        return path;
+    }
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string out(path.size() * 3 + 4, '\0');
+    char* in_ptr = const_cast<char*>(path.data());
+    std::size_t in_left = path.size();
+    char* out_ptr = out.data();
+    std::size_t out_left = out.size();
+    const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1) || in_left != 0) return {};
+    out.resize(out.size() - out_left);
+    ok = true;
+    return out;
+}
+#endif
+
+}  // namespace
+
+FilePtr open_cp932_path(const std::string& path, const char* mode) {
+    if (path.find('\0') != std::string::npos) return nullptr;
+    bool ok = false;
+    const auto native = native_path(path, ok);
+    if (!ok) return nullptr;
+#ifdef _WIN32
+    const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
+    return FilePtr(_wfopen(native.c_str(), wide_mode.c_str()));
+#else
+    return FilePtr(std::fopen(native.c_str(), mode));
+#endif
+}
+
+int cp932_path_exists(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) return 1;
+    bool ok = false;
+    const auto native = native_path(path, ok);
+    if (!ok) return 1;
+#ifdef _WIN32
+    struct _stat64 st;
+    return _wstat64(native.c_str(), &st) == 0 ? 0 : 1;
+#else
+    struct stat st;
+    return stat(native.c_str(), &st) == 0 ? 0 : 1;
+#endif
+}
+
+#ifdef _WIN32
+namespace {
+struct FileIdentity {
+    DWORD volume = 0, high = 0, low = 0;
+};
+int identify(const std::string& path, FileIdentity& id) {
+    bool ok = false;
+    const std::wstring wide = native_path(path, ok);
+    if (!ok) return 1;
+    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL got = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!got) return 1;
+    id.volume = info.dwVolumeSerialNumber;
+    id.high = info.nFileIndexHigh;
+    id.low = info.nFileIndexLow;
+    return 0;
+}
+}  // namespace
+
+int cp932_same_file(const std::string& a, const std::string& b) {
+    FileIdentity ia, ib;
+    if (identify(a, ia) != 0 || identify(b, ib) != 0) return 1;
+    return (ia.volume == ib.volume && ia.high == ib.high && ia.low == ib.low) ? 0 : 1;
+}
+#else
+int cp932_same_file(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return 1;
+    bool ok_a = false;
+    bool ok_b = false;
+    const std::string na = native_path(a, ok_a);
+    const std::string nb = native_path(b, ok_b);
+    if (!ok_a || !ok_b) return 1;
+    struct stat sa;
+    struct stat sb;
+    if (stat(na.c_str(), &sa) != 0 || stat(nb.c_str(), &sb) != 0) return 1;
+    return (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) ? 0 : 1;
+}
+#endif
+
+long long file_size(std::FILE* file) {
+    struct stat st;
+#ifdef _WIN32
+    struct _stat64 st64;
+    if (_fstat64(_fileno(file), &st64) != 0) return -1;
+    (void)st;
+    return st64.st_size;
+#else
+    if (fstat(fileno(file), &st) != 0) return -1;
+    return S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+#endif
+}
+
+int LineReader::next_char() {
+    int c;
+    if (pending_ != EOF - 1) {
+        c = pending_;
+        pending_ = EOF - 1;
+    } else {
+        c = std::fgetc(file_);
+        if (c != EOF) ++consumed_;
+    }
+    if (c != '\r') return c;
+    // CR LF is one line end; a CR alone stays a character of the line.
+    const int after = std::fgetc(file_);
+    if (after == '\n') {
+        ++consumed_;
+        return '\n';
+    }
+    if (after != EOF) ++consumed_;
+    pending_ = after;
+    return '\r';
+}
+
+int LineReader::read_line(std::string& line, std::size_t max_chars) {
+    line.clear();
+    for (;;) {
+        if (max_chars > 0 && line.size() == max_chars) return 1;
+        const int c = next_char();
+        if (c == EOF) {
+            pending_ = EOF - 1;
+            return line.empty() ? 0 : 1;
+        }
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') return 1;
+    }
+}
+
+void TextWriter::write(std::string_view text) {
+    if (!file_) return;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t lf = text.find('\n', start);
+        const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+        if (end > start && std::fwrite(text.data() + start, 1, end - start, file_.get()) != end - start) failed_ = true;
+        if (lf == std::string_view::npos) break;
+        if (std::fwrite("\r\n", 1, 2, file_.get()) != 2) failed_ = true;
+        start = lf + 1;
+    }
+}
+
+int TextWriter::close() {
+    if (!file_) return failed_ ? 1 : 0;
+    if (std::fflush(file_.get()) != 0 || std::ferror(file_.get()) != 0) failed_ = true;
+    if (std::fclose(file_.release()) != 0) failed_ = true;
+    return failed_ ? 1 : 0;
+}
+
+}  // namespace grids
