@@ -1,0 +1,34 @@
+// SIMA survey files: coordinate records "A01,number,name,X,Y,height," are
+// converted; every other line passes through unchanged.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace batch {
+
+struct SimaRecord {
+    std::string number;  // text exactly as read
+    std::string name;    // text exactly as read
+    double x = 0;        // northing, m
+    double y = 0;        // easting, m
+    std::string height;  // text exactly as read, never interpreted
+    std::string x_text;  // the X and Y fields as read
+    std::string y_text;
+};
+
+// A line whose first three bytes are "A01".
+bool is_sima_record(std::string_view line);
+
+// Fields 2 to 6 of a coordinate record; missing fields are empty (X, Y 0).
+void read_sima_record(std::string_view line, SimaRecord& record);
+
+// "%s,%s,%s,%W.Dlf,%W.Dlf,%s," with W = decimals + 9 and D = decimals.
+std::string sima_format(int decimals);
+
+// A converted record without its line end: the format applied to "A01",
+// number, name, X and Y rounded to decimals, and the height text.
+void format_sima_record(const std::string& format, int decimals, const std::string& number,
+                        const std::string& name, double x, double y, const std::string& height, std::string& out);
+
+}  // namespace batch

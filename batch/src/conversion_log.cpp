@@ -1,0 +1,63 @@
+#include "batch/conversion_log.h"
+
+#include "batch/text_fields.h"
+
+namespace batch {
+
+namespace {
+
+// Every label pads to put its colon in the 22nd byte (CP932 bytes).
+constexpr const char* DIRECTION_TOKYO_TO_JGD = "#変換方法            : 日本測地系→世界測地系,\n";
+constexpr const char* DIRECTION_JGD_TO_TOKYO = "#変換方法            : 世界測地系→日本測地系,\n";
+constexpr const char* ZONE_LINE = "#座標系              : %d,\n";
+constexpr const char* DECIMALS_LINE = "#表示桁数            : %d,\n";
+constexpr const char* SIMA_INPUT_LINE = "#SIMA入力ﾌｧｲﾙ        : %s,\n";
+constexpr const char* XY_INPUT_LINE = "#XY入力ﾌｧｲﾙ          : %s,\n";
+constexpr const char* SIMA_OUTPUT_LINE = "#SIMA出力ﾌｧｲﾙ        : %s,\n";
+constexpr const char* XYBL_OUTPUT_LINE = "#XYBL出力ﾌｧｲﾙ        : %s,\n";
+constexpr const char* GSI_FILE_LINE = "#地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ    : %s,\n";
+constexpr const char* GSI_VERSION_LINE = "#地理院ﾊﾟﾗﾒｰﾀVersion : %s,\n";
+constexpr const char* JCG_FILE_LINE = "#海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ      : %s,\n";
+constexpr const char* JCG_VERSION_LINE = "#海保ﾊﾟﾗﾒｰﾀVersion   : %s,\n";
+
+constexpr const char* ERROR_BANNER =
+    "*********************************************************************\n"
+    "変換エラー\n"
+    "以下に表示された座標は3パラメータないし他の原因で変換出来ませんでした\n"
+    "*********************************************************************\n";
+
+}  // namespace
+
+const char* const GSI_MARK = "  <国土地理院で変換>\n";
+const char* const JCG_MARK = "  <海上保安庁で変換>\n";
+const char* const FAILED_MARK = "  <3ﾊﾟﾗないし範囲外で変換できず>\n";
+
+void write_log_header(grids::TextWriter& log, const ConversionJob& job) {
+    std::string line;
+    log.write(job.direction == 0 ? DIRECTION_TOKYO_TO_JGD : DIRECTION_JGD_TO_TOKYO);
+    format_into(line, ZONE_LINE, job.zone);
+    log.write(line);
+    format_into(line, DECIMALS_LINE, job.decimals);
+    log.write(line);
+    format_into_v(line, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file.c_str());
+    log.write(line);
+    format_into_v(line, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file.c_str());
+    log.write(line);
+    format_into(line, GSI_FILE_LINE, job.para_file.c_str());
+    log.write(line);
+    format_into(line, GSI_VERSION_LINE, job.para_version.c_str());
+    log.write(line);
+    format_into(line, JCG_FILE_LINE, job.parak_file.c_str());
+    log.write(line);
+    format_into(line, JCG_VERSION_LINE, job.parak_version.c_str());
+    log.write(line);
+}
+
+const char* source_mark(grids::ShiftSource source) { return source == grids::SOURCE_GSI ? GSI_MARK : JCG_MARK; }
+
+void log_failed_point(grids::TextWriter& log, std::string_view input_line, int failed_count) {
+    if (failed_count == 0) log.write(ERROR_BANNER);
+    log.write(input_line);
+}
+
+}  // namespace batch

@@ -1,0 +1,218 @@
+#include "batch/job.h"
+
+#include <array>
+
+#include "batch/conversion_log.h"
+#include "batch/sima.h"
+#include "batch/text_fields.h"
+#include "batch/xybl.h"
+#include "grids/point_conversion.h"
+#include "grids/text_file.h"
+
+namespace batch {
+
+namespace {
+
+constexpr const char* CAPTION_ERROR = "Error";
+constexpr const char* CAPTION_DONE = "終了";
+constexpr const char* LOG_NAME_FAILED = "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
+constexpr const char* INPUT_OPEN_ERROR = "%s SIMA入力ﾌｧｲﾙ Open Error !!";
+constexpr const char* OUTPUT_OPEN_ERROR = "%s SIMA出力ﾌｧｲﾙ Open Error !!";
+constexpr const char* LOG_OPEN_ERROR = "%s Errorlog ﾌｧｲﾙ Open Error !!";
+constexpr const char* OVERWRITE_ERROR = "%s 入力ﾌｧｲﾙを上書きしてしまいます !!";
+constexpr const char* WRITE_ERROR = "%s 書込みｴﾗｰ !!";
+constexpr const char* READ_ERROR = "%s 読込みｴﾗｰ !!";
+constexpr const char* CLOSING_WITH_ERRORS =
+    "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
+constexpr const char* CLOSING_CLEAN =
+    "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
+constexpr const char* LOG_SUFFIX = "_Log.txt";
+
+void show_error(grids::UserFeedback& ui, const char* format, const std::string& path) {
+    std::string text;
+    format_into(text, format, path.c_str());
+    ui.show_message(text, CAPTION_ERROR);
+}
+
+bool is_cp932_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Where the file name of a CP932 path starts: after its last "\" or "/".
+// The second byte of a two-byte character may be 0x5C and is no separator.
+std::size_t file_name_start(const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            start = i + 1;
+        }
+    }
+    return start;
+}
+
+// The output and the log may never be the input or a parameter file, however
+// their paths are spelled. Returns the colliding path to write, or null.
+const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
+    const std::array<const std::string*, 3> inputs = {&job.in_file, &job.para_file, &job.parak_file};
+    std::array<const std::string*, 2> targets = {&log_path, nullptr};
+    if (job.out_file_type == FILE_TYPE_SIMA) targets[1] = &job.out_file;
+    for (const std::string* target : targets) {
+        if (target == nullptr) continue;
+        for (const std::string* input : inputs) {
+            if (grids::cp932_same_file(*target, *input) == 0) return target;
+        }
+    }
+    return nullptr;
+}
+
+// Everything that one point needs, allocated once per job.
+struct PointBuffers {
+    std::string line;
+    std::string status;
+    std::string text;
+    SimaRecord record;
+    XyblScratch xybl;
+};
+
+}  // namespace
+
+int derive_log_path(const std::string& out_file, std::string& log_path) {
+    const std::size_t name = file_name_start(out_file);
+    const std::size_t dot = out_file.rfind('.');
+    if (dot == std::string::npos || dot < name) return 1;
+    log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);
+    return log_path.size() > TEXT_MAX ? 1 : 0;
+}
+
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
+                   const grids::ParamTable& jcg, int& error_flag) {
+    std::string log_path;
+    if (derive_log_path(job.out_file, log_path) != 0) {
+        error_flag = 1;
+        ui.show_message(LOG_NAME_FAILED, CAPTION_ERROR);
+        return 1;
+    }
+    const int result = convert_file(ui, job, gsi, jcg, log_path, error_flag);
+    if (error_flag != 0) {
+        ui.show_message(CLOSING_WITH_ERRORS, CAPTION_ERROR);
+    } else {
+        ui.show_message(CLOSING_CLEAN, CAPTION_DONE);
+    }
+    ui.open_in_editor(log_path);
+    return result;
+}
+
+int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
+                 const grids::ParamTable& jcg, std::string& log_path, int& error_flag) {
+    // Until all three files are open, a stop is an error of the run.
+    error_flag = 1;
+    const bool sima_in = job.in_file_type == FILE_TYPE_SIMA;
+    const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
+
+    grids::FilePtr input = grids::open_cp932_path(job.in_file, "rb");
+    if (!input) {
+        show_error(ui, INPUT_OPEN_ERROR, job.in_file);
+        return 1;
+    }
+    if (!sima_out) log_path = job.out_file;
+    if (const std::string* target = overwrite_target(job, log_path)) {
+        show_error(ui, OVERWRITE_ERROR, *target);
+        return 1;
+    }
+    grids::FilePtr output_file;
+    if (sima_out) {
+        output_file = grids::open_cp932_path(job.out_file, "wb");
+        if (!output_file) {
+            show_error(ui, OUTPUT_OPEN_ERROR, job.out_file);
+            return 1;
+        }
+    }
+    grids::TextWriter output(std::move(output_file));
+    grids::FilePtr log_file = grids::open_cp932_path(log_path, "wb");
+    if (!log_file) {
+        show_error(ui, LOG_OPEN_ERROR, log_path);
+        output.close();
+        return 1;
+    }
+    grids::TextWriter log(std::move(log_file));
+    write_log_header(log, job);
+
+    const std::string record_format = sima_format(job.decimals);
+    const XyblFormats xybl = xybl_formats(job.decimals);
+    error_flag = 0;
+    long point_counter = 0;
+    int failed_count = 0;
+    const long long input_size = grids::file_size(input.get());
+
+    grids::LineReader reader(input.get());
+    PointBuffers b;
+    while (reader.read_line(b.line) != 0) {
+        if (sima_in) {
+            if (!is_sima_record(b.line)) {
+                if (sima_out) output.write(b.line);
+                continue;
+            }
+        } else if (b.line[0] == '#' || b.line == "\n") {
+            // Comments and empty lines are no survey points.
+            continue;
+        }
+        ++point_counter;
+        format_into(b.status, "%ld %s", point_counter, b.line.c_str());
+        ui.set_status(b.status);
+        ui.set_progress(reader.position(), input_size);
+
+        SimaRecord& r = b.record;
+        if (sima_in) {
+            read_sima_record(b.line, r);
+        } else {
+            read_xy_line(b.line, r);
+            format_into(r.number, "%ld", point_counter);
+            r.height.clear();
+        }
+        grids::PointResult p;
+        const int result = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p)
+                                              : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
+        if (result != 0) error_flag = 1;
+        if (sima_out) {
+            if (result == 0) {
+                format_sima_record(record_format, job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
+                output.write(b.text);
+                output.write("\n");
+                log.write(b.text);
+                log.write(source_mark(p.source));
+            } else {
+                log_failed_point(log, b.line, failed_count);
+                ++failed_count;
+            }
+        } else if (result == 0) {
+            format_xybl_line(xybl, job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
+                             p.lon_out, b.xybl, b.text);
+            log.write(b.text);
+            log.write(source_mark(p.source));
+        } else {
+            format_xybl_short_line(xybl, job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
+            log.write(b.text);
+            log.write(FAILED_MARK);
+        }
+    }
+
+    int result = 0;
+    if (reader.failed()) {
+        show_error(ui, READ_ERROR, job.in_file);
+        result = 1;
+    }
+    input.reset();
+    if (sima_out && output.close() != 0) {
+        show_error(ui, WRITE_ERROR, job.out_file);
+        result = 1;
+    }
+    if (log.close() != 0) {
+        show_error(ui, WRITE_ERROR, log_path);
+        result = 1;
+    }
+    if (result != 0) error_flag = 1;
+    return result;
+}
+
+}  // namespace batch
