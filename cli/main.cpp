@@ -1,0 +1,144 @@
+// pellowen-batch: one Run of the conversion without the dialog, with the
+// dialog's checks in the dialog's order and its messages.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "batch/job.h"
+#include "grids/param_file.h"
+#include "grids/text_file.h"
+#include "options.h"
+#include "terminal.h"
+
+namespace {
+
+constexpr int EXIT_ALL_CONVERTED = 0;
+constexpr int EXIT_SOME_NOT_CONVERTED = 1;
+constexpr int EXIT_FAILED = 2;
+
+// The dialog's checks, in its order.
+constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
+constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
+constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
+constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
+constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
+constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
+constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
+constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
+constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
+constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+constexpr const char* CAPTION_ERROR = "Error";
+
+// A control's text as the dialog reads a number from it: leading blanks, an
+// optional sign, digits up to the first non-digit; no digits reads as 0.
+// Empty text is reported as such.
+int read_integer(const std::string& text, long& value) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    if (text.empty()) return 1;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000) value = value * 10 + (text[i++] - '0');
+    if (negative) value = -value;
+    return 0;
+}
+
+// ".sim" in any case at the end of the file name.
+bool has_sima_extension(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+    return ext == ".sim";
+}
+
+int file_type(const std::string& option, const std::string& path, const char* other, int& type) {
+    if (option.empty()) {
+        type = has_sima_extension(path) ? batch::FILE_TYPE_SIMA : 2;
+    } else if (option == "sima") {
+        type = batch::FILE_TYPE_SIMA;
+    } else if (option == other) {
+        type = 2;
+    } else {
+        return 1;
+    }
+    return 0;
+}
+
+int path_argument(const char* option, const std::string& argument, std::string& cp932) {
+    if (cli::argument_to_cp932(argument, cp932) != 0) {
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option, argument.c_str());
+        return 1;
+    }
+    if (cp932.size() > batch::TEXT_MAX) {
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path is longer than 255 bytes\n", option, argument.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int run(const cli::Options& options) {
+    cli::TerminalFeedback ui(!options.quiet && isatty(fileno(stderr)) != 0);
+    auto refuse = [&ui](const char* message) {
+        ui.show_message(message, CAPTION_ERROR);
+        return EXIT_FAILED;
+    };
+
+    batch::ConversionJob job;
+    if (path_argument("--input", options.input, job.in_file) != 0 ||
+        path_argument("--output", options.output, job.out_file) != 0 ||
+        path_argument("--gsi-grid", options.gsi_grid, job.para_file) != 0 ||
+        path_argument("--jcg-grid", options.jcg_grid, job.parak_file) != 0) {
+        return EXIT_FAILED;
+    }
+
+    if (options.direction == "tokyo-to-jgd") {
+        job.direction = 0;
+    } else if (options.direction == "jgd-to-tokyo") {
+        job.direction = 1;
+    } else {
+        return refuse(BAD_DIRECTION);
+    }
+    long value = 0;
+    if (read_integer(options.decimals, value) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
+    job.decimals = static_cast<int>(value);
+    if (read_integer(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
+    job.zone = static_cast<int>(value);
+    if (grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+
+    grids::ParamTable gsi;
+    grids::ParamTable jcg;
+    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+        std::fputs("pellowen-batch: not enough memory for the grid tables\n", stderr);
+        return EXIT_FAILED;
+    }
+    if (grids::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
+    if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, gsi) != 0) return refuse(GSI_UNREADABLE);
+    if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
+    if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, jcg) != 0) return refuse(JCG_UNREADABLE);
+    if (file_type(options.input_format, job.in_file, "xy", job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
+    if (file_type(options.output_format, job.out_file, "xybl", job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
+
+    int error_flag = 0;
+    if (batch::run_conversion(ui, job, gsi, jcg, error_flag) != 0) return EXIT_FAILED;
+    return error_flag != 0 ? EXIT_SOME_NOT_CONVERTED : EXIT_ALL_CONVERTED;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cli::init_terminal_encoding();
+    cli::Options options;
+    std::string error;
+    if (cli::parse_options(argc, argv, options, error) != 0) {
+        std::fprintf(stderr, "pellowen-batch: %s\n%s", error.c_str(), cli::USAGE);
+        return EXIT_FAILED;
+    }
+    if (options.help) {
+        std::fputs(cli::USAGE, stdout);
+        return EXIT_ALL_CONVERTED;
+    }
+    return run(options);
+}

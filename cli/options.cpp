@@ -1,0 +1,108 @@
+#include "options.h"
+
+#include <cstring>
+#include <utility>
+
+namespace cli {
+
+const char* const USAGE =
+    "usage: pellowen-batch --zone N --input FILE --output FILE --gsi-grid FILE --jcg-grid FILE\n"
+    "                      [--direction tokyo-to-jgd|jgd-to-tokyo] [--decimals 3..8]\n"
+    "                      [--input-format sima|xy] [--output-format sima|xybl] [--quiet]\n"
+    "\n"
+    "Converts every point of one SIMA or XY input file between the Tokyo datum and\n"
+    "JGD2000 on the plane rectangular coordinate system N (1..19), exactly as the\n"
+    "dialog's Run does, and writes the output and its log in CP932.\n"
+    "\n"
+    "  --zone N             plane rectangular coordinate system of input and output\n"
+    "  --input FILE         SIMA file (.sim) or XY text file (point name, X, Y)\n"
+    "  --output FILE        SIMA file (.sim) or XYBL text file; existing files are\n"
+    "                       overwritten. With SIMA output the log is written beside\n"
+    "                       it as NAME_Log.txt; an XYBL output is its own log.\n"
+    "  --gsi-grid FILE      land grid parameter file (.par)\n"
+    "  --jcg-grid FILE      sea grid parameter file (.jhd)\n"
+    "  --direction D        tokyo-to-jgd (default) or jgd-to-tokyo\n"
+    "  --decimals N         decimals of the coordinates written, 3..8 (default 3)\n"
+    "  --input-format F     sima or xy; default: sima for a .sim input (any case),\n"
+    "                       else xy\n"
+    "  --output-format F    sima or xybl; default: sima for a .sim output, else xybl\n"
+    "  --quiet              no progress display\n"
+    "  --help               this text\n"
+    "\n"
+    "Messages go to standard error in the terminal's encoding. On a terminal the\n"
+    "progress shows points done and the share of the input read. At the end the\n"
+    "closing message and the log's path are printed.\n"
+    "\n"
+    "Paths are kept as given (the log shows them so) and must be expressible in\n"
+    "CP932, at most 255 bytes. The output and the log may never be the input or a\n"
+    "grid file.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every point was converted\n"
+    "  1  the job ran to the end and some points were not converted (see the log)\n"
+    "  2  the run failed or did not happen: a bad option, a failed check (zone,\n"
+    "     decimals, a missing input or grid), a refused output, or a file that\n"
+    "     could not be opened, read or written\n";
+
+int parse_options(int argc, char** argv, Options& options, std::string& error) {
+    const std::pair<const char*, std::string Options::*> valued[] = {
+        {"--zone", &Options::zone},
+        {"--decimals", &Options::decimals},
+        {"--direction", &Options::direction},
+        {"--input", &Options::input},
+        {"--output", &Options::output},
+        {"--gsi-grid", &Options::gsi_grid},
+        {"--jcg-grid", &Options::jcg_grid},
+        {"--input-format", &Options::input_format},
+        {"--output-format", &Options::output_format},
+    };
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            options.help = true;
+            continue;
+        }
+        if (std::strcmp(arg, "--quiet") == 0) {
+            options.quiet = true;
+            continue;
+        }
+        bool known = false;
+        for (const auto& [name, field] : valued) {
+            const std::size_t n = std::strlen(name);
+            if (std::strncmp(arg, name, n) != 0) continue;
+            if (arg[n] == '=') {
+                options.*field = arg + n + 1;
+            } else if (arg[n] == '\0') {
+                if (i + 1 >= argc) {
+                    error = std::string("option ") + name + " needs a value";
+                    return 1;
+                }
+                options.*field = argv[++i];
+            } else {
+                continue;
+            }
+            known = true;
+            break;
+        }
+        if (!known) {
+            error = std::string("unknown argument: ") + arg;
+            return 1;
+        }
+    }
+    if (options.help) return 0;
+    const std::pair<const char*, const std::string*> required[] = {
+        {"--input", &options.input},
+        {"--output", &options.output},
+        {"--gsi-grid", &options.gsi_grid},
+        {"--jcg-grid", &options.jcg_grid},
+    };
+    for (const auto& [name, value] : required) {
+        if (value->empty()) {
+            error = std::string("missing ") + name;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace cli

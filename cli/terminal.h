@@ -1,0 +1,41 @@
+// The terminal edge of the command-line runner: CP932 text out in the
+// terminal's encoding, arguments in from it, and the progress line.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "grids/feedback.h"
+
+namespace cli {
+
+// Prepares the conversions for the terminal's encoding (UTF-8 when the
+// locale names none or only ASCII).
+void init_terminal_encoding();
+
+// An argument in the terminal's encoding as CP932; 1 when CP932 cannot
+// express it.
+int argument_to_cp932(std::string_view argument, std::string& cp932);
+
+// CP932 text in the terminal's encoding (undecodable bytes become '?').
+std::string cp932_to_terminal(std::string_view text);
+
+// Messages to standard error; the status line as a progress display on a
+// terminal, a few times a second at most.
+class TerminalFeedback : public grids::UserFeedback {
+public:
+    explicit TerminalFeedback(bool show_progress) : show_progress_(show_progress) {}
+    void set_status(std::string_view text) override;
+    void set_progress(long long done, long long total) override;
+    void show_message(std::string_view text, std::string_view caption) override;
+    void open_in_editor(std::string_view path) override;
+
+private:
+    void clear_progress();
+    bool show_progress_;
+    bool progress_shown_ = false;
+    long points_ = 0;
+    double last_draw_ = 0;  // monotonic seconds
+};
+
+}  // namespace cli
