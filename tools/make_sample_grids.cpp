@@ -1,0 +1,118 @@
+// make_sample_grids OUTDIR
+//
+// Writes OUTDIR/sample_land.par and OUTDIR/sample_sea.jhd: small synthetic
+// land and sea grids around a made-up bay, for trying the converter and for
+// the tests. The values only look realistic; they are not survey data.
+//
+// Everything is integer arithmetic on node indices and every number is
+// formatted from integers, so each build on each machine writes the same
+// bytes.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "geodesy/mesh_key.h"
+
+namespace {
+
+// Nodes of the region 35N..36N, 139.5E..140.5E: rows of 30" counted from the
+// equator, columns of 45" counted from 100E.
+constexpr int ROW0 = 35 * 120;
+constexpr int ROWS = 121;
+constexpr int COL0 = 395 * 8;  // 139.5E
+constexpr int COLS = 81;
+
+// How many nodes each grid reaches past the coast line, so that cells along
+// the coast are covered by both grids.
+constexpr int BAND = 2;
+
+// The bay, in node indices relative to the south-west node: a parabola that
+// opens to the south, 139.61E..140.09E wide on 35N, narrowing northward to its
+// head near 35.7N 139.76E while its axis leans west.
+bool is_sea(int i, int j) {
+    const long d = 12L * j - 336 + i;  // offset from the axis, 1/12 column
+    return i < 84 && d * d * 84 < 144L * 400 * (84 - i);
+}
+
+// True when a node within BAND rows and columns of (i, j) is sea (or land).
+bool near(int i, int j, bool sea) {
+    for (int di = -BAND; di <= BAND; ++di) {
+        for (int dj = -BAND; dj <= BAND; ++dj) {
+            const int ni = i + di;
+            const int nj = j + dj;
+            if (ni >= 0 && ni < ROWS && nj >= 0 && nj < COLS && is_sea(ni, nj) == sea) return true;
+        }
+    }
+    return false;
+}
+
+int mesh_code(int row, int col) {
+    return (row / 80) * 1000000 + (col / 80) * 10000 + (row / 10 % 8) * 1000 +
+           (col / 10 % 8) * 100 + (row % 10) * 10 + col % 10;
+}
+
+// Land shift (JGD2000 minus Tokyo) in 1e-5 arc-seconds: about +11.6" in
+// latitude and -11.6" in longitude, drifting by a few tenths across the region.
+int land_lat_shift(int i, int j) {
+    return 1160000 + 300 * (i - 60) - 200 * (j - 40) + 2 * (i - 60) * (j - 40);
+}
+int land_lon_shift(int i, int j) {
+    return -1160000 + 250 * (j - 40) - 150 * (i - 60) - 3 * (j - 40) * (j - 40);
+}
+
+// Sea residuals left after the three-parameter shift, in 1e-3 arc-seconds.
+int sea_lat_residual(int i, int j) {
+    return 2 * (i - 40) + 2 * (j - 28) - (i - 40) * (j - 28) / 24;
+}
+int sea_lon_residual(int i, int j) {
+    return -3 * (j - 40) + (i - 60) + (i - 60) * (i - 60) / 30 - 60;
+}
+
+// v / 100000 with five decimals, e.g. -1160000 -> "-11.60000".
+std::string fixed5(int v) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%s%d.%05d", v < 0 ? "-" : "", std::abs(v) / 100000,
+                  std::abs(v) % 100000);
+    return buf;
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out) std::cerr << "make_sample_grids: cannot write " << path << "\n";
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_sample_grids OUTDIR\n";
+        return 2;
+    }
+    std::string land = "SAMPLE-LAND S1.00 synthetic\r\nmeshcode  lat(sec)  lon(sec)\r\n";
+    std::string sea = "*S1.00 synthetic sample sea grid\r\n";
+    char line[64];
+    for (int i = 0; i < ROWS; ++i) {
+        for (int j = 0; j < COLS; ++j) {
+            const int code = mesh_code(ROW0 + i, COL0 + j);
+            if (near(i, j, false)) {
+                std::snprintf(line, sizeof line, "%8d%10s%10s\r\n", code,
+                              fixed5(land_lat_shift(i, j)).c_str(),
+                              fixed5(land_lon_shift(i, j)).c_str());
+                land += line;
+            }
+            if (near(i, j, true)) {
+                std::snprintf(line, sizeof line, "%8d%6d%6d\r\n", geodesy::mesh_to_key(code),
+                              20000 + sea_lat_residual(i, j), sea_lon_residual(i, j));
+                sea += line;
+            }
+        }
+    }
+    const std::string dir = argv[1];
+    const bool ok = write_file(dir + "/sample_land.par", land) && write_file(dir + "/sample_sea.jhd", sea);
+    return ok ? 0 : 1;
+}
