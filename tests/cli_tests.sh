@@ -2,8 +2,8 @@
 # pellowen-batch as a script would use it: exit statuses, messages on
 # standard error, and files left intact.
 set -u
-BIN=$1
-SRC=$2
+BIN=$(realpath "$1")
+SRC=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$SRC"/examples/* "$work"/
