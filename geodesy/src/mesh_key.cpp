@@ -8,15 +8,21 @@ constexpr int COLUMN_OFFSET = 1600;  // 45" columns from 100 E to 120 E
 constexpr int ROW_STRIDE = 10000;
 }  // namespace
 
+MeshDigits mesh_digits(int mesh) {
+    MeshDigits d{};
+    d.pp = mesh / 1000000;
+    d.uu = (mesh % 1000000) / 10000;
+    d.q = (mesh % 10000) / 1000;
+    d.v = (mesh % 1000) / 100;
+    d.r = (mesh % 100) / 10;
+    d.w = mesh % 10;
+    return d;
+}
+
 int mesh_to_key(int mesh) {
-    const int pp = mesh / 1000000;
-    const int uu = (mesh % 1000000) / 10000;
-    const int q = (mesh % 10000) / 1000;
-    const int v = (mesh % 1000) / 100;
-    const int r = (mesh % 100) / 10;
-    const int w = mesh % 10;
-    const int row = 80 * pp + 10 * q + r;
-    const int column = 80 * uu + 10 * v + w;
+    const MeshDigits d = mesh_digits(mesh);
+    const int row = 80 * d.pp + 10 * d.q + d.r;
+    const int column = 80 * d.uu + 10 * d.v + d.w;
     return (row - ROW_OFFSET) * ROW_STRIDE + (column - COLUMN_OFFSET);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "geodesy/angles.h"
+#include "geodesy/mesh_key.h"
 
 namespace grids {
 
@@ -38,15 +39,10 @@ int mesh_code_at(double lat, double lon) {
 }
 
 MeshCorner mesh_corner(int code) {
-    const int pp = code / 1000000;
-    const int uu = (code % 1000000) / 10000;
-    const int q = (code % 10000) / 1000;
-    const int v = (code % 1000) / 100;
-    const int r = (code % 100) / 10;
-    const int w = code % 10;
+    const geodesy::MeshDigits d = geodesy::mesh_digits(code);
     MeshCorner c{};
-    c.lat0 = pp * FIRST_LAT + q * SECOND_LAT + r * THIRD_LAT;
-    c.lon0 = w * THIRD_LON + v * SECOND_LON + uu + 100;
+    c.lat0 = d.pp * FIRST_LAT + d.q * SECOND_LAT + d.r * THIRD_LAT;
+    c.lon0 = d.w * THIRD_LON + d.v * SECOND_LON + d.uu + 100;
     return c;
 }
 

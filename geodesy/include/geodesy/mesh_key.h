@@ -4,6 +4,13 @@
 
 namespace geodesy {
 
+// The digits of a code: first-level row pp and column uu, second-level row q
+// and column v (0..7), third-level row r and column w (0..9).
+struct MeshDigits {
+    int pp, uu, q, v, r, w;
+};
+MeshDigits mesh_digits(int mesh);
+
 // (row - 1680) * 10000 + (column - 1600), rows of 30" from the equator and
 // columns of 45" from 100 E: the cell east is key + 1, the cell north key + 10000.
 int mesh_to_key(int mesh);
