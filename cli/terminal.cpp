@@ -87,7 +87,9 @@ void TerminalFeedback::clear_progress() {
 
 void TerminalFeedback::set_status(std::string_view text) {
     // The status of a point is its running number and its line.
-    points_ = std::strtol(std::string(text.substr(0, 20)).c_str(), nullptr, 10);
+    char number[24] = {};
+    text.substr(0, sizeof number - 1).copy(number, sizeof number - 1);
+    points_ = std::strtol(number, nullptr, 10);
 }
 
 void TerminalFeedback::set_progress(long long done, long long total) {
