@@ -58,6 +58,10 @@ check "unknown output format" 2 $? "出力形式の指定が不当です !!"
 "$BIN" --zone 9 --input sample.sim "${GRIDS[@]}" 2>err.txt
 check "missing option" 2 $? "missing --output"
 
+mkdir folder.sim
+"$BIN" --zone 9 --input folder.sim --output o.sim "${GRIDS[@]}" 2>err.txt
+check "input is a folder" 2 $? "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!"
+
 cp sample.sim before.sim
 "$BIN" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}" 2>err.txt
 check "output over the input" 2 $? "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!"

@@ -67,7 +67,11 @@ FilePtr open_cp932_path(const std::string& path, const char* mode) {
     const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
     return FilePtr(_wfopen(native.c_str(), wide_mode.c_str()));
 #else
-    return FilePtr(std::fopen(native.c_str(), mode));
+    FilePtr file(std::fopen(native.c_str(), mode));
+    // A folder opens for reading here but not on Windows: refuse it alike.
+    struct stat st;
+    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) file.reset();
+    return file;
 #endif
 }
 
