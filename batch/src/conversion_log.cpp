@@ -39,9 +39,9 @@ void write_log_header(grids::TextWriter& log, const ConversionJob& job) {
     log.write(line);
     format_into(line, DECIMALS_LINE, job.decimals);
     log.write(line);
-    format_into_v(line, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file.c_str());
+    format_into(line, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file.c_str());
     log.write(line);
-    format_into_v(line, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file.c_str());
+    format_into(line, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file.c_str());
     log.write(line);
     format_into(line, GSI_FILE_LINE, job.para_file.c_str());
     log.write(line);

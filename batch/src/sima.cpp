@@ -34,7 +34,7 @@ std::string sima_format(int decimals) {
 
 void format_sima_record(const std::string& format, int decimals, const std::string& number,
                         const std::string& name, double x, double y, const std::string& height, std::string& out) {
-    format_into_v(out, format.c_str(), "A01", number.c_str(), name.c_str(), geodesy::round_decimals(x, decimals),
+    format_into(out, format.c_str(), "A01", number.c_str(), name.c_str(), geodesy::round_decimals(x, decimals),
                   geodesy::round_decimals(y, decimals), height.c_str());
 }
 

@@ -55,13 +55,6 @@ void format_into(std::string& out, const char* format, ...) {
     va_end(args);
 }
 
-void format_into_v(std::string& out, const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    vformat_into(out, format, args);
-    va_end(args);
-}
-
 void get_field(std::string_view line, int n, std::string& destination) {
     destination.clear();
     int field = 1;
@@ -115,9 +108,9 @@ void format_dms(double angle, int n, std::string& text) {
     }
 
     if (angle < 0 && degrees == 0) {
-        format_into_v(text, f.negative_zero, minutes, whole_seconds, fraction_digits);
+        format_into(text, f.negative_zero, minutes, whole_seconds, fraction_digits);
     } else {
-        format_into_v(text, f.normal, degrees, minutes, whole_seconds, fraction_digits);
+        format_into(text, f.normal, degrees, minutes, whole_seconds, fraction_digits);
     }
 }
 

@@ -36,7 +36,7 @@ void format_xybl_line(const XyblFormats& formats, int decimals, const std::strin
     format_dms(geodesy::deg_to_rad(lon), DMS_DECIMALS, scratch.l);
     format_dms(geodesy::deg_to_rad(lat_out), DMS_DECIMALS, scratch.b_out);
     format_dms(geodesy::deg_to_rad(lon_out), DMS_DECIMALS, scratch.l_out);
-    format_into_v(out, formats.full_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
+    format_into(out, formats.full_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
                   geodesy::round_decimals(y, decimals), scratch.b.c_str(), scratch.l.c_str(),
                   geodesy::round_decimals(x_out, decimals), geodesy::round_decimals(y_out, decimals),
                   scratch.b_out.c_str(), scratch.l_out.c_str());
@@ -47,7 +47,7 @@ void format_xybl_short_line(const XyblFormats& formats, int decimals, const std:
     scratch.name.assign(name).push_back(',');
     format_dms(geodesy::deg_to_rad(lat), DMS_DECIMALS, scratch.b);
     format_dms(geodesy::deg_to_rad(lon), DMS_DECIMALS, scratch.l);
-    format_into_v(out, formats.short_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
+    format_into(out, formats.short_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
                   geodesy::round_decimals(y, decimals), scratch.b.c_str(), scratch.l.c_str());
 }
 

@@ -21,9 +21,8 @@ double normalize_seconds(double seconds);
 // characters.
 void format_dms(double angle, int n, std::string& text);
 
-// printf into out, replacing its content and reusing its storage.
+// printf into out, replacing its content and reusing its storage. The format
+// may be built at run time (the line formats depend on the decimals).
 void format_into(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-// printf with a format built at run time.
-void format_into_v(std::string& out, const char* format, ...);
 
 }  // namespace batch
