@@ -137,53 +137,9 @@ TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
     }
 }
 
-TEST_F(ConversionRun, XyTextToSimaNumbersThePointsAndLeavesHeightsEmpty) {
-    write_bytes("in.txt", "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n");
-    job_.in_file_type = batch::FILE_TYPE_XY;
-    job_.in_file = "in.txt";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 0);
-    EXPECT_EQ(read_bytes("out.sim"),
-              "A01,1,P1,  -60621.549,  -26014.528,,\r\n"
-              "A01,2,P2,  -10726.697,   10237.957,,\r\n");
-    // Comments and the empty line are neither counted nor converted.
-    ASSERT_EQ(ui_.statuses.size(), 2u);
-    EXPECT_EQ(ui_.statuses[0], "1 P1,-60975.196,-25716.974\n");
-    EXPECT_EQ(ui_.messages.back().first, CLOSING_CLEAN);
-    EXPECT_EQ(ui_.messages.back().second, "終了");
-}
-
-TEST_F(ConversionRun, SimaToXyblWritesOnlyThePoints) {
-    job_.out_file_type = batch::FILE_TYPE_XYBL;
-    job_.out_file = "out.txt";
-    EXPECT_EQ(run(), 0);
-    const std::string out = read_bytes("out.txt");
-    EXPECT_EQ(out.find("G00"), std::string::npos);
-    EXPECT_EQ(out.find("A99"), std::string::npos);
-    std::size_t lines = 0;
-    for (char c : out) lines += c == '\n';
-    EXPECT_EQ(lines, 9u + 12u);
-}
-
-TEST_F(ConversionRun, EmptyInputGivesTheHeaderAloneAndACleanEnd) {
-    write_bytes("empty.sim", "");
-    job_.in_file = "empty.sim";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 0);
-    EXPECT_EQ(read_bytes("out.sim"), "");
-    // The header of the sample run, nine lines, naming this input.
-    std::string header = expected("forward_sima_Log.txt");
-    std::size_t end = 0;
-    for (int line = 0; line < 9; ++line) end = header.find('\n', end) + 1;
-    header = header.substr(0, end);
-    header.replace(header.find("sample.sim"), 10, "empty.sim");
-    EXPECT_EQ(read_bytes("out_Log.txt"), header);
-    EXPECT_EQ(ui_.messages.back().second, "終了");
-}
-
 // Inputs as they come from instruments, old software and half-copied files:
 // what is written, what the user is told, and the input left as it was.
-TEST_F(ConversionRun, DamagedAndUnusualInputs) {
+TEST_F(ConversionRun, InputsOfEveryKind) {
     const std::string P1 = "A01,1,P1,-60975.196,-25716.974,1.0,";
     const std::string P1_OUT = "A01,1,P1,  -60621.549,  -26014.528,1.0,";
     const std::string XY_FAILED = "  <3ﾊﾟﾗないし範囲外で変換できず>\r\n";
@@ -200,7 +156,17 @@ TEST_F(ConversionRun, DamagedAndUnusualInputs) {
     const int SIMA = batch::FILE_TYPE_SIMA;
     const int XY = batch::FILE_TYPE_XY;
     const int XYBL = batch::FILE_TYPE_XYBL;
+    const std::string P1_XYBL = "P1," + std::string(12, ' ') +
+                                "    -60975.196,    -25716.974,     35-26-59.9999,    139-32-59.9999,"
+                                "      -60621.549,    -26014.528,     35-27-11.6583,    139-32-48.2801,"
+                                "  <国土地理院で変換>\r\n";
     const Case cases[] = {
+        {"empty input", SIMA, SIMA, "", 0, 0, CLOSING_CLEAN, ""},
+        // XY points are numbered; comments and empty lines are no points.
+        {"XY to SIMA", XY, SIMA, "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n",
+         0, 0, CLOSING_CLEAN, "A01,1,P1,  -60621.549,  -26014.528,,\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
+        // Lines that are no records have no place in an XYBL output.
+        {"SIMA to XYBL", SIMA, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
         {"lone CR line ends", SIMA, SIMA, "G00,x\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
          "G00,x\r\n" + P1_OUT + "\r\nZ00\r\n"},
         {"DOS end of file", SIMA, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},

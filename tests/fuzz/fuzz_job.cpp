@@ -8,7 +8,7 @@
 // - the log holds the nine header lines and one entry per point: a
 //   converted record with its grid's mark, or (after the banner) the failed
 //   point's input line; with XYBL output one fixed-column line per point;
-// - every number and angle written is a number (never "nan" or "inf");
+// - every number and angle written is made of digits (never "nan" or "inf");
 // - the error flag is set exactly when some point was not converted.
 #include <unistd.h>
 
@@ -104,48 +104,23 @@ void literal(std::string_view s, std::size_t& pos, std::string_view text) {
     pos += text.size();
 }
 
-// Blanks, an optional minus, digits, a point and exactly decimals digits, in
-// at least width columns (exactly width when it fits); stars in width
-// columns only where allowed.
-void number(std::string_view s, std::size_t& pos, int decimals, bool stars_allowed) {
+// A number or angle the job wrote: digits, blanks, '-' and '.' only ('*'
+// too for a value that is no number, where allowed), in at least width
+// columns, with decimals digits after the point.
+void written_value(std::string_view s, std::size_t& pos, std::size_t width, std::size_t decimals, bool stars_allowed) {
     const std::string_view t = token(s, pos);
-    const std::size_t width = static_cast<std::size_t>(decimals) + 9;
     if (stars_allowed && t == std::string(width, '*')) return;
-    std::size_t i = 0;
-    while (i < t.size() && t[i] == ' ') ++i;
-    if (i > 0 && t.size() != width) fail("number not in its columns", std::string(t));
-    if (t.size() < width) fail("number too narrow", std::string(t));
-    if (i < t.size() && t[i] == '-') ++i;
-    const std::size_t digits = i;
-    while (i < t.size() && is_digit(t[i])) ++i;
-    if (i == digits || i >= t.size() || t[i] != '.') fail("not a number", std::string(t));
-    if (t.size() - i - 1 != static_cast<std::size_t>(decimals)) fail("wrong decimals", std::string(t));
-    for (++i; i < t.size(); ++i) {
-        if (!is_digit(t[i])) fail("not a number", std::string(t));
-    }
+    const std::size_t point = t.rfind('.');
+    bool ok = t.size() >= width && point != std::string_view::npos && t.size() - point - 1 == decimals;
+    for (char c : t) ok = ok && (is_digit(c) || c == ' ' || c == '-' || c == '.' || (stars_allowed && c == '*'));
+    if (!ok) fail("a written value is no number", std::string(t));
 }
 
-// Angle text "DDDD-MM-SS.ffff" right-aligned in 16 columns, minutes and
-// seconds below 60; stars only where allowed.
-void angle(std::string_view s, std::size_t& pos, bool stars_allowed) {
-    const std::string_view t = token(s, pos);
-    if (t.size() != 16) fail("angle not in 16 columns", std::string(t));
-    const std::string_view a = t.substr(1);
-    if (stars_allowed && a == "****-**-**.****") return;
-    const std::string_view tail = a.substr(4);
-    if (tail.size() != 11 || tail[0] != '-' || tail[3] != '-' || tail[6] != '.') fail("angle text", std::string(t));
-    for (std::size_t i : {1, 2, 4, 5, 7, 8, 9, 10}) {
-        if (!is_digit(tail[i])) fail("angle digits", std::string(t));
-    }
-    if (tail[1] > '5' || tail[4] > '5') fail("minutes or seconds of 60", std::string(t));
-    std::size_t i = 0;
-    while (i < 4 && a[i] == ' ') ++i;
-    if (i < 4 && a[i] == '-') ++i;
-    if (i == 4) fail("no degrees", std::string(t));
-    for (; i < 4; ++i) {
-        if (!is_digit(a[i])) fail("degree digits", std::string(t));
-    }
+void number(std::string_view s, std::size_t& pos, int decimals, bool stars_allowed) {
+    written_value(s, pos, static_cast<std::size_t>(decimals) + 9, static_cast<std::size_t>(decimals), stars_allowed);
 }
+
+void angle(std::string_view s, std::size_t& pos, bool stars_allowed) { written_value(s, pos, 16, 4, stars_allowed); }
 
 // One half of an XYBL line: X, Y, latitude and longitude.
 void xybl_half(std::string_view s, std::size_t& pos, const char* lead, int decimals, bool input_half) {
