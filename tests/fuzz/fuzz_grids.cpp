@@ -107,6 +107,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (made == nullptr) fail("no temporary folder");
     land_path = std::string(made) + "/land.par";
     sea_path = std::string(made) + "/sea.jhd";
+    static std::string folder = made;
+    std::atexit([] {
+        std::remove(land_path.c_str());
+        std::remove(sea_path.c_str());
+        rmdir(folder.c_str());
+    });
     return 0;
 }
 

@@ -163,6 +163,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* made = mkdtemp(pattern);
     if (made == nullptr) fail("no temporary folder");
     work_dir = made;
+    std::atexit([] {
+        for (const char* name : {"/in.txt", "/out.sim", "/out.txt", "/out_Log.txt"}) std::remove((work_dir + name).c_str());
+        rmdir(work_dir.c_str());
+    });
     return 0;
 }
 
