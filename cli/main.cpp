@@ -67,7 +67,13 @@ int file_type(const std::string& option, const std::string& path, const char* ot
 }
 
 int path_argument(const char* option, const std::string& argument, std::string& cp932) {
-    if (cli::argument_to_cp932(argument, cp932) != 0) {
+    const int converted = cli::argument_to_cp932(argument, cp932);
+    if (converted == 2) {
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path would change on its way through CP932\n", option,
+                     argument.c_str());
+        return 1;
+    }
+    if (converted != 0) {
         std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option, argument.c_str());
         return 1;
     }

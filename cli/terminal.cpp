@@ -57,7 +57,13 @@ void init_terminal_encoding() {
 }
 
 int argument_to_cp932(std::string_view argument, std::string& cp932) {
-    return convert("CP932", terminal_codeset.c_str(), argument, cp932);
+    if (convert("CP932", terminal_codeset.c_str(), argument, cp932) != 0) return 1;
+    // Some characters share one CP932 code with another (U+301C and U+FF5E
+    // both become 81 60, which reads back as U+FF5E): such a name would open
+    // or create another file than the one given.
+    std::string back;
+    if (convert(terminal_codeset.c_str(), "CP932", cp932, back) != 0 || back != argument) return 2;
+    return 0;
 }
 
 std::string cp932_to_terminal(std::string_view text) {

@@ -14,7 +14,8 @@ namespace cli {
 void init_terminal_encoding();
 
 // An argument in the terminal's encoding as CP932; 1 when CP932 cannot
-// express it.
+// express it, 2 when its CP932 text does not read back as exactly the same
+// argument (it would name another file).
 int argument_to_cp932(std::string_view argument, std::string& cp932);
 
 // CP932 text in the terminal's encoding (undecodable bytes become '?').

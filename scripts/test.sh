@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build, and a debug build
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer; then replays the
+# fuzz reproducers and fuzzes each target for a short fixed time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/ensure-packages.sh
+bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev
 jobs=$(nproc)
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -14,3 +15,5 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELLOWEN_SANITIZE=O
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+bash tests/fuzz/run.sh

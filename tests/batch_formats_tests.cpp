@@ -1,35 +1,29 @@
-// Angle text, fields, SIMA records, XYBL lines and log names.
+// Text as it is read and written: lines, fields, numbers and angles in their
+// columns, SIMA records, XYBL lines and log names.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <unistd.h>
+
+#include <cstdio>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "batch/job.h"
 #include "batch/sima.h"
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
 #include "geodesy/angles.h"
+#include "grids/text_file.h"
 
 using namespace batch;
+using namespace std::string_literals;
 
 namespace {
 
-struct DmsCase { double degrees; int n; const char* text; };
-
-// Angles in degrees, converted to radians before formatting.
-const DmsCase DMS_CASES[] = {
-    {35.5, 4, "  35-30-00.0000"},
-    {139.75, 4, " 139-45-00.0000"},
-    {0.0, 4, "   0-00-00.0000"},
-    {-0.5, 4, "  -0-30-00.0000"},
-    {-35.25, 4, " -35-15-00.0000"},
-    // Seconds are cut for n >= 1; the small addition carries n = 1 over.
-    {35.99999999, 4, "  35-59-59.9999"},
-    {35.99999999, 1, "  36-00-00.0"},
-    {35.99999999, 0, "  36-00-00"},
-    {35.50321, 4, "  35-30-11.5560"},
-    {139.74673, 4, " 139-44-48.2280"},
-    {35.5, 9, "  35-30-00.00000"},
-};
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF = std::numeric_limits<double>::infinity();
 
 std::string dms(double degrees, int n) {
     std::string text;
@@ -37,97 +31,215 @@ std::string dms(double degrees, int n) {
     return text;
 }
 
-std::string field(std::string_view line, int n) {
-    std::string text = "stale";
-    get_field(line, n, text);
-    return text;
+std::string coordinate(double value, int decimals) {
+    std::string text = "x";
+    append_coordinate(text, value, decimals);
+    return text.substr(1);
+}
+
+// The lines a reader gives for the bytes of a file, with max_chars.
+std::vector<std::string> read_lines(const std::string& bytes, std::size_t max_chars = 0) {
+    std::FILE* f = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    grids::LineReader reader(f);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.read_line(line, max_chars) != 0) lines.push_back(line);
+    EXPECT_FALSE(reader.failed());
+    std::fclose(f);
+    return lines;
 }
 
 }  // namespace
 
 TEST(AngleText, DegreesMinutesAndCutSeconds) {
-    for (const DmsCase& c : DMS_CASES) {
-        EXPECT_EQ(dms(c.degrees, c.n), c.text) << c.degrees << " with " << c.n;
-    }
-    EXPECT_EQ(normalize_seconds(-1.0), 1295999.0);
-    EXPECT_EQ(normalize_seconds(1296000.00005), 1296000.00005);
-    EXPECT_EQ(normalize_seconds(1296001.0), 1.0);
+    struct Case { double degrees; int n; const char* text; };
+    const Case cases[] = {
+        {35.5, 4, "  35-30-00.0000"},
+        {139.75, 4, " 139-45-00.0000"},
+        {0.0, 4, "   0-00-00.0000"},
+        {-0.5, 4, "  -0-30-00.0000"},
+        {-35.25, 4, " -35-15-00.0000"},
+        // Seconds are cut for n >= 1; the small addition carries n = 1 over.
+        {35.99999999, 4, "  35-59-59.9999"},
+        {35.99999999, 1, "  36-00-00.0"},
+        {35.99999999, 0, "  36-00-00"},
+        {35.50321, 4, "  35-30-11.5560"},
+        {35.5, 9, "  35-30-00.00000"},
+        // 59.99999995" carries with the 1e-7" addition of n = 4; 59.99999985"
+        // does not, and n = 5 adds nothing.
+        {35.516666666652775, 4, "  35-31-00.0000"},
+        {35.516666666624999, 4, "  35-30-59.9999"},
+        {35.516666666652775, 5, "  35-30-59.99999"},
+        // Whole circles are taken off; a value that is no number shows no
+        // digits.
+        {360.5, 4, "   0-30-00.0000"},
+        {1e306, 4, "****-**-**.****"},
+        {NaN, 4, "****-**-**.****"},
+        {-INF, 0, "****-**-**"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(dms(c.degrees, c.n), c.text) << c.degrees << " with " << c.n;
+}
+
+TEST(AngleText, SecondsBroughtIntoOneCircleForAnyValue) {
+    const double C = 1296000;
+    struct Case { double in, out; };
+    const Case cases[] = {
+        {-1.0, C - 1}, {C + 0.00005, C + 0.00005}, {C + 1, 1}, {C, C}, {2 * C, C},
+        {1e300, std::fmod(1e300, C)}, {-1e300, std::fmod(-1e300, C) + C},
+    };
+    for (const Case& c : cases) EXPECT_EQ(normalize_seconds(c.in), c.out) << c.in;
+    EXPECT_TRUE(std::isinf(normalize_seconds(INF)));
+    EXPECT_TRUE(std::isnan(normalize_seconds(NaN)));
+}
+
+TEST(NumberText, RoundedHalfAwayFromZeroInTheirColumns) {
+    struct Case { double value; int decimals; const char* text; };
+    const Case cases[] = {
+        // Below the halfway point in binary, yet rounded up as written.
+        {0.5005, 3, "       0.501"},
+        {1.0005, 3, "       1.001"},
+        {-12345.67849, 3, "  -12345.678"},
+        {2345.6785, 3, "    2345.679"},
+        {-0.0004, 3, "      -0.000"},
+        {0.5, 8, "       0.50000000"},
+        {-1.5, 8, "      -1.50000000"},
+        {NaN, 3, "************"},
+        {-INF, 5, "**************"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(coordinate(c.value, c.decimals), c.text) << c.value;
+    // Too large to round: written as it is, never as infinity.
+    EXPECT_EQ(coordinate(1e306, 3).substr(0, 8), "10000000");
+    EXPECT_EQ(coordinate(1e306, 3).size(), 307u + 4u);
+}
+
+TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
+    struct Case { std::string bytes; std::size_t max_chars; std::vector<std::string> lines; };
+    const std::string block(65535, 'x');
+    const Case cases[] = {
+        {"a\r\nb\nc\rd", 0, {"a\n", "b\n", "c\n", "d"}},
+        {"a\r\r\nb\n\n", 0, {"a\n", "\n", "b\n", "\n"}},
+        {"ab\x1a" "A01,9\r\n", 0, {"ab"}},
+        {"a\r\n\x1a", 0, {"a\n"}},
+        {"\x1a", 0, {}},
+        {"", 0, {}},
+        {"a\0b\r\n"s, 0, {"a\0b\n"s}},
+        // A CR at the end of one block and its LF at the start of the next.
+        {block + "\r\nz", 0, {block + "\n", "z"}},
+        // Pieces of at most max_chars, the LF counted.
+        {"abcdef\r\nxy", 3, {"abc", "def", "\n", "xy"}},
+        {"ab\rcd", 3, {"ab\n", "cd"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read_lines(c.bytes, c.max_chars), c.lines) << c.bytes.substr(0, 20);
+}
+
+TEST(Lines, AReadErrorIsReported) {
+    std::FILE* folder = std::fopen(".", "rb");  // opens, but cannot be read
+    ASSERT_NE(folder, nullptr);
+    grids::LineReader reader(folder);
+    std::string line;
+    EXPECT_EQ(reader.read_line(line), 0);
+    EXPECT_TRUE(reader.failed());
+    std::fclose(folder);
+}
+
+TEST(Lines, WrittenInBlocksWithCrLf) {
+    std::FILE* f = std::tmpfile();
+    const int fd = dup(fileno(f));
+    grids::TextWriter writer{grids::FilePtr(f)};
+    const std::string big(200000, 'b');
+    writer.write("a\n");
+    writer.write(big);
+    writer.write("\nc\0d\n"s);
+    EXPECT_EQ(writer.close(), 0);
+    std::FILE* back = fdopen(fd, "rb");
+    std::rewind(back);
+    std::string bytes(300000, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), back));
+    std::fclose(back);
+    EXPECT_EQ(bytes, "a\r\n" + big + "\r\nc\0d\r\n"s);
 }
 
 TEST(Fields, CommasSplitAndBlanksBelongToTheField) {
-    const std::string line = "A01, 101 ,KIJUN-1,-12368.123,2301.456\n";
-    EXPECT_EQ(field(line, 1), "A01");
-    EXPECT_EQ(field(line, 2), " 101 ");
-    EXPECT_EQ(field(line, 5), "2301.456");
-    EXPECT_EQ(field(line, 6), "");
-    EXPECT_EQ(field(",x", 1), "");
-    EXPECT_EQ(field("", 1), "");
-    // A line feed ends the line even when a comma follows it.
-    EXPECT_EQ(field("a\n,b", 2), "");
+    struct Case { const char* line; int n; const char* field; };
+    const Case cases[] = {
+        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 2, " 101 "},
+        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 5, "2301.456"},
+        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 6, ""},
+        {",x", 1, ""},
+        {"", 1, ""},
+        {"a\n,b", 2, ""},  // a line feed ends the line before a later comma
+    };
+    for (const Case& c : cases) {
+        std::string text = "stale";
+        get_field(c.line, c.n, text);
+        EXPECT_EQ(text, c.field) << c.line << " field " << c.n;
+    }
 }
 
-TEST(SimaRecords, ConvertedRecordKeepsTextAndRewritesCoordinates) {
-    EXPECT_EQ(sima_format(3), "%s,%s,%s,%12.3lf,%12.3lf,%s,");
-    EXPECT_EQ(sima_format(8), "%s,%s,%s,%17.8lf,%17.8lf,%s,");
+TEST(SimaRecords, TextsKeptWholeAndCoordinatesRewritten) {
+    struct Case { std::string line; double x, y; std::string written; };
+    const Case cases[] = {
+        {"A01,101,KIJUN-1,-12368.123,2301.456,15.200\n", -12345.67849, 2345.6785,
+         "A01,101,KIJUN-1,  -12345.678,    2345.679,15.200,"},
+        // No height: two commas after Y; 0.5 fills 12 columns.
+        {"A01,7,  blank name  ,x,,", 0.5, 0, "A01,7,  blank name  ,       0.500,       0.000,,"},
+        // NUL bytes are part of a field like any other byte.
+        {"A01,1\0X,AB\0CD,1,2,12\0.5\n"s, 1, 2, "A01,1\0X,AB\0CD,       1.000,       2.000,12\0.5,"s},
+        // More than six fields: the rest is not written back.
+        {"A01,1,P,1,2,3,4,5\n", 1, 2, "A01,1,P,       1.000,       2.000,3,"},
+    };
+    for (const Case& c : cases) {
+        SimaRecord r;
+        read_sima_record(c.line, r);
+        std::string out;
+        format_sima_record(3, r.number, r.name, c.x, c.y, r.height, out);
+        EXPECT_EQ(out, c.written);
+    }
     SimaRecord r;
     read_sima_record("A01,101,KIJUN-1,-12368.123,2301.456,15.200\n", r);
-    EXPECT_EQ(r.number, "101");
-    EXPECT_EQ(r.name, "KIJUN-1");
     EXPECT_EQ(r.x, -12368.123);
     EXPECT_EQ(r.y, 2301.456);
-    EXPECT_EQ(r.height, "15.200");
-    std::string out;
-    format_sima_record(sima_format(3), 3, r.number, r.name, -12345.67849, 2345.6785, r.height, out);
-    EXPECT_EQ(out, "A01,101,KIJUN-1,  -12345.678,    2345.679,15.200,");
-    // No height: two commas after Y; 0.5 fills 12 columns.
-    read_sima_record("A01,7,  blank name  ,x,,", r);
-    EXPECT_EQ(r.x, 0.0);
-    format_sima_record(sima_format(3), 3, r.number, r.name, 0.5, 0.0, r.height, out);
-    EXPECT_EQ(out, "A01,7,  blank name  ,       0.500,       0.000,,");
-    EXPECT_TRUE(is_sima_record("A01"));
-    EXPECT_TRUE(is_sima_record("A01x,1"));
-    EXPECT_FALSE(is_sima_record("a01,1"));
-    EXPECT_FALSE(is_sima_record("A0"));
+    for (const char* line : {"A01", "A01x,1"}) EXPECT_TRUE(is_sima_record(line)) << line;
+    for (const char* line : {"a01,1", "A0", " A01"}) EXPECT_FALSE(is_sima_record(line)) << line;
 }
 
 TEST(XyText, NumbersReadAsDecimalPrefixes) {
-    SimaRecord r;
-    read_xy_line(" P 1 ,,5\n", r);
-    EXPECT_EQ(r.name, " P 1 ");
-    EXPECT_EQ(r.x, 0.0);
-    EXPECT_EQ(r.y, 5.0);
-    read_xy_line("P2,  -12.5m,1e3x\n", r);
-    EXPECT_EQ(r.x, -12.5);
-    EXPECT_EQ(r.y, 1000.0);
-    // Only decimal notation is a number: no hexadecimal, infinity or NaN.
-    read_xy_line("P3,0x10,inf\n", r);
-    EXPECT_EQ(r.x, 0.0);
-    EXPECT_EQ(r.y, 0.0);
-    read_xy_line("P4,nan,.5e\n", r);
-    EXPECT_EQ(r.x, 0.0);
-    EXPECT_EQ(r.y, 0.5);
+    struct Case { const char* line; const char* name; double x, y; };
+    const Case cases[] = {
+        {" P 1 ,,5\n", " P 1 ", 0, 5},
+        {"P2,  -12.5m,1e3x\n", "P2", -12.5, 1000},
+        {"P3,0x10,.5e\n", "P3", 0, 0.5},
+        {"P4", "P4", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SimaRecord r;
+        read_xy_line(c.line, r);
+        EXPECT_EQ(r.name, c.name);
+        EXPECT_EQ(r.x, c.x) << c.line;
+        EXPECT_EQ(r.y, c.y) << c.line;
+    }
 }
 
 TEST(XyblLines, FixedColumnsOfBothHalves) {
-    const XyblFormats f = xybl_formats(3);
-    EXPECT_EQ(f.full_format,
-              "%-15s  %12.3lf,  %12.3lf,  %16s,  %16s,    %12.3lf,  %12.3lf,  %16s,  %16s,");
     XyblScratch scratch;
     std::string line;
-    format_xybl_line(f, 3, "P1", -12368.123, 2301.456, 35.5, 139.75, -12013.4567, 2011.2345, 35.50321, 139.74673,
+    format_xybl_line(3, "P1", -12368.123, 2301.456, 35.5, 139.75, -12013.4567, 2011.2345, 35.50321, 139.74673,
                      scratch, line);
     EXPECT_EQ(line,
               "P1,                -12368.123,      2301.456,     35-30-00.0000,    139-45-00.0000,"
               "      -12013.457,      2011.235,     35-30-11.5560,    139-44-48.2280,");
-    format_xybl_short_line(f, 3, "P1", -12368.123, 2301.456, 35.5, 139.75, scratch, line);
+    format_xybl_short_line(3, "P1", -12368.123, 2301.456, 35.5, 139.75, scratch, line);
     EXPECT_EQ(line, "P1,                -12368.123,      2301.456,     35-30-00.0000,    139-45-00.0000,");
-    // A long name is not cut; it pushes the line to the right.
-    format_xybl_short_line(f, 3, "A-VERY-LONG-NAME", 0, 0, 0, 0, scratch, line);
-    EXPECT_EQ(line.substr(0, 21), "A-VERY-LONG-NAME,    ");
+    // A long name is not cut; a NUL byte stays in it; a position that is no
+    // number shows no digits.
+    format_xybl_short_line(8, "A-VERY\0LONG-NAME"s, INF, 0, NaN, 139.75, scratch, line);
+    EXPECT_EQ(line, "A-VERY\0LONG-NAME,  *****************,         0.00000000,   ****-**-**.****,    139-45-00.0000,"s);
 }
 
 TEST(LogName, TakenFromTheOutputFileName) {
-    struct Case { const char* out; int result; const char* log; };
+    struct Case { std::string out; int result; const char* log; };
     const Case cases[] = {
         {"D:\\work\\site1.sim", 0, "D:\\work\\site1_Log.txt"},
         {"site.v2.sim", 0, "site.v2_Log.txt"},
@@ -138,15 +250,14 @@ TEST(LogName, TakenFromTheOutputFileName) {
         {"", 1, ""},
         // 0x5C as the second byte of a kanji (表) is no folder separator.
         {"D:\\x.表", 0, "D:\\x_Log.txt"},
+        {std::string(247, 'a') + ".sim", 0, ""},  // a log name of 255 bytes
+        {std::string(248, 'a') + ".sim", 2, ""},  // 256 bytes
     };
     for (const Case& c : cases) {
         std::string log;
         EXPECT_EQ(derive_log_path(c.out, log), c.result) << c.out;
-        if (c.result == 0) {
+        if (c.result == 0 && *c.log != '\0') {
             EXPECT_EQ(log, c.log) << c.out;
         }
     }
-    std::string log;
-    EXPECT_EQ(derive_log_path(std::string(247, 'a') + ".sim", log), 0);  // 255 bytes
-    EXPECT_EQ(derive_log_path(std::string(248, 'a') + ".sim", log), 1);  // 256 bytes
 }

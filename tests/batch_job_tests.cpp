@@ -12,6 +12,7 @@
 #include "recording_feedback.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -94,107 +95,120 @@ grids::ParamTable ConversionRun::jcg_;
 
 }  // namespace
 
-TEST_F(ConversionRun, SimaFileToJgd2000WritesOutputAndLogByteForByte) {
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 1);  // two points lie outside both grids
-    EXPECT_EQ(read_bytes("out.sim"), expected("forward_sima.sim"));
-    EXPECT_EQ(read_bytes("out_Log.txt"), expected("forward_sima_Log.txt"));
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
-    EXPECT_EQ(ui_.messages[0].second, "Error");
-    ASSERT_EQ(ui_.opened.size(), 1u);
-    EXPECT_EQ(ui_.opened[0], "out_Log.txt");
-    // The third coordinate record is the third point, whatever its line.
-    EXPECT_EQ(ui_.statuses[2].substr(0, 2), "3 ");
-}
-
-TEST_F(ConversionRun, ReverseRunReturnsTheOriginalTokyoCoordinates) {
-    job_.direction = 1;
-    job_.in_file = "sample_jgd.sim";
-    job_.out_file = "back.sim";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(read_bytes("back_Log.txt"), expected("reverse_sima_Log.txt"));
-    // Every converted record carries the coordinates the forward run started
-    // from (sample_jgd.sim holds the forward run's own rounded output).
-    std::istringstream original(read_bytes("sample.sim"));
-    std::istringstream back(read_bytes("back.sim"));
-    std::string a, b;
-    int compared = 0;
-    while (std::getline(back, b)) {
-        if (b.rfind("A01", 0) != 0) continue;
-        while (std::getline(original, a) && a.substr(0, a.find(',', 4)) != b.substr(0, b.find(',', 4))) {
-        }
-        const double xa = std::stod(a.substr(a.find(',', a.find(',', 4) + 1) + 1));
-        const double xb = std::stod(b.substr(b.find(',', b.find(',', 4) + 1) + 1));
-        EXPECT_NEAR(xa, xb, 0.0015) << b;  // within the rounding of both outputs
-        ++compared;
+TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
+    struct Case {
+        int direction, decimals, out_type;
+        const char* in;
+        const char* out;
+        const char* log;  // the file opened in the editor at the end
+        const char* file;
+        const char* expected;
+    };
+    const int SIMA = batch::FILE_TYPE_SIMA;
+    const int XYBL = batch::FILE_TYPE_XYBL;
+    const Case cases[] = {
+        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "out.sim", "forward_sima.sim"},
+        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "out_Log.txt", "forward_sima_Log.txt"},
+        {1, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "back_Log.txt", "reverse_sima_Log.txt"},
+        {0, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "out.txt", "forward_xybl.txt"},
+        // At 8 decimals a sea point projected on the wrong ellipsoid shows.
+        {0, 8, XYBL, "sample_xy.csv", "out.txt", "out.txt", "out.txt", "forward_xybl_8.txt"},
+        {1, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "back_Log.txt", "reverse_sima_8_Log.txt"},
+    };
+    for (const Case& c : cases) {
+        fs::remove("out_Log.txt");
+        job_.direction = c.direction;
+        job_.decimals = c.decimals;
+        job_.out_file_type = c.out_type;
+        job_.in_file_type = std::string(c.in).ends_with(".sim") ? SIMA : batch::FILE_TYPE_XY;
+        job_.in_file = c.in;
+        job_.out_file = c.out;
+        ui_ = RecordingFeedback();
+        EXPECT_EQ(run(), 0);
+        EXPECT_EQ(error_flag_, 1);  // some points lie outside both grids
+        EXPECT_EQ(read_bytes(c.file), expected(c.expected)) << c.expected;
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
+        EXPECT_EQ(ui_.messages[0].second, "Error");
+        EXPECT_EQ(ui_.opened, std::vector<std::string>{c.log});
+        // The third point is the third coordinate record, whatever its line.
+        EXPECT_EQ(ui_.statuses.at(2).substr(0, 2), "3 ");
+        EXPECT_EQ(fs::exists("out_Log.txt"), c.out_type == SIMA && c.log == std::string("out_Log.txt"));
     }
-    EXPECT_EQ(compared, 10);
 }
 
-TEST_F(ConversionRun, XyTextToXyblIsItsOwnLog) {
-    job_.in_file_type = batch::FILE_TYPE_XY;
-    job_.out_file_type = batch::FILE_TYPE_XYBL;
-    job_.in_file = "sample_xy.csv";
-    job_.out_file = "out.txt";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(read_bytes("out.txt"), expected("forward_xybl.txt"));
-    EXPECT_FALSE(fs::exists("out_Log.txt"));
-    EXPECT_EQ(ui_.opened, std::vector<std::string>{"out.txt"});
-}
-
-TEST_F(ConversionRun, XyTextToSimaNumbersThePointsAndLeavesHeightsEmpty) {
-    write_bytes("in.txt", "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n");
-    job_.in_file_type = batch::FILE_TYPE_XY;
-    job_.in_file = "in.txt";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 0);
-    EXPECT_EQ(read_bytes("out.sim"),
-              "A01,1,P1,  -60621.549,  -26014.528,,\r\n"
-              "A01,2,P2,  -10726.697,   10237.957,,\r\n");
-    // Comments and the empty line are neither counted nor converted.
-    ASSERT_EQ(ui_.statuses.size(), 2u);
-    EXPECT_EQ(ui_.statuses[0], "1 P1,-60975.196,-25716.974\n");
-    EXPECT_EQ(ui_.messages.back().first, CLOSING_CLEAN);
-    EXPECT_EQ(ui_.messages.back().second, "終了");
-}
-
-TEST_F(ConversionRun, SimaToXyblWritesOnlyThePoints) {
-    job_.out_file_type = batch::FILE_TYPE_XYBL;
-    job_.out_file = "out.txt";
-    EXPECT_EQ(run(), 0);
-    const std::string out = read_bytes("out.txt");
-    EXPECT_EQ(out.find("G00"), std::string::npos);
-    EXPECT_EQ(out.find("A99"), std::string::npos);
-    std::size_t lines = 0;
-    for (char c : out) lines += c == '\n';
-    EXPECT_EQ(lines, 9u + 12u);
-}
-
-TEST_F(ConversionRun, EmptyInputGivesTheHeaderAloneAndACleanEnd) {
-    write_bytes("empty.sim", "");
-    job_.in_file = "empty.sim";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 0);
-    EXPECT_EQ(read_bytes("out.sim"), "");
-    // The header of the sample run, nine lines, naming this input.
-    std::string header = expected("forward_sima_Log.txt");
-    std::size_t end = 0;
-    for (int line = 0; line < 9; ++line) end = header.find('\n', end) + 1;
-    header = header.substr(0, end);
-    header.replace(header.find("sample.sim"), 10, "empty.sim");
-    EXPECT_EQ(read_bytes("out_Log.txt"), header);
-    EXPECT_EQ(ui_.messages.back().second, "終了");
-}
-
-TEST_F(ConversionRun, LongLinesAreReadWholeNeverInPieces) {
-    const std::string name(400, 'N');
-    write_bytes("long.sim", "Z00," + std::string(300, 'z') + "\r\nA01,1," + name + ",-60975.196,-25716.974,1.0,\r\n");
-    job_.in_file = "long.sim";
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(error_flag_, 0);
-    EXPECT_EQ(read_bytes("out.sim"), "Z00," + std::string(300, 'z') + "\r\nA01,1," + name +
-                                         ",  -60621.549,  -26014.528,1.0,\r\n");
+// Inputs as they come from instruments, old software and half-copied files:
+// what is written, what the user is told, and the input left as it was.
+TEST_F(ConversionRun, InputsOfEveryKind) {
+    const std::string P1 = "A01,1,P1,-60975.196,-25716.974,1.0,";
+    const std::string P1_OUT = "A01,1,P1,  -60621.549,  -26014.528,1.0,";
+    const std::string XY_FAILED = "  <3ﾊﾟﾗないし範囲外で変換できず>\r\n";
+    const std::string start = "A01,1,P1,-60975.196,-25716.974,";
+    const std::string filler(65536 - start.size(), 'h');  // a record of 65536 bytes
+    struct Case {
+        const char* what;
+        int in_type, out_type;
+        std::string input;
+        int result, error_flag;
+        std::string message;  // the first one shown, or the closing one
+        std::string written;  // SIMA output, or the XYBL lines after the header
+    };
+    const int SIMA = batch::FILE_TYPE_SIMA;
+    const int XY = batch::FILE_TYPE_XY;
+    const int XYBL = batch::FILE_TYPE_XYBL;
+    const std::string P1_XYBL = "P1," + std::string(12, ' ') +
+                                "    -60975.196,    -25716.974,     35-26-59.9999,    139-32-59.9999,"
+                                "      -60621.549,    -26014.528,     35-27-11.6583,    139-32-48.2801,"
+                                "  <国土地理院で変換>\r\n";
+    const Case cases[] = {
+        {"empty input", SIMA, SIMA, "", 0, 0, CLOSING_CLEAN, ""},
+        // XY points are numbered; comments and empty lines are no points.
+        {"XY to SIMA", XY, SIMA, "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n",
+         0, 0, CLOSING_CLEAN, "A01,1,P1,  -60621.549,  -26014.528,,\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
+        // Lines that are no records have no place in an XYBL output.
+        {"SIMA to XYBL", SIMA, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
+        {"lone CR line ends", SIMA, SIMA, "G00,x\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
+         "G00,x\r\n" + P1_OUT + "\r\nZ00\r\n"},
+        {"DOS end of file", SIMA, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},
+        {"DOS end of file in a line", XY, SIMA, "P1,-60975.196,-25716.974\x1a,9\r\n", 0, 0, CLOSING_CLEAN,
+         "A01,1,P1,  -60621.549,  -26014.528,,\r\n"},
+        {"NUL bytes in fields", SIMA, SIMA, "A01,1\0X,AB\0CD,-60975.196,-25716.974,12\0.5\r\nZ\0Z\r\n"s, 0, 0,
+         CLOSING_CLEAN, "A01,1\0X,AB\0CD,  -60621.549,  -26014.528,12\0.5,\r\nZ\0Z\r\n"s},
+        {"long line that is no record", SIMA, SIMA, "C00," + std::string(200000, 'c') + "\r\n" + P1 + "\r\n", 0, 0,
+         CLOSING_CLEAN, "C00," + std::string(200000, 'c') + "\r\n" + P1_OUT + "\r\n"},
+        {"longest record", SIMA, SIMA, start + filler + "\r\n", 0, 0, CLOSING_CLEAN,
+         "A01,1,P1,  -60621.549,  -26014.528," + filler + ",\r\n"},
+        {"record too long", SIMA, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
+         "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", "G00\r\n"},
+        {"point line too long", XY, XYBL, "#" + std::string(70000, 'c') + "\r\nP" + std::string(70000, 'p'), 1, 1,
+         "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", ""},
+        {"huge and overflowing coordinates", SIMA, SIMA, "A01,1,P,12345678901,0,\r\nA01,2,Q,1e999,0,\r\n", 0, 1,
+         CLOSING_WITH_ERRORS, ""},
+        {"no position for a point out of reach", XY, XYBL, "P,1e999,5\r\n", 0, 1, CLOSING_WITH_ERRORS,
+         "P,               ************,         5.000,   ****-**-**.****,   ****-**-**.****," + XY_FAILED},
+    };
+    for (const Case& c : cases) {
+        write_bytes("in.sim", c.input);
+        job_.in_file = "in.sim";
+        job_.in_file_type = c.in_type;
+        job_.out_file_type = c.out_type;
+        job_.out_file = c.out_type == SIMA ? "out.sim" : "out.txt";
+        ui_ = RecordingFeedback();
+        EXPECT_EQ(run(), c.result) << c.what;
+        EXPECT_EQ(error_flag_, c.error_flag) << c.what;
+        ASSERT_FALSE(ui_.messages.empty()) << c.what;
+        EXPECT_EQ(ui_.messages[0].first, c.message) << c.what;
+        std::string written = read_bytes(job_.out_file);
+        if (c.out_type == XYBL) {
+            for (int line = 0; line < 9; ++line) written.erase(0, written.find('\n') + 1);
+        }
+        // Compared whole, shown in part: some are long.
+        EXPECT_TRUE(written == c.written) << c.what << ": " << written.substr(0, 300);
+        EXPECT_TRUE(read_bytes("in.sim") == c.input) << c.what;
+        const std::string log = read_bytes(c.out_type == SIMA ? "out_Log.txt" : "out.txt");
+        EXPECT_EQ(log.find("nan"), std::string::npos) << c.what;
+        EXPECT_EQ(log.find("inf"), std::string::npos) << c.what;
+    }
 }
 
 TEST_F(ConversionRun, OutputOverAnInputIsRefusedAndTheInputStaysIntact) {
@@ -249,26 +263,37 @@ TEST_F(ConversionRun, AWriteErrorIsReportedAndNeverCalledSuccess) {
     EXPECT_EQ(ui_.messages[0].first, "full.sim 書込みｴﾗｰ !!");
 }
 
-TEST_F(ConversionRun, FilesThatCannotBeOpenedEndWithTheErrorMessage) {
-    job_.in_file = "missing.sim";
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(error_flag_, 1);
-    ASSERT_EQ(ui_.messages.size(), 2u);
-    EXPECT_EQ(ui_.messages[0].first, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!");
-    EXPECT_EQ(ui_.messages[1].first, CLOSING_WITH_ERRORS);
-
-    ui_.messages.clear();
-    job_.in_file = "sample.sim";
-    job_.out_file = "no_such_folder/out.sim";
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(ui_.messages[0].first, "no_such_folder/out.sim SIMA出力ﾌｧｲﾙ Open Error !!");
-
-    // No "." in the file name: no log name, no job, no closing message.
-    ui_.messages.clear();
-    ui_.opened.clear();
-    job_.out_file = "run.1/out";
-    EXPECT_EQ(run(), 1);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].first, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!");
-    EXPECT_TRUE(ui_.opened.empty());
+// Files that cannot be opened, read or named: the message, then the closing
+// message, except when the log cannot be named (no job, nothing opened).
+TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
+    const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes
+    struct Case { const char* in; std::string out; int out_type; int result; std::string message; };
+    const int SIMA = batch::FILE_TYPE_SIMA;
+    const int XYBL = batch::FILE_TYPE_XYBL;
+    const Case cases[] = {
+        {"missing.sim", "out.sim", SIMA, 1, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!"},
+        {"/dev/zero", "out.sim", SIMA, 1, "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!"},
+        {"sample.sim", "no_such_folder/out.sim", SIMA, 1, "no_such_folder/out.sim SIMA出力ﾌｧｲﾙ Open Error !!"},
+        // A place nobody may create files in, root included.
+        {"sample.sim", "/proc/out.txt", XYBL, 1, "/proc/out.txt Errorlog ﾌｧｲﾙ Open Error !!"},
+        // Opens, but reading it fails at once.
+        {"/proc/self/mem", "out.sim", SIMA, 1, "/proc/self/mem 読込みｴﾗｰ !!"},
+        // An XYBL output is its own log: only its own length counts.
+        {"sample.sim", long_name, XYBL, 0, CLOSING_WITH_ERRORS},
+        {"sample.sim", long_name, SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!"},
+        {"sample.sim", "run.1/out", SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!"},
+    };
+    for (const Case& c : cases) {
+        job_.in_file = c.in;
+        job_.out_file = c.out;
+        job_.out_file_type = c.out_type;
+        ui_ = RecordingFeedback();
+        EXPECT_EQ(run(), c.result) << c.in << " " << c.out;
+        EXPECT_EQ(error_flag_, 1);
+        ASSERT_FALSE(ui_.messages.empty());
+        EXPECT_EQ(ui_.messages[0].first, c.message) << c.in << " " << c.out;
+        const bool named = c.message != "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
+        EXPECT_EQ(ui_.messages.size(), named && c.result == 1 ? 2u : 1u);
+        EXPECT_EQ(ui_.opened.size(), named ? 1u : 0u);
+    }
 }

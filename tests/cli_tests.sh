@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # pellowen-batch as a script would use it: exit statuses, messages on
-# standard error, and files left intact.
+# standard error, outputs, and every input left byte for byte as it was.
 set -u
 BIN=$(realpath "$1")
 SRC=$(realpath "$2")
@@ -12,73 +12,79 @@ export LC_ALL=C.UTF-8
 GRIDS=(--gsi-grid sample_land.par --jcg-grid sample_sea.jhd)
 passed=0
 failed=0
+fail() { failed=$((failed + 1)); echo "FAILED: $*"; }
 
-check() {  # description, expected status, actual status, [stderr pattern]
-  local ok=1
-  [ "$2" = "$3" ] || ok=0
-  if [ $# -ge 4 ] && ! grep -qF -- "$4" err.txt; then ok=0; fi
-  if [ $ok = 1 ]; then
+# description, expected status, stderr text ("" for none), arguments...
+run() {
+  local what=$1 want=$2 text=$3
+  shift 3
+  "$BIN" "$@" >out.txt 2>err.txt
+  local got=$?
+  if [ "$got" = "$want" ] && { [ -z "$text" ] || grep -qF -- "$text" err.txt; }; then
     passed=$((passed + 1))
   else
-    failed=$((failed + 1))
-    echo "FAILED: $1 (status $3, expected $2)"; cat err.txt
+    fail "$what (status $got, expected $want)"; cat err.txt
   fi
 }
 
-"$BIN" --help >out.txt 2>err.txt
-check "help" 0 $?
-grep -q "Exit status" out.txt || { failed=$((failed + 1)); echo "FAILED: help text"; }
-
-"$BIN" --zone 9 --input sample.sim --output fwd.sim "${GRIDS[@]}" 2>err.txt
-check "some points outside both grids" 1 $? "変換ｴﾗｰがあります"
-grep -q "log: fwd_Log.txt" err.txt || { failed=$((failed + 1)); echo "FAILED: log path not printed"; }
-cmp -s fwd.sim "$SRC/tests/data/forward_sima.sim" || { failed=$((failed + 1)); echo "FAILED: forward output differs"; }
-
+mkdir folder.sim grid_folder.jhd
+cp sample.sim UPPER.SIM
+cp sample.sim 'a〜b.sim'
+printf 'A01,1,P,0,0,%070000d\r\n' 0 >long.sim
 grep -v '境界外' <(iconv -f CP932 -t UTF-8 sample.sim) | iconv -f UTF-8 -t CP932 >inside.sim
-"$BIN" --zone 9 --input inside.sim --output inside_out.sim "${GRIDS[@]}" 2>err.txt
-check "every point converted" 0 $? "変換は無事終了しました"
+ln -s /dev/full full.txt
+mkdir -p 現場
+inputs=$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim')
 
+"$BIN" --help >out.txt 2>err.txt
+grep -q "Exit status" out.txt && passed=$((passed + 1)) || fail "help text"
+
+run "some points outside both grids" 1 "変換ｴﾗｰがあります" --zone 9 --input sample.sim --output fwd.sim "${GRIDS[@]}"
+grep -q "log: fwd_Log.txt" err.txt || fail "log path not printed"
+cmp -s fwd.sim "$SRC/tests/data/forward_sima.sim" || fail "forward output differs"
+run "option=value form" 1 "" --zone=9 --input=sample.sim --output=eq.sim --gsi-grid=sample_land.par --jcg-grid=sample_sea.jhd
+cmp -s eq.sim fwd.sim || fail "option=value output differs"
+run "upper-case .SIM is SIMA" 1 "" --zone 9 --input UPPER.SIM --output UP_OUT.SIM "${GRIDS[@]}"
+cmp -s UP_OUT.SIM fwd.sim || fail "upper-case .SIM output differs"
+run "every point converted" 0 "変換は無事終了しました" --zone 9 --input inside.sim --output inside_out.sim "${GRIDS[@]}"
 for dir in tokyo-to-jgd jgd-to-tokyo; do
   for fmt in sima xybl; do
-    "$BIN" --zone 9 --direction $dir --input sample_xy.csv --output "xy_$dir.$fmt" --output-format $fmt "${GRIDS[@]}" --decimals 5 2>err.txt
-    check "xy input, $dir, $fmt output" 1 $?
+    run "xy input, $dir, $fmt output" 1 "" --zone 9 --direction $dir --input sample_xy.csv --output "xy_$dir.$fmt" \
+      --output-format $fmt "${GRIDS[@]}" --decimals 5
   done
 done
+run "kanji path" 1 "" --zone 9 --input sample.sim --output 現場/結果.sim "${GRIDS[@]}"
+[ -f 現場/結果_Log.txt ] || fail "kanji log missing"
+iconv -f CP932 -t UTF-8 現場/結果_Log.txt | grep -q "現場/結果.sim" || fail "log header path"
 
-"$BIN" --zone 9 --input missing.sim --output o.sim "${GRIDS[@]}" 2>err.txt
-check "missing input" 2 $? "入力SIMAファイルの指定が不当です !!"
-"$BIN" --zone 9 --decimals 9 --input sample.sim --output o.sim "${GRIDS[@]}" 2>err.txt
-check "decimals out of range" 2 $? "表示桁数の指定が不当です !!"
-"$BIN" --zone 20 --input sample.sim --output o.sim "${GRIDS[@]}" 2>err.txt
-check "zone out of range" 2 $? "座標系の指定が不当です !!"
-"$BIN" --zone 9 --input sample.sim --output o.sim --gsi-grid none.par --jcg-grid sample_sea.jhd 2>err.txt
-check "missing land grid" 2 $? "地理院パラメータファイルの指定が不当です !!"
-"$BIN" --zone 9 --input sample.sim --output o.sim "${GRIDS[@]}" --output-format csv 2>err.txt
-check "unknown output format" 2 $? "出力形式の指定が不当です !!"
-"$BIN" --zone 9 --input sample.sim "${GRIDS[@]}" 2>err.txt
-check "missing option" 2 $? "missing --output"
+# Refused or failed runs: status 2 and what is wrong.
+S=(--input sample.sim --output o.sim)
+run "missing input" 2 "入力SIMAファイルの指定が不当です !!" --zone 9 --input missing.sim --output o.sim "${GRIDS[@]}"
+for d in 2 9 x; do
+  run "decimals $d" 2 "表示桁数の指定が不当です !!" --zone 9 --decimals $d "${S[@]}" "${GRIDS[@]}"
+done
+for z in 0 -9 20 ""; do
+  run "zone '$z'" 2 "座標系の指定が不当です !!" --zone "$z" "${S[@]}" "${GRIDS[@]}"
+done
+run "missing land grid" 2 "地理院パラメータファイルの指定が不当です !!" --zone 9 "${S[@]}" --gsi-grid none.par --jcg-grid sample_sea.jhd
+run "sea grid that cannot be read" 2 "海保パラメータファイルが読めません !!" --zone 9 "${S[@]}" --gsi-grid sample_land.par --jcg-grid grid_folder.jhd
+grep -qF "grid_folder.jhd 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!" err.txt || fail "sea grid open error not named"
+run "unknown output format" 2 "出力形式の指定が不当です !!" --zone 9 "${S[@]}" "${GRIDS[@]}" --output-format csv
+run "missing option" 2 "missing --output" --zone 9 --input sample.sim "${GRIDS[@]}"
+run "input is a folder" 2 "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!" --zone 9 --input folder.sim --output o.sim "${GRIDS[@]}"
+run "input is a device" 2 "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!" --zone 9 --input /dev/zero --output o.sim "${GRIDS[@]}"
+run "record line too long" 2 "long.sim 読込みｴﾗｰ !! 1行目が65536ﾊﾞｲﾄを超えています" --zone 9 --input long.sim --output o.sim "${GRIDS[@]}"
+run "output over the input" 2 "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}"
+run "missing output folder" 2 "none/o.sim SIMA出力ﾌｧｲﾙ Open Error !!" --zone 9 --input sample.sim --output none/o.sim "${GRIDS[@]}"
+# Root may write anywhere it has permission bits for; /proc takes no new file.
+run "read-only output folder" 2 "/proc/o.sim SIMA出力ﾌｧｲﾙ Open Error !!" --zone 9 --input sample.sim --output /proc/o.sim "${GRIDS[@]}"
+run "disk full" 2 "full.txt 書込みｴﾗｰ !!" --zone 9 --input sample.sim --output full.txt "${GRIDS[@]}"
+run "path not expressible in CP932" 2 "cannot be written in CP932" --zone 9 --input sample.sim --output "$(printf 'out\xf0\x9f\x98\x80.sim')" "${GRIDS[@]}"
+# U+301C becomes the CP932 code that reads back as U+FF5E: another name.
+run "input path that changes in CP932" 2 "--input a〜b.sim: the path would change" --zone 9 --input 'a〜b.sim' --output o.sim "${GRIDS[@]}"
+run "output path that changes in CP932" 2 "--output out〜1.sim: the path would change" --zone 9 --input sample.sim --output 'out〜1.sim' "${GRIDS[@]}"
+[ -e 'out～1.sim' ] && fail "a file was made under another name"
 
-mkdir folder.sim
-"$BIN" --zone 9 --input folder.sim --output o.sim "${GRIDS[@]}" 2>err.txt
-check "input is a folder" 2 $? "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!"
-
-cp sample.sim before.sim
-"$BIN" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}" 2>err.txt
-check "output over the input" 2 $? "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!"
-cmp -s sample.sim before.sim || { failed=$((failed + 1)); echo "FAILED: input changed"; }
-
-ln -s /dev/full full.txt
-"$BIN" --zone 9 --input sample.sim --output full.txt "${GRIDS[@]}" 2>err.txt
-check "disk full" 2 $? "full.txt 書込みｴﾗｰ !!"
-
-"$BIN" --zone 9 --input sample.sim --output "$(printf 'out\xf0\x9f\x98\x80.sim')" "${GRIDS[@]}" 2>err.txt
-check "path not expressible in CP932" 2 $? "cannot be written in CP932"
-
-mkdir -p 現場
-"$BIN" --zone 9 --input sample.sim --output 現場/結果.sim "${GRIDS[@]}" 2>err.txt
-check "kanji path" 1 $?
-[ -f 現場/結果_Log.txt ] || { failed=$((failed + 1)); echo "FAILED: kanji log missing"; }
-iconv -f CP932 -t UTF-8 現場/結果_Log.txt | grep -q "現場/結果.sim" || { failed=$((failed + 1)); echo "FAILED: log header path"; }
-
+[ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim')" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

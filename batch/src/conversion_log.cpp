@@ -1,6 +1,6 @@
 #include "batch/conversion_log.h"
 
-#include "batch/text_fields.h"
+#include <string>
 
 namespace batch {
 
@@ -32,25 +32,27 @@ const char* const GSI_MARK = "  <国土地理院で変換>\n";
 const char* const JCG_MARK = "  <海上保安庁で変換>\n";
 const char* const FAILED_MARK = "  <3ﾊﾟﾗないし範囲外で変換できず>\n";
 
+namespace {
+// A header line: its format with the one conversion in it ("%s" or "%d")
+// replaced by the value's text, every byte of it.
+void write_header_line(grids::TextWriter& log, std::string_view format, std::string_view value) {
+    const std::size_t at = format.find('%');
+    std::string line(format.substr(0, at));
+    line.append(value).append(format.substr(at + 2));
+    log.write(line);
+}
+}  // namespace
+
 void write_log_header(grids::TextWriter& log, const ConversionJob& job) {
-    std::string line;
     log.write(job.direction == 0 ? DIRECTION_TOKYO_TO_JGD : DIRECTION_JGD_TO_TOKYO);
-    format_into(line, ZONE_LINE, job.zone);
-    log.write(line);
-    format_into(line, DECIMALS_LINE, job.decimals);
-    log.write(line);
-    format_into(line, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file.c_str());
-    log.write(line);
-    format_into(line, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file.c_str());
-    log.write(line);
-    format_into(line, GSI_FILE_LINE, job.para_file.c_str());
-    log.write(line);
-    format_into(line, GSI_VERSION_LINE, job.para_version.c_str());
-    log.write(line);
-    format_into(line, JCG_FILE_LINE, job.parak_file.c_str());
-    log.write(line);
-    format_into(line, JCG_VERSION_LINE, job.parak_version.c_str());
-    log.write(line);
+    write_header_line(log, ZONE_LINE, std::to_string(job.zone));
+    write_header_line(log, DECIMALS_LINE, std::to_string(job.decimals));
+    write_header_line(log, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file);
+    write_header_line(log, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file);
+    write_header_line(log, GSI_FILE_LINE, job.para_file);
+    write_header_line(log, GSI_VERSION_LINE, job.para_version);
+    write_header_line(log, JCG_FILE_LINE, job.parak_file);
+    write_header_line(log, JCG_VERSION_LINE, job.parak_version);
 }
 
 const char* source_mark(grids::ShiftSource source) { return source == grids::SOURCE_GSI ? GSI_MARK : JCG_MARK; }

@@ -1,6 +1,9 @@
 #include "batch/job.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
 
 #include "batch/conversion_log.h"
 #include "batch/sima.h"
@@ -22,11 +25,17 @@ constexpr const char* LOG_OPEN_ERROR = "%s Errorlog ﾌｧｲﾙ Open Error !!";
 constexpr const char* OVERWRITE_ERROR = "%s 入力ﾌｧｲﾙを上書きしてしまいます !!";
 constexpr const char* WRITE_ERROR = "%s 書込みｴﾗｰ !!";
 constexpr const char* READ_ERROR = "%s 読込みｴﾗｰ !!";
+constexpr const char* LINE_TOO_LONG = "%s 読込みｴﾗｰ !! %lld行目が%zuﾊﾞｲﾄを超えています";
 constexpr const char* CLOSING_WITH_ERRORS =
     "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 constexpr const char* CLOSING_CLEAN =
     "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
 constexpr const char* LOG_SUFFIX = "_Log.txt";
+
+// The longest line that can be a point, line end not counted: far beyond any
+// real record, yet a bound on the memory of a run. Longer lines that are no
+// points pass through in pieces of this size.
+constexpr std::size_t POINT_LINE_MAX = 65536;
 
 void show_error(grids::UserFeedback& ui, const char* format, const std::string& path) {
     std::string text;
@@ -66,6 +75,16 @@ const std::string* overwrite_target(const ConversionJob& job, const std::string&
     return nullptr;
 }
 
+// Plane coordinates that no grid can cover in any zone: both grids lie
+// within 5,000 km of every zone's origin. A point beyond this bound, or whose
+// X or Y is no finite number, is not converted without trying; its latitude
+// and longitude are unknown and are shown as such.
+constexpr double PLANE_COORDINATE_MAX = 1e7;
+
+bool within_reach(double x, double y) {
+    return std::fabs(x) <= PLANE_COORDINATE_MAX && std::fabs(y) <= PLANE_COORDINATE_MAX;
+}
+
 // Everything that one point needs, allocated once per job.
 struct PointBuffers {
     std::string line;
@@ -75,6 +94,20 @@ struct PointBuffers {
     XyblScratch xybl;
 };
 
+// The status text of a point: its running number, a blank and its line.
+void point_status(long point_counter, const std::string& line, std::string& status) {
+    char number[24];
+    const auto [end, ec] = std::to_chars(number, number + sizeof number, point_counter);
+    status.assign(number, static_cast<std::size_t>(end - number)).push_back(' ');
+    status.append(line);
+}
+
+// A converted point whose results are not all finite numbers was not
+// converted: no such value is ever written as a result.
+bool results_are_numbers(const grids::PointResult& p) {
+    return std::isfinite(p.x_out) && std::isfinite(p.y_out) && std::isfinite(p.lat_out) && std::isfinite(p.lon_out);
+}
+
 }  // namespace
 
 int derive_log_path(const std::string& out_file, std::string& log_path) {
@@ -82,13 +115,16 @@ int derive_log_path(const std::string& out_file, std::string& log_path) {
     const std::size_t dot = out_file.rfind('.');
     if (dot == std::string::npos || dot < name) return 1;
     log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);
-    return log_path.size() > TEXT_MAX ? 1 : 0;
+    return log_path.size() > TEXT_MAX ? 2 : 0;
 }
 
 int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
                    const grids::ParamTable& jcg, int& error_flag) {
     std::string log_path;
-    if (derive_log_path(job.out_file, log_path) != 0) {
+    const int named = derive_log_path(job.out_file, log_path);
+    // The name's length matters only where a log file of its own is made: an
+    // XYBL output is its own log.
+    if (named == 1 || (named == 2 && job.out_file_type == FILE_TYPE_SIMA)) {
         error_flag = 1;
         ui.show_message(LOG_NAME_FAILED, CAPTION_ERROR);
         return 1;
@@ -138,16 +174,27 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     grids::TextWriter log(std::move(log_file));
     write_log_header(log, job);
 
-    const std::string record_format = sima_format(job.decimals);
-    const XyblFormats xybl = xybl_formats(job.decimals);
     error_flag = 0;
     long point_counter = 0;
     int failed_count = 0;
     const long long input_size = grids::file_size(input.get());
+    int result = 0;
 
     grids::LineReader reader(input.get());
     PointBuffers b;
-    while (reader.read_line(b.line) != 0) {
+    bool at_line_start = true;
+    long long line_number = 0;
+    // A piece one byte longer than a point line may be tells a line too long
+    // to be a point from one that just fits.
+    while (reader.read_line(b.line, POINT_LINE_MAX + 1) != 0) {
+        const bool continues = !at_line_start;
+        at_line_start = b.line.back() == '\n';
+        if (continues) {
+            // The rest of a long line that is no point: copied on or skipped.
+            if (sima_in && sima_out) output.write(b.line);
+            continue;
+        }
+        ++line_number;
         if (sima_in) {
             if (!is_sima_record(b.line)) {
                 if (sima_out) output.write(b.line);
@@ -157,8 +204,15 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
             // Comments and empty lines are no survey points.
             continue;
         }
+        if (b.line.size() > POINT_LINE_MAX && !at_line_start) {
+            std::string text;
+            format_into(text, LINE_TOO_LONG, job.in_file.c_str(), line_number, POINT_LINE_MAX);
+            ui.show_message(text, CAPTION_ERROR);
+            result = 1;
+            break;
+        }
         ++point_counter;
-        format_into(b.status, "%ld %s", point_counter, b.line.c_str());
+        point_status(point_counter, b.line, b.status);
         ui.set_status(b.status);
         ui.set_progress(reader.position(), input_size);
 
@@ -171,12 +225,20 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
             r.height.clear();
         }
         grids::PointResult p;
-        const int result = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p)
-                                              : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
-        if (result != 0) error_flag = 1;
+        int converted = 1;
+        if (!within_reach(r.x, r.y)) {
+            p.lat_in = std::numeric_limits<double>::quiet_NaN();
+            p.lon_in = p.lat_in;
+        } else if (job.direction == 0) {
+            converted = grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p);
+        } else {
+            converted = grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
+        }
+        if (converted == 0 && !results_are_numbers(p)) converted = 1;
+        if (converted != 0) error_flag = 1;
         if (sima_out) {
-            if (result == 0) {
-                format_sima_record(record_format, job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
+            if (converted == 0) {
+                format_sima_record(job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
                 output.write(b.text);
                 output.write("\n");
                 log.write(b.text);
@@ -185,19 +247,18 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
                 log_failed_point(log, b.line, failed_count);
                 ++failed_count;
             }
-        } else if (result == 0) {
-            format_xybl_line(xybl, job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
+        } else if (converted == 0) {
+            format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
                              p.lon_out, b.xybl, b.text);
             log.write(b.text);
             log.write(source_mark(p.source));
         } else {
-            format_xybl_short_line(xybl, job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
+            format_xybl_short_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
             log.write(b.text);
             log.write(FAILED_MARK);
         }
     }
 
-    int result = 0;
     if (reader.failed()) {
         show_error(ui, READ_ERROR, job.in_file);
         result = 1;

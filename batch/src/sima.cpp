@@ -1,19 +1,9 @@
 #include "batch/sima.h"
 
 #include "batch/text_fields.h"
-#include "geodesy/angles.h"
 #include "grids/decimal.h"
 
 namespace batch {
-
-namespace {
-// "%W.Dlf" without its leading "%", for a coordinate of decimals places.
-std::string number_conversion(int decimals) {
-    std::string text;
-    format_into(text, "%d.%dlf", decimals + 9, decimals);
-    return text;
-}
-}  // namespace
 
 bool is_sima_record(std::string_view line) { return line.substr(0, 3) == "A01"; }
 
@@ -27,15 +17,16 @@ void read_sima_record(std::string_view line, SimaRecord& record) {
     get_field(line, 6, record.height);
 }
 
-std::string sima_format(int decimals) {
-    const std::string n = number_conversion(decimals);
-    return "%s,%s,%s,%" + n + ",%" + n + ",%s,";
-}
-
-void format_sima_record(const std::string& format, int decimals, const std::string& number,
-                        const std::string& name, double x, double y, const std::string& height, std::string& out) {
-    format_into(out, format.c_str(), "A01", number.c_str(), name.c_str(), geodesy::round_decimals(x, decimals),
-                  geodesy::round_decimals(y, decimals), height.c_str());
+void format_sima_record(int decimals, const std::string& number, const std::string& name, double x, double y,
+                        const std::string& height, std::string& out) {
+    out.assign("A01,");
+    out.append(number).push_back(',');
+    out.append(name).push_back(',');
+    append_coordinate(out, x, decimals);
+    out.push_back(',');
+    append_coordinate(out, y, decimals);
+    out.push_back(',');
+    out.append(height).push_back(',');
 }
 
 }  // namespace batch

@@ -1,5 +1,6 @@
 #include "batch/text_fields.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -29,22 +30,31 @@ void vformat_into(std::string& out, const char* format, std::va_list args) {
     va_end(again);
 }
 
-// Formats per number of decimals of the second: the usual one, and the one
-// for a negative angle under one degree, whose sign the zero degrees cannot
-// carry.
-struct DmsFormat {
-    const char* normal;
-    const char* negative_zero;
-    double nudge;  // added before splitting, so that cut fractions carry
-};
-constexpr DmsFormat DMS_FORMATS[6] = {
-    {"%4d-%2.2d-%2.2d", "  -0-%2.2d-%2.2d", 0},
-    {"%4d-%2.2d-%2.2d.%1.1d", "  -0-%2.2d-%2.2d.%1.1d", 0.0001},
-    {"%4d-%2.2d-%2.2d.%2.2d", "  -0-%2.2d-%2.2d.%2.2d", 0.00001},
-    {"%4d-%2.2d-%2.2d.%3.3d", "  -0-%2.2d-%2.2d.%3.3d", 0.000001},
-    {"%4d-%2.2d-%2.2d.%4.4d", "  -0-%2.2d-%2.2d.%4.4d", 0.0000001},
-    {"%4d-%2.2d-%2.2d.%5.5d", "  -0-%2.2d-%2.2d.%5.5d", 0},
-};
+// Decimals of the second per row of the angle text (n = 0..4, then any
+// other n), and what is added to the seconds before they are split, so
+// that cut fractions carry.
+constexpr int DMS_DIGITS[6] = {0, 1, 2, 3, 4, 5};
+constexpr double DMS_NUDGE[6] = {0, 0.0001, 0.00001, 0.000001, 0.0000001, 0};
+
+// Huge values are first brought near a circle with the exact floating-point
+// remainder; below this many circles the steps are taken one by one, as
+// they always were, so that ordinary values keep their every bit.
+constexpr double STEPWISE_LIMIT = 64 * FULL_CIRCLE_SECONDS;
+
+// The columns of the text "%<width>.<min_digits>d" gives for value.
+void append_integer(std::string& out, long long value, int width, int min_digits) {
+    char digits[24];
+    const unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude);
+    const int n = static_cast<int>(end - digits);
+    const int zeros = min_digits > n ? min_digits - n : 0;
+    const int length = (value < 0 ? 1 : 0) + zeros + n;
+    if (width > length) out.append(static_cast<std::size_t>(width - length), ' ');
+    if (value < 0) out.push_back('-');
+    out.append(static_cast<std::size_t>(zeros), '0');
+    out.append(digits, static_cast<std::size_t>(n));
+}
 
 }  // namespace
 
@@ -73,7 +83,30 @@ void get_field(std::string_view line, int n, std::string& destination) {
     destination.assign(line.substr(i, end - i));
 }
 
+void append_fixed(std::string& out, double value, int decimals, int width) {
+    // Room for the longest fixed text of a double: 309 digits, sign, point
+    // and the decimals.
+    char digits[400];
+    std::to_chars_result r{digits, std::errc::value_too_large};
+    if (std::isfinite(value)) r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) {
+        out.append(static_cast<std::size_t>(width), '*');
+        return;
+    }
+    const int n = static_cast<int>(r.ptr - digits);
+    if (width > n) out.append(static_cast<std::size_t>(width - n), ' ');
+    out.append(digits, static_cast<std::size_t>(n));
+}
+
+void append_coordinate(std::string& out, double value, int decimals) {
+    double rounded = geodesy::round_decimals(value, decimals);
+    if (!std::isfinite(rounded) && std::isfinite(value)) rounded = value;
+    append_fixed(out, rounded, decimals, decimals + 9);
+}
+
 double normalize_seconds(double seconds) {
+    if (!std::isfinite(seconds)) return seconds;
+    if (std::fabs(seconds) > STEPWISE_LIMIT) seconds = std::fmod(seconds, FULL_CIRCLE_SECONDS);
     while (seconds < 0) seconds += FULL_CIRCLE_SECONDS;
     if (!(std::fabs(seconds - FULL_CIRCLE_SECONDS) < FULL_CIRCLE_TOLERANCE)) {
         while (seconds > FULL_CIRCLE_SECONDS) seconds -= FULL_CIRCLE_SECONDS;
@@ -84,16 +117,21 @@ double normalize_seconds(double seconds) {
 void format_dms(double angle, int n, std::string& text) {
     const bool fraction = n >= 1;
     const int row = (n >= 0 && n <= 4) ? n : 5;
-    const int digits = (n >= 1 && n <= 4) ? n : 5;
-    const DmsFormat& f = DMS_FORMATS[row];
+    const int digits = DMS_DIGITS[row];
+    text.clear();
 
     double S = geodesy::rad_to_sec(std::fabs(angle));
     if (n == 0) {
         S = geodesy::round_decimals(S, 0);
     } else {
-        S += f.nudge;
+        S += DMS_NUDGE[row];
     }
     S = normalize_seconds(S);
+    if (!std::isfinite(S)) {
+        text.append("****-**-**");
+        if (fraction) text.append(1, '.').append(static_cast<std::size_t>(digits), '*');
+        return;
+    }
 
     const int degrees = static_cast<int>(geodesy::sign_of(angle) * std::floor(S / 3600));
     const int minutes = static_cast<int>(std::fmod(std::floor(S / 60), 60.0));
@@ -107,10 +145,20 @@ void format_dms(double angle, int n, std::string& text) {
         fraction_digits = static_cast<int>(std::floor((seconds - std::floor(seconds)) * std::pow(10.0, digits)));
     }
 
+    // A negative angle under one degree: the zero degrees cannot carry the
+    // sign, so the degree columns are the fixed text "  -0".
     if (angle < 0 && degrees == 0) {
-        format_into(text, f.negative_zero, minutes, whole_seconds, fraction_digits);
+        text.append("  -0");
     } else {
-        format_into(text, f.normal, degrees, minutes, whole_seconds, fraction_digits);
+        append_integer(text, degrees, 4, 1);
+    }
+    text.push_back('-');
+    append_integer(text, minutes, 2, 2);
+    text.push_back('-');
+    append_integer(text, whole_seconds, 2, 2);
+    if (fraction) {
+        text.push_back('.');
+        append_integer(text, fraction_digits, digits, digits);
     }
 }
 

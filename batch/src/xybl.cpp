@@ -7,8 +7,38 @@
 namespace batch {
 
 namespace {
+
 // Decimals of the second in the latitude and longitude columns.
 constexpr int DMS_DECIMALS = 4;
+constexpr std::size_t NAME_COLUMNS = 15;
+constexpr std::size_t ANGLE_COLUMNS = 16;
+
+void append_angle(std::string& out, double degrees, XyblScratch& scratch) {
+    format_dms(geodesy::deg_to_rad(degrees), DMS_DECIMALS, scratch.angle);
+    if (scratch.angle.size() < ANGLE_COLUMNS) out.append(ANGLE_COLUMNS - scratch.angle.size(), ' ');
+    out.append(scratch.angle);
+}
+
+// One half of a line: X, Y, latitude and longitude, each closed by a comma,
+// the first one after lead blanks.
+void append_half(std::string& out, const char* lead, int decimals, double x, double y, double lat, double lon,
+                 XyblScratch& scratch) {
+    out.append(lead);
+    append_coordinate(out, x, decimals);
+    out.append(",  ");
+    append_coordinate(out, y, decimals);
+    out.append(",  ");
+    append_angle(out, lat, scratch);
+    out.append(",  ");
+    append_angle(out, lon, scratch);
+    out.push_back(',');
+}
+
+void append_name(std::string& out, const std::string& name) {
+    out.assign(name).push_back(',');
+    if (out.size() < NAME_COLUMNS) out.append(NAME_COLUMNS - out.size(), ' ');
+}
+
 }  // namespace
 
 void read_xy_line(std::string_view line, SimaRecord& record) {
@@ -19,36 +49,18 @@ void read_xy_line(std::string_view line, SimaRecord& record) {
     record.y = grids::read_decimal(record.y_text);
 }
 
-XyblFormats xybl_formats(int decimals) {
-    std::string t;
-    format_into(t, "%d.%dlf", decimals + 9, decimals);
-    XyblFormats f;
-    f.short_format = "%-15s  %" + t + ",  %" + t + ",  %16s,  %16s,";
-    f.full_format = f.short_format + "    %" + t + ",  %" + t + ",  %16s,  %16s,";
-    return f;
+void format_xybl_line(int decimals, const std::string& name, double x, double y, double lat, double lon,
+                      double x_out, double y_out, double lat_out, double lon_out, XyblScratch& scratch,
+                      std::string& out) {
+    append_name(out, name);
+    append_half(out, "  ", decimals, x, y, lat, lon, scratch);
+    append_half(out, "    ", decimals, x_out, y_out, lat_out, lon_out, scratch);
 }
 
-void format_xybl_line(const XyblFormats& formats, int decimals, const std::string& name, double x, double y,
-                      double lat, double lon, double x_out, double y_out, double lat_out, double lon_out,
-                      XyblScratch& scratch, std::string& out) {
-    scratch.name.assign(name).push_back(',');
-    format_dms(geodesy::deg_to_rad(lat), DMS_DECIMALS, scratch.b);
-    format_dms(geodesy::deg_to_rad(lon), DMS_DECIMALS, scratch.l);
-    format_dms(geodesy::deg_to_rad(lat_out), DMS_DECIMALS, scratch.b_out);
-    format_dms(geodesy::deg_to_rad(lon_out), DMS_DECIMALS, scratch.l_out);
-    format_into(out, formats.full_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
-                  geodesy::round_decimals(y, decimals), scratch.b.c_str(), scratch.l.c_str(),
-                  geodesy::round_decimals(x_out, decimals), geodesy::round_decimals(y_out, decimals),
-                  scratch.b_out.c_str(), scratch.l_out.c_str());
-}
-
-void format_xybl_short_line(const XyblFormats& formats, int decimals, const std::string& name, double x, double y,
-                            double lat, double lon, XyblScratch& scratch, std::string& out) {
-    scratch.name.assign(name).push_back(',');
-    format_dms(geodesy::deg_to_rad(lat), DMS_DECIMALS, scratch.b);
-    format_dms(geodesy::deg_to_rad(lon), DMS_DECIMALS, scratch.l);
-    format_into(out, formats.short_format.c_str(), scratch.name.c_str(), geodesy::round_decimals(x, decimals),
-                  geodesy::round_decimals(y, decimals), scratch.b.c_str(), scratch.l.c_str());
+void format_xybl_short_line(int decimals, const std::string& name, double x, double y, double lat, double lon,
+                            XyblScratch& scratch, std::string& out) {
+    append_name(out, name);
+    append_half(out, "  ", decimals, x, y, lat, lon, scratch);
 }
 
 }  // namespace batch

@@ -69,8 +69,13 @@ FilePtr open_cp932_path(const std::string& path, const char* mode) {
 #else
     FilePtr file(std::fopen(native.c_str(), mode));
     // A folder opens for reading here but not on Windows: refuse it alike.
+    // A character device (a terminal, /dev/zero) is no text file either and
+    // may never end: refuse it as a file to read.
     struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) file.reset();
+    if (file && fstat(fileno(file.get()), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (mode[0] == 'r' && S_ISCHR(st.st_mode)))) {
+        file.reset();
+    }
     return file;
 #endif
 }
@@ -145,39 +150,90 @@ long long file_size(std::FILE* file) {
 #endif
 }
 
-int LineReader::next_char() {
-    int c;
-    if (pending_ != EOF - 1) {
-        c = pending_;
-        pending_ = EOF - 1;
-    } else {
-        c = std::fgetc(file_);
-        if (c != EOF) ++consumed_;
+namespace {
+// Reads and writes move through blocks of this size.
+constexpr std::size_t BLOCK_SIZE = 1 << 16;
+constexpr char DOS_END_OF_FILE = 0x1A;
+}  // namespace
+
+LineReader::LineReader(std::FILE* file) : file_(file), buffer_(new char[BLOCK_SIZE]) {}
+
+// 1 when the buffer holds bytes again, 0 at the end of the file or on a read
+// error.
+int LineReader::fill() {
+    begin_ = 0;
+    end_ = 0;
+    if (at_end_ || file_ == nullptr) return 0;
+    const std::size_t got = std::fread(buffer_.get(), 1, BLOCK_SIZE, file_);
+    if (got == 0) {
+        at_end_ = true;
+        if (std::ferror(file_) != 0) failed_ = true;
+        return 0;
     }
-    if (c != '\r') return c;
-    // CR LF is one line end; a CR alone stays a character of the line.
-    const int after = std::fgetc(file_);
-    if (after == '\n') {
-        ++consumed_;
-        return '\n';
-    }
-    if (after != EOF) ++consumed_;
-    pending_ = after;
-    return '\r';
+    end_ = got;
+    read_ += static_cast<long long>(got);
+    return 1;
 }
 
 int LineReader::read_line(std::string& line, std::size_t max_chars) {
     line.clear();
     for (;;) {
-        if (max_chars > 0 && line.size() == max_chars) return 1;
-        const int c = next_char();
-        if (c == EOF) {
-            pending_ = EOF - 1;
+        if (begin_ == end_ && fill() == 0) return line.empty() ? 0 : 1;
+        if (after_cr_) {
+            after_cr_ = false;
+            if (buffer_[begin_] == '\n') {
+                ++begin_;
+                continue;
+            }
+        }
+        const char* const start = buffer_.get() + begin_;
+        std::size_t n = end_ - begin_;
+        if (max_chars > 0 && n > max_chars - line.size()) n = max_chars - line.size();
+        std::size_t i = 0;
+        // The three bytes that end something all lie below 0x1B.
+        while (i < n && (static_cast<unsigned char>(start[i]) > 0x1A ||
+                         (start[i] != '\n' && start[i] != '\r' && start[i] != DOS_END_OF_FILE))) {
+            ++i;
+        }
+        line.append(start, i);
+        if (i == n) {
+            begin_ += n;
+            if (max_chars > 0 && line.size() == max_chars) return 1;
+            continue;
+        }
+        const char stop = start[i];
+        begin_ += i + 1;
+        if (stop == DOS_END_OF_FILE) {
+            // Nothing after the mark belongs to the text.
+            at_end_ = true;
+            begin_ = end_;
             return line.empty() ? 0 : 1;
         }
-        line.push_back(static_cast<char>(c));
-        if (c == '\n') return 1;
+        line.push_back('\n');
+        if (stop == '\r') {
+            if (begin_ < end_) {
+                if (buffer_[begin_] == '\n') ++begin_;
+            } else {
+                after_cr_ = true;
+            }
+        }
+        return 1;
     }
+}
+
+TextWriter::TextWriter(FilePtr file) : file_(std::move(file)) {
+    if (file_) buffer_.reserve(BLOCK_SIZE + BLOCK_SIZE / 2);
+}
+
+TextWriter::~TextWriter() {
+    if (file_) close();
+}
+
+void TextWriter::flush_buffer() {
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size()) {
+        failed_ = true;
+    }
+    buffer_.clear();
 }
 
 void TextWriter::write(std::string_view text) {
@@ -186,15 +242,17 @@ void TextWriter::write(std::string_view text) {
     while (start < text.size()) {
         const std::size_t lf = text.find('\n', start);
         const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-        if (end > start && std::fwrite(text.data() + start, 1, end - start, file_.get()) != end - start) failed_ = true;
+        buffer_.append(text.data() + start, end - start);
+        if (lf != std::string_view::npos) buffer_.append("\r\n", 2);
+        if (buffer_.size() >= BLOCK_SIZE) flush_buffer();
         if (lf == std::string_view::npos) break;
-        if (std::fwrite("\r\n", 1, 2, file_.get()) != 2) failed_ = true;
         start = lf + 1;
     }
 }
 
 int TextWriter::close() {
     if (!file_) return failed_ ? 1 : 0;
+    flush_buffer();
     if (std::fflush(file_.get()) != 0 || std::ferror(file_.get()) != 0) failed_ = true;
     if (std::fclose(file_.release()) != 0) failed_ = true;
     return failed_ ? 1 : 0;

@@ -31,8 +31,9 @@ struct ConversionJob {
 };
 
 // The log's name: the output path with the last "." of its file name and all
-// after it replaced by "_Log.txt". 1 when the file name has no "." or the
-// name would be longer than TEXT_MAX.
+// after it replaced by "_Log.txt". 1 when the file name has no "."; 2 when
+// the name would be longer than TEXT_MAX (log_path then holds it all the
+// same, which matters only where a log file of its own is made).
 int derive_log_path(const std::string& out_file, std::string& log_path);
 
 // The run command: names the log, runs the job, shows the closing message and
@@ -44,7 +45,8 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
 
 // The job: opens input, output and log, converts every point, closes them.
 // With XYBL output log_path becomes the output path. 1 when a file could not
-// be opened, read or written, or the output would overwrite an input.
+// be opened, read or written, a point's line is too long to be one (the job
+// stops there), or the output would overwrite an input.
 int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
                  const grids::ParamTable& jcg, std::string& log_path, int& error_flag);
 

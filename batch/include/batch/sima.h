@@ -23,12 +23,10 @@ bool is_sima_record(std::string_view line);
 // Fields 2 to 6 of a coordinate record; missing fields are empty (X, Y 0).
 void read_sima_record(std::string_view line, SimaRecord& record);
 
-// "%s,%s,%s,%W.Dlf,%W.Dlf,%s," with W = decimals + 9 and D = decimals.
-std::string sima_format(int decimals);
-
-// A converted record without its line end: the format applied to "A01",
-// number, name, X and Y rounded to decimals, and the height text.
-void format_sima_record(const std::string& format, int decimals, const std::string& number,
-                        const std::string& name, double x, double y, const std::string& height, std::string& out);
+// A converted record without its line end: "A01", number, name, X and Y
+// rounded to decimals in decimals + 9 columns, and the height, each followed
+// by a comma. The texts are written whole, every byte they hold.
+void format_sima_record(int decimals, const std::string& number, const std::string& name, double x, double y,
+                        const std::string& height, std::string& out);
 
 }  // namespace batch

@@ -1,5 +1,6 @@
 // Files named by CP932 paths, read and written as Windows text: lines end in
-// CR LF on disk and in a single LF in memory, on every platform.
+// CR LF on disk (CR LF, LF or a lone CR when read) and in a single LF in
+// memory, on every platform.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The path is CP932 text; it is converted to the file system's own form here
 // and nowhere else. mode is "rb" or "wb". Null when the file cannot be opened
-// or the path cannot be expressed.
+// or the path cannot be expressed; for reading, also when the path names a
+// folder or a device rather than a file.
 FilePtr open_cp932_path(const std::string& path, const char* mode);
 
 // 0 when the CP932 path names an existing file-system entry (folder included).
@@ -30,36 +32,55 @@ int cp932_same_file(const std::string& a, const std::string& b);
 // Size in bytes of an open file, or -1.
 long long file_size(std::FILE* file);
 
-// Reads lines with CR LF collapsed into LF, as a Windows text stream would.
+// Reads text lines in large blocks, as a Windows text stream would and a
+// little more: CR LF, a lone LF and a lone CR each end a line and become a
+// single LF in memory, so no line ever holds a CR; the byte 0x1A (the DOS
+// end-of-file mark) ends the file wherever it stands, on every platform.
+// Every other byte, NUL included, is kept as it is.
 class LineReader {
 public:
-    explicit LineReader(std::FILE* file) : file_(file) {}
+    explicit LineReader(std::FILE* file);
     // Reads one line into line, its LF included when present. With
-    // max_chars > 0 at most that many characters are taken and the rest of
-    // the line is left for the next call. Returns 0 at the end of the file
-    // when nothing was read, else 1.
+    // max_chars > 0 at most that many characters (the LF counted) are taken
+    // and the rest of the line is left for the next call; a piece that does
+    // not end in LF and is shorter than max_chars is the file's last line.
+    // max_chars == 0 takes the whole line, however long. Returns 0 at the
+    // end of the file when nothing was read, else 1.
     int read_line(std::string& line, std::size_t max_chars = 0);
     // Bytes consumed from the file so far.
-    long long position() const { return consumed_; }
-    bool failed() const { return std::ferror(file_) != 0; }
+    long long position() const { return read_ - static_cast<long long>(end_ - begin_); }
+    // True once reading the file failed (a device or network error, not the
+    // end of the file); the lines read before stay valid.
+    bool failed() const { return failed_; }
 
 private:
-    int next_char();
+    int fill();
     std::FILE* file_;
-    int pending_ = EOF - 1;  // one character read ahead, or none
-    long long consumed_ = 0;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    long long read_ = 0;      // bytes taken from the file
+    bool at_end_ = false;
+    bool failed_ = false;
+    bool after_cr_ = false;  // the last line ended in CR: an LF next is its own
 };
 
-// Writes text, turning each LF into CR LF, and remembers any failure.
+// Writes text in large blocks, turning each LF into CR LF, and remembers any
+// failure.
 class TextWriter {
 public:
-    explicit TextWriter(FilePtr file) : file_(std::move(file)) {}
+    explicit TextWriter(FilePtr file);
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
     void write(std::string_view text);
     // Flushes and closes; 1 when any write, the flush or the close failed.
     int close();
 
 private:
+    void flush_buffer();
     FilePtr file_;
+    std::string buffer_;
     bool failed_ = false;
 };
 

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang, replays every committed reproducer,
+# then fuzzes each target for a fixed time (PELLOWEN_FUZZ_SECONDS, default
+# 30). Fails on any finding; a finding is left in build/fuzz/findings/ and
+# belongs, once understood and fixed, in tests/fuzz/regressions/<target>/.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+seconds=${PELLOWEN_FUZZ_SECONDS:-30}
+build=build/fuzz
+cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+cmake --build "$build" -j "$(nproc)" || exit 1
+
+# Seeds: each example and expected file behind the bytes that choose the
+# job's settings; the example grids cut to a few hundred nodes; a full
+# command line.
+seeds="$build/seeds"
+rm -rf "$seeds" "$build/findings"
+mkdir -p "$seeds/job" "$seeds/grids" "$seeds/options" "$build/findings"
+i=0
+for f in examples/*.sim examples/*.csv tests/data/*; do
+  for settings in '\x00\x00\x00' '\x05\x05\x00' '\x02\x01\x00' '\x07\x03\x00'; do
+    i=$((i + 1))
+    { printf "$settings"; head -c 3000 "$f"; } >"$seeds/job/seed$i"
+  done
+done
+head -c 2000 examples/sample_land.par >"$build/land.part"
+head -c 1500 examples/sample_sea.jhd >"$build/sea.part"
+n=$(stat -c %s "$build/land.part")
+{ printf "\\x$(printf %02x $((n >> 8)))\\x$(printf %02x $((n & 255)))"; cat "$build/land.part" "$build/sea.part"; printf '\x80\x80\x10\x08'; } >"$seeds/grids/seed1"
+printf -- '--zone\x009\x00--input=a.sim\x00--output\x00b.sim\x00--gsi-grid\x00l.par\x00--jcg-grid\x00s.jhd' >"$seeds/options/seed1"
+
+# Targets whose findings lie in work that is being fixed elsewhere: they run
+# and report, but do not fail the stage. Remove a line once its fixes are in.
+declare -A awaiting=()
+if [ -f tests/fuzz/awaiting-fixes ]; then
+  while read -r target _; do
+    [ -n "$target" ] && [ "${target:0:1}" != "#" ] && awaiting[$target]=1
+  done <tests/fuzz/awaiting-fixes
+fi
+
+status=0
+for target in job options grids; do
+  bin="$build/fuzz_$target"
+  ok=1
+  reproducers=(tests/fuzz/regressions/$target/*)
+  if [ -e "${reproducers[0]}" ]; then
+    "$bin" -timeout=10 "${reproducers[@]}" >"$build/$target-replay.log" 2>&1 || ok=0
+    [ $ok = 1 ] || { echo "fuzz $target: a committed reproducer fails"; tail -20 "$build/$target-replay.log"; }
+  fi
+  mkdir -p "$build/corpus/$target" "$build/findings/$target"
+  "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    -dict="tests/fuzz/$target.dict" -artifact_prefix="$build/findings/$target/" \
+    "$build/corpus/$target" "$seeds/$target" >"$build/$target-fuzz.log" 2>&1 || ok=0
+  if [ $ok = 1 ]; then
+    echo "fuzz $target: clean ($(grep -c . "$build/$target-fuzz.log" >/dev/null; grep -o 'Done [0-9]* runs' "$build/$target-fuzz.log" | tail -1))"
+  else
+    grep -E "ERROR|CHECK FAILED|runtime error|SUMMARY" "$build/$target-fuzz.log" | head -5
+    ls "$build/findings/$target/" 2>/dev/null
+    if [ -n "${awaiting[$target]:-}" ]; then
+      echo "fuzz $target: FINDINGS, not failing the stage (listed in tests/fuzz/awaiting-fixes)"
+    else
+      echo "fuzz $target: FINDINGS (see $build/$target-fuzz.log)"
+      status=1
+    fi
+  fi
+done
+exit $status
