@@ -80,5 +80,22 @@ check "kanji path" 1 $?
 [ -f 現場/結果_Log.txt ] || { failed=$((failed + 1)); echo "FAILED: kanji log missing"; }
 iconv -f CP932 -t UTF-8 現場/結果_Log.txt | grep -q "現場/結果.sim" || { failed=$((failed + 1)); echo "FAILED: log header path"; }
 
+# A settings file of the dialog gives the file settings; options override them.
+printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <set.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n' >set.env
+cp set.env set_before.env
+"$BIN" --settings set.env --zone 9 2>err.txt
+check "settings file" 1 $? "log: set_Log.txt"
+cmp -s set.sim "$SRC/tests/data/forward_sima.sim" || { failed=$((failed + 1)); echo "FAILED: output from settings differs"; }
+"$BIN" --settings set.env --zone 9 --output set2.txt 2>err.txt
+check "option overrides a setting" 1 $? "log: set2.txt"
+cmp -s set.env set_before.env || { failed=$((failed + 1)); echo "FAILED: settings file written"; }
+sed 's/INFILETYPE   <1>/INFILETYPE   <3>/' set.env >bad_type.env
+"$BIN" --settings bad_type.env --zone 9 2>err.txt
+check "settings with a bad input type" 2 $? "入力形式の指定が不当です !!"
+"$BIN" --settings bad_type.env --zone 9 --input sample.sim 2>err.txt
+check "input option brings its own type" 1 $?
+"$BIN" --settings none.env --zone 9 2>err.txt
+check "missing settings file" 2 $? "[ErrorMsg] 環境ﾌｧｲﾙのOpen Error !!"
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
