@@ -75,11 +75,13 @@ int file_type(const std::string& option, bool from_settings, const std::string& 
 int path_argument(const char* option, const std::string& argument, std::string& cp932) {
     if (argument.empty()) return 0;
     if (cli::argument_to_cp932(argument, cp932) != 0) {
-        std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option, argument.c_str());
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option,
+                     cli::argument_to_terminal(argument).c_str());
         return 1;
     }
     if (cp932.size() > batch::TEXT_MAX) {
-        std::fprintf(stderr, "pellowen-batch: %s %s: the path is longer than 255 bytes\n", option, argument.c_str());
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path is longer than 255 bytes\n", option,
+                     cli::argument_to_terminal(argument).c_str());
         return 1;
     }
     return 0;

@@ -21,6 +21,9 @@ void init_terminal_encoding();
 // express it.
 int argument_to_cp932(std::string_view argument, std::string& cp932);
 
+// An argument as the terminal shows it (what it cannot show becomes '?').
+std::string argument_to_terminal(std::string_view argument);
+
 // CP932 text in the terminal's encoding (undecodable bytes become '?').
 std::string cp932_to_terminal(std::string_view text);
 

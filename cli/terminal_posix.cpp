@@ -51,6 +51,8 @@ int argument_to_cp932(std::string_view argument, std::string& cp932) {
     return convert("CP932", terminal_codeset.c_str(), argument, cp932);
 }
 
+std::string argument_to_terminal(std::string_view argument) { return std::string(argument); }
+
 std::string cp932_to_terminal(std::string_view text) {
     std::string out;
     if (convert(terminal_codeset.c_str(), "CP932", text, out) == 0) return out;

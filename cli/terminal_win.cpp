@@ -65,6 +65,14 @@ int argument_to_cp932(std::string_view argument, std::string& cp932) {
     return from_wide(CP932, wide, true, cp932);
 }
 
+std::string argument_to_terminal(std::string_view argument) {
+    bool ok = false;
+    const std::wstring wide = to_wide(CP_UTF8, 0, argument, ok);
+    std::string out;
+    from_wide(output_code_page(), wide, false, out);
+    return out;
+}
+
 std::string cp932_to_terminal(std::string_view text) {
     bool ok = false;
     const std::wstring wide = to_wide(CP932, 0, text, ok);
