@@ -9,6 +9,8 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <deque>
 #include <functional>
 #include <string>
@@ -577,6 +579,182 @@ void drops_on_path_edits_and_buttons() {
     close_dialog(dlg);
 }
 
+
+// The template as stored in the program's resources.
+struct TemplateItem {
+    int id = 0;
+    std::string kind;
+    std::string text;
+    RECT at{};  // x, y, right, bottom in dialog units
+    DWORD style = 0;
+};
+
+struct DialogTemplate {
+    bool found = false;
+    DWORD style = 0;
+    RECT at{};
+    std::string title;
+    int point_size = 0;
+    std::string font;
+    std::vector<TemplateItem> items;
+};
+
+// Reads a text or an ordinal of the extended template; advances p.
+std::string template_text(const WORD*& p) {
+    static const char* const CLASS_ORDINALS[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+    if (*p == 0xFFFF) {
+        const WORD ordinal = p[1];
+        p += 2;
+        return ordinal >= 0x80 && ordinal <= 0x85 ? CLASS_ORDINALS[ordinal - 0x80] : "#" + std::to_string(ordinal);
+    }
+    const std::wstring text(reinterpret_cast<const wchar_t*>(p));
+    p += text.size() + 1;
+    return cp932(text);
+}
+
+DialogTemplate read_template() {
+    DialogTemplate t;
+    HRSRC found = FindResourceExW(nullptr, RT_DIALOG, L"NorvakDlg", MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+    if (found == nullptr) return t;
+    const auto* p = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+    if (p == nullptr || p[0] != 1 || p[1] != 0xFFFF) return t;  // not an extended template
+    t.found = true;
+    auto dword_at = [](const WORD* w) { return static_cast<DWORD>(w[0]) | (static_cast<DWORD>(w[1]) << 16); };
+    t.style = dword_at(p + 6);
+    const int count = p[8];
+    const auto* xy = reinterpret_cast<const short*>(p + 9);
+    t.at = {xy[0], xy[1], xy[0] + xy[2], xy[1] + xy[3]};
+    p += 13;
+    template_text(p);  // menu
+    template_text(p);  // class
+    t.title = template_text(p);
+    t.point_size = p[0];
+    p += 3;  // size, weight, italic and character set
+    t.font = template_text(p);
+    for (int i = 0; i < count; ++i) {
+        p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR{3});
+        TemplateItem item;
+        item.style = dword_at(p + 4);
+        const auto* ixy = reinterpret_cast<const short*>(p + 6);
+        item.at = {ixy[0], ixy[1], ixy[0] + ixy[2], ixy[1] + ixy[3]};
+        item.id = static_cast<int>(dword_at(p + 10));
+        p += 12;
+        item.kind = template_text(p);
+        item.text = template_text(p);
+        const WORD extra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const char*>(p) + extra);
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+std::string upper(std::string text) {
+    for (char& ch : text) ch = (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+    return text;
+}
+
+void template_has_every_control_in_place() {
+    struct ControlCase {
+        int id;
+        const char* kind;
+        const char* text;
+        RECT at;  // x, y, right, bottom in dialog units
+        DWORD style;  // besides WS_CHILD | WS_VISIBLE
+    };
+    constexpr DWORD LABEL = SS_LEFT | SS_CENTERIMAGE | WS_GROUP;
+    constexpr DWORD PATH_EDIT = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+    constexpr DWORD CHOOSE = BS_PUSHBUTTON | WS_TABSTOP;
+    const ControlCase controls[] = {
+        {IDC_DIRECTION_GROUP, "Button", "座標変換方法", {10, 2, 115, 47}, BS_GROUPBOX},
+        {IDC_TOKYO_TO_JGD, "Button", "旧測地座標⇒世界測地座標", {15, 15, 110, 25}, BS_AUTORADIOBUTTON},
+        {IDC_JGD_TO_TOKYO, "Button", "世界測地座標⇒旧測地座標", {15, 30, 110, 40}, BS_AUTORADIOBUTTON},
+        {IDC_DECIMALS_LABEL, "Static", "座標表示桁数（少数以下）", {125, 10, 205, 25}, LABEL},
+        {IDC_DECIMALS, "Edit", "", {210, 10, 230, 25}, ES_CENTER | WS_BORDER | WS_TABSTOP},
+        {IDC_DECIMALS_SPIN, "msctls_updown32", "Spin1", {230, 10, 240, 25}, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY},
+        {IDC_ZONE_LABEL, "Static", "座標系", {125, 30, 150, 45}, LABEL},
+        {IDC_ZONE, "ComboBox", "", {155, 30, 280, 110}, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+        {IDC_IN_TYPE_LABEL, "Static", "入力形式", {10, 60, 40, 75}, LABEL},
+        {IDC_IN_TYPE, "ComboBox", "", {75, 60, 155, 102}, CBS_DROPDOWNLIST | WS_TABSTOP},
+        {IDC_IN_FILE_LABEL, "Static", IN_LABEL_SIMA, {10, 80, 70, 95}, LABEL},
+        {IDC_IN_FILE, "Edit", "", {75, 80, 255, 95}, PATH_EDIT},
+        {IDC_CHOOSE_IN, "Button", "選択", {255, 80, 275, 95}, CHOOSE},
+        {IDC_OUT_TYPE_LABEL, "Static", "出力形式", {10, 100, 40, 115}, LABEL},
+        {IDC_OUT_TYPE, "ComboBox", "", {75, 100, 155, 142}, CBS_DROPDOWNLIST | WS_TABSTOP},
+        {IDC_OUT_FILE_LABEL, "Static", OUT_LABEL_SIMA, {10, 120, 70, 135}, LABEL},
+        {IDC_OUT_FILE, "Edit", "", {75, 120, 255, 135}, PATH_EDIT},
+        {IDC_CHOOSE_OUT, "Button", "選択", {255, 120, 275, 135}, CHOOSE},
+        {IDC_PARA_FILE_LABEL, "Static", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", {10, 150, 70, 165}, LABEL},
+        {IDC_PARA_FILE, "Edit", "", {75, 150, 255, 165}, PATH_EDIT},
+        {IDC_CHOOSE_PARA, "Button", "選択", {255, 150, 275, 165}, CHOOSE},
+        {IDC_PARA_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", {75, 170, 145, 185}, LABEL},
+        {IDC_PARA_VERSION, "Static", "", {150, 170, 220, 185}, LABEL},
+        {IDC_PARAK_FILE_LABEL, "Static", "海保庁ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", {10, 190, 70, 205}, LABEL},
+        {IDC_PARAK_FILE, "Edit", "", {75, 190, 255, 205}, PATH_EDIT},
+        {IDC_CHOOSE_PARAK, "Button", "選択", {255, 190, 275, 205}, CHOOSE},
+        {IDC_PARAK_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", {75, 210, 145, 225}, LABEL},
+        {IDC_PARAK_VERSION, "Static", "", {150, 210, 220, 225}, LABEL},
+        {IDC_STATUS_LABEL, "Static", "実行状況", {10, 230, 40, 245}, LABEL},
+        {IDC_STATUS, "Static", "", {50, 230, 280, 245}, LABEL},
+        {IDC_RUN, "Button", "実 行", {15, 255, 65, 270}, BS_PUSHBUTTON},
+        {IDC_EXIT, "Button", "終了", {220, 255, 270, 270}, BS_PUSHBUTTON},
+    };
+    const DialogTemplate t = read_template();
+    CHECK_INT(t.found, 1);
+    CHECK_TEXT(t.title, "旧成果[XY座標]⇔世界測地系[XY座標] 変換(海上部）");
+    CHECK_TEXT(t.font, "ＭＳ Ｐゴシック");
+    CHECK_INT(t.point_size, 9);
+    CHECK_INT(t.at.left, 10);
+    CHECK_INT(t.at.top, 10);
+    CHECK_INT(t.at.right - t.at.left, 287);
+    CHECK_INT(t.at.bottom - t.at.top, 283);
+    CHECK_INT(t.style & ~DWORD{DS_SETFONT}, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    CHECK_INT(static_cast<long long>(t.items.size()), 32);
+
+    enter_fresh_folder("");
+    HWND dlg = open_dialog();
+    HWND child = GetWindow(dlg, GW_CHILD);
+    for (std::size_t i = 0; i < std::size(controls) && i < t.items.size(); ++i) {
+        const ControlCase& c = controls[i];
+        const TemplateItem& item = t.items[i];
+        current_case = "template_has_every_control_in_place: " + std::to_string(c.id);
+        // The template, in its order, which is the tab order.
+        CHECK_INT(item.id, c.id);
+        CHECK_TEXT(upper(item.kind), upper(c.kind));  // class names ignore case
+        CHECK_TEXT(item.text, c.text);
+        CHECK_INT(item.style, WS_CHILD | WS_VISIBLE | c.style);
+        CHECK_INT(item.at.left, c.at.left);
+        CHECK_INT(item.at.top, c.at.top);
+        CHECK_INT(item.at.right, c.at.right);
+        CHECK_INT(item.at.bottom, c.at.bottom);
+        // The dialog made from it: the same controls in the same order, each
+        // where its dialog units put it (within the rounding of one pixel).
+        CHECK_INT(child != nullptr ? GetDlgCtrlID(child) : -1, c.id);
+        child = child != nullptr ? GetWindow(child, GW_HWNDNEXT) : nullptr;
+        wchar_t kind[64] = {};
+        GetClassNameW(GetDlgItem(dlg, c.id), kind, 64);
+        CHECK_TEXT(cp932(kind), c.kind);
+        RECT expected = c.at;
+        MapDialogRect(dlg, &expected);
+        RECT actual;
+        GetWindowRect(GetDlgItem(dlg, c.id), &actual);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&actual), 2);
+        CHECK_INT(std::abs(actual.top - expected.top) <= 1, 1);
+        if (c.id != IDC_DECIMALS && c.id != IDC_DECIMALS_SPIN) CHECK_INT(std::abs(actual.left - expected.left) <= 1, 1);
+    }
+    CHECK_INT(child == nullptr, 1);
+    current_case = "template_has_every_control_in_place: the dialog";
+    // The up-down control attaches itself to the right edge of its edit and
+    // steps 3 to 8.
+    RECT spin;
+    RECT edit;
+    GetWindowRect(GetDlgItem(dlg, IDC_DECIMALS_SPIN), &spin);
+    GetWindowRect(GetDlgItem(dlg, IDC_DECIMALS), &edit);
+    CHECK_INT(std::abs(spin.left - edit.right) <= 2, 1);  // it may overlap the edit's border
+    CHECK_TEXT(text_of(dlg, IDC_DECIMALS), "3");
+    CHECK_INT(SendDlgItemMessageW(dlg, IDC_DECIMALS_SPIN, UDM_GETRANGE, 0, 0), MAKELONG(8, 3));
+    close_dialog(dlg);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -593,6 +771,7 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(temp_root.c_str(), nullptr);
 
     const std::pair<const char*, void (*)()> cases[] = {
+        {"template_has_every_control_in_place", template_has_every_control_in_place},
         {"first_start_without_settings", first_start_without_settings},
         {"opening_with_xy_settings", opening_with_xy_settings},
         {"opening_with_unreadable_land_grid", opening_with_unreadable_land_grid},
