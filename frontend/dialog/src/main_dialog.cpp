@@ -386,9 +386,10 @@ void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
     if (length == 0 || length >= file.size()) return;
     HWND target = ChildWindowFromPointEx(dialog, point, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
     const int id = target != nullptr ? GetDlgCtrlID(target) : 0;
-    // A folder is no file to convert or read, as in the choosers that open.
+    // A folder is taken by no chooser; the open ones want an existing file.
     const DWORD attributes = GetFileAttributesW(file.data());
-    const bool is_file = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const bool is_folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool is_file = attributes != INVALID_FILE_ATTRIBUTES && !is_folder;
     const std::wstring_view path(file.data(), length);
     switch (id) {
     case IDC_IN_FILE:
@@ -397,9 +398,7 @@ void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
         break;
     case IDC_OUT_FILE:
     case IDC_CHOOSE_OUT:
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && accept_path(dialog, path, fe.job.out_file) == 0) {
-            take_out_file(dialog, fe);
-        }
+        if (!is_folder && accept_path(dialog, path, fe.job.out_file) == 0) take_out_file(dialog, fe);
         break;
     case IDC_PARA_FILE:
     case IDC_CHOOSE_PARA:
