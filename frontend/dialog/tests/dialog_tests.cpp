@@ -43,6 +43,7 @@ struct Person {
     std::vector<ChooserCall> choosers;
     std::deque<std::wstring> answers;  // files to choose; empty: cancel
     std::vector<std::pair<std::string, std::string>> editor;  // file, parameter
+    int stray_boxes = 0;  // message boxes not owned by the dialog or not OK-only
 };
 
 Person person;
@@ -54,8 +55,8 @@ std::string cp932(std::wstring_view wide) {
 }
 
 int record_message(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-    (void)owner;
-    (void)type;
+    // Every box belongs to the dialog and has an OK button only.
+    if (owner == nullptr || owner != dialog::front_end().dialog || type != MB_OK) ++person.stray_boxes;
     person.messages.emplace_back(cp932(text), cp932(caption));
     return IDOK;
 }
@@ -232,6 +233,7 @@ void drop_file(HWND dlg, int id, const std::wstring& file) {
 using Message = std::pair<std::string, std::string>;
 
 void check_messages(int line, const std::vector<Message>& expected) {
+    check_int(line, person.stray_boxes, 0);
     ++checks;
     bool same = person.messages.size() == expected.size();
     for (std::size_t i = 0; same && i < expected.size(); ++i) same = person.messages[i] == expected[i];
@@ -508,6 +510,22 @@ void settings_round_trip_through_choosers() {
     close_dialog(dlg);
 }
 
+void chosen_paths_no_path_field_can_hold_are_refused() {
+    enter_fresh_folder(FULL_SETTINGS);
+    HWND dlg = open_dialog();
+    const std::wstring too_long = L"C:\\" + std::wstring(130, L'測') + L".sim";  // 265 bytes in CP932
+    const std::wstring no_cp932 = L"C:\\\U0001F600.sim";
+    for (const std::wstring& answer : {too_long, no_cp932}) {
+        person.messages.clear();
+        person.answers = {answer};
+        command(dlg, IDC_CHOOSE_OUT);
+        CHECK_MESSAGES({{"このﾌｧｲﾙ名は使えません (CP932で255ﾊﾞｲﾄまで) !!", "Error"}});
+        CHECK_TEXT(dialog::front_end().job.out_file, "out.sim");
+        CHECK_TEXT(text_of(dlg, IDC_OUT_FILE), "out.sim");
+    }
+    close_dialog(dlg);
+}
+
 // Ends the message loop with 99 if the dialog did not end it.
 void CALLBACK give_up(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
@@ -779,6 +797,7 @@ int wmain(int argc, wchar_t** argv) {
         {"each_run_check_fails_in_turn", each_run_check_fails_in_turn},
         {"full_run_saves_settings_then_converts", full_run_saves_settings_then_converts},
         {"settings_round_trip_through_choosers", settings_round_trip_through_choosers},
+        {"chosen_paths_no_path_field_can_hold_are_refused", chosen_paths_no_path_field_can_hold_are_refused},
         {"escape_and_close_box_end_like_exit", escape_and_close_box_end_like_exit},
         {"drops_on_path_edits_and_buttons", drops_on_path_edits_and_buttons},
     };
