@@ -9,6 +9,7 @@
 #include "grids/param_file.h"
 #include "grids/text_file.h"
 #include "options.h"
+#include "settings/env_file.h"
 #include "terminal.h"
 
 namespace {
@@ -53,7 +54,11 @@ bool has_sima_extension(const std::string& path) {
     return ext == ".sim";
 }
 
-int file_type(const std::string& option, const std::string& path, const char* other, int& type) {
+// The type from the option; else, for a path from the settings file, the
+// type stored with it; else from the path's extension.
+int file_type(const std::string& option, bool from_settings, const std::string& path, const char* other,
+              int& type) {
+    if (option.empty() && from_settings) return (type == 1 || type == 2) ? 0 : 1;
     if (option.empty()) {
         type = has_sima_extension(path) ? batch::FILE_TYPE_SIMA : 2;
     } else if (option == "sima") {
@@ -66,19 +71,23 @@ int file_type(const std::string& option, const std::string& path, const char* ot
     return 0;
 }
 
+// An option's path in CP932; an option not given leaves cp932 as it is.
 int path_argument(const char* option, const std::string& argument, std::string& cp932) {
+    if (argument.empty()) return 0;
     const int converted = cli::argument_to_cp932(argument, cp932);
     if (converted == 2) {
         std::fprintf(stderr, "pellowen-batch: %s %s: the path would change on its way through CP932\n", option,
-                     argument.c_str());
+                     cli::argument_to_terminal(argument).c_str());
         return 1;
     }
     if (converted != 0) {
-        std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option, argument.c_str());
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path cannot be written in CP932\n", option,
+                     cli::argument_to_terminal(argument).c_str());
         return 1;
     }
     if (cp932.size() > batch::TEXT_MAX) {
-        std::fprintf(stderr, "pellowen-batch: %s %s: the path is longer than 255 bytes\n", option, argument.c_str());
+        std::fprintf(stderr, "pellowen-batch: %s %s: the path is longer than 255 bytes\n", option,
+                     cli::argument_to_terminal(argument).c_str());
         return 1;
     }
     return 0;
@@ -92,6 +101,14 @@ int run(const cli::Options& options) {
     };
 
     batch::ConversionJob job;
+    const bool with_settings = !options.settings.empty();
+    if (with_settings) {
+        std::string settings_path;
+        if (path_argument("--settings", options.settings, settings_path) != 0 ||
+            settings::read_env_file(ui, settings_path, job) != 0) {
+            return EXIT_FAILED;
+        }
+    }
     if (path_argument("--input", options.input, job.in_file) != 0 ||
         path_argument("--output", options.output, job.out_file) != 0 ||
         path_argument("--gsi-grid", options.gsi_grid, job.para_file) != 0 ||
@@ -124,8 +141,8 @@ int run(const cli::Options& options) {
     if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, gsi) != 0) return refuse(GSI_UNREADABLE);
     if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
     if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, jcg) != 0) return refuse(JCG_UNREADABLE);
-    if (file_type(options.input_format, job.in_file, "xy", job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
-    if (file_type(options.output_format, job.out_file, "xybl", job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
+    if (file_type(options.input_format, with_settings && options.input.empty(), job.in_file, "xy", job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
+    if (file_type(options.output_format, with_settings && options.output.empty(), job.out_file, "xybl", job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
 
     int error_flag = 0;
     if (batch::run_conversion(ui, job, gsi, jcg, error_flag) != 0) return EXIT_FAILED;
@@ -134,7 +151,7 @@ int run(const cli::Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int cli::batch_main(int argc, char** argv) {
     cli::init_terminal_encoding();
     cli::Options options;
     std::string error;

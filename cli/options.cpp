@@ -9,6 +9,7 @@ const char* const USAGE =
     "usage: pellowen-batch --zone N --input FILE --output FILE --gsi-grid FILE --jcg-grid FILE\n"
     "                      [--direction tokyo-to-jgd|jgd-to-tokyo] [--decimals 3..8]\n"
     "                      [--input-format sima|xy] [--output-format sima|xybl] [--quiet]\n"
+    "       pellowen-batch --settings FILE --zone N [options]\n"
     "\n"
     "Converts every point of one SIMA or XY input file between the Tokyo datum and\n"
     "JGD2000 on the plane rectangular coordinate system N (1..19), exactly as the\n"
@@ -26,6 +27,10 @@ const char* const USAGE =
     "  --input-format F     sima or xy; default: sima for a .sim input (any case),\n"
     "                       else xy\n"
     "  --output-format F    sima or xybl; default: sima for a .sim output, else xybl\n"
+    "  --settings FILE      take the input and output files and types and both grid\n"
+    "                       files from a settings file of the dialog (Pellowen.env);\n"
+    "                       an option given on the command line overrides its\n"
+    "                       setting. The settings file is never written.\n"
     "  --quiet              no progress display\n"
     "  --help               this text\n"
     "\n"
@@ -55,6 +60,7 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         {"--jcg-grid", &Options::jcg_grid},
         {"--input-format", &Options::input_format},
         {"--output-format", &Options::output_format},
+        {"--settings", &Options::settings},
     };
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -89,7 +95,7 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
             return 1;
         }
     }
-    if (options.help) return 0;
+    if (options.help || !options.settings.empty()) return 0;
     const std::pair<const char*, const std::string*> required[] = {
         {"--input", &options.input},
         {"--output", &options.output},

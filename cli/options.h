@@ -19,6 +19,7 @@ struct Options {
     std::string jcg_grid;
     std::string input_format;   // empty: from the input's extension
     std::string output_format;  // empty: from the output's extension
+    std::string settings;       // settings file giving the file settings
 };
 
 // 0 when the arguments parse; otherwise error holds what was wrong.

@@ -9,6 +9,10 @@
 
 namespace cli {
 
+// The runner itself, with its arguments in the terminal's encoding; the
+// platform's own entry point calls it.
+int batch_main(int argc, char** argv);
+
 // Prepares the conversions for the terminal's encoding (UTF-8 when the
 // locale names none or only ASCII).
 void init_terminal_encoding();
@@ -18,8 +22,14 @@ void init_terminal_encoding();
 // argument (it would name another file).
 int argument_to_cp932(std::string_view argument, std::string& cp932);
 
+// An argument as the terminal shows it (what it cannot show becomes '?').
+std::string argument_to_terminal(std::string_view argument);
+
 // CP932 text in the terminal's encoding (undecodable bytes become '?').
 std::string cp932_to_terminal(std::string_view text);
+
+// One line of CP932 text on standard error, as the terminal shows it.
+void write_error_line(std::string_view cp932);
 
 // Messages to standard error; the status line as a progress display on a
 // terminal, a few times a second at most.

@@ -1,0 +1,459 @@
+// The main dialog: its opening, the four choosers, the two type lists, Run
+// with its checks in their fixed order, Exit, and files dropped on it.
+#include "dialog/main_dialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <array>
+
+#include "dialog/modals.h"
+#include "dialog/win_text.h"
+#include "dialog_ids.h"
+#include "geodesy/zones.h"
+#include "grids/text_file.h"
+#include "settings/env_file.h"
+
+namespace dialog {
+
+namespace {
+
+constexpr const char* CAPTION_ERROR = "Error";
+
+// The checks of Run, in their order.
+constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
+constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
+constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
+constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
+constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
+constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
+constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
+constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
+constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
+constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+// A chosen or dropped file whose path no path field can hold.
+constexpr const char* PATH_NOT_USABLE = "このﾌｧｲﾙ名は使えません (CP932で255ﾊﾞｲﾄまで) !!";
+
+// Entry i of each type list stands for type i + 1.
+constexpr std::array<const char*, 2> IN_TYPE_ENTRIES = {" 1. SIMA ﾌｫｰﾏｯﾄ", " 2. 点名, X, Y ﾌｫｰﾏｯﾄ"};
+constexpr std::array<const char*, 2> OUT_TYPE_ENTRIES = {" 1. SIMA ﾌｫｰﾏｯﾄ", " 2. XYBL X'Y'B'L'"};
+constexpr const char* IN_LABEL_SIMA = "ＳＩＭＡ入力ファイル";
+constexpr const char* IN_LABEL_XY = "ＸＹ　　入力ファイル";
+constexpr const char* OUT_LABEL_SIMA = "ＳＩＭＡ出力ファイル";
+constexpr const char* OUT_LABEL_XYBL = "ＸＹＢＬ出力ファイル";
+
+constexpr int DEFAULT_ZONE_ENTRY = 6;  // zone 7
+constexpr int DECIMALS_MIN = 3;
+constexpr int DECIMALS_MAX = 8;
+// Longest control text read for a number.
+constexpr std::size_t NUMBER_TEXT_MAX = 29;
+// Shortest time between two writes of the status line during a Run, ms.
+constexpr ULONGLONG STATUS_INTERVAL_MS = 100;
+
+// The size of the open-file-name record without its later members.
+constexpr DWORD CHOOSER_RECORD_SIZE = 76;
+
+// The user feedback of everything the dialog starts: the status line, message
+// boxes owned by the dialog, the editor through the shell. During a Run the
+// status line is written at most ten times a second; a text held back is
+// written before any message and when the feedback ends, so the line shows
+// what was written last.
+class DialogFeedback : public grids::UserFeedback {
+public:
+    DialogFeedback(HWND dialog, bool throttled) : dialog_(dialog), throttled_(throttled) {}
+    ~DialogFeedback() override { flush(); }
+    DialogFeedback(const DialogFeedback&) = delete;
+    DialogFeedback& operator=(const DialogFeedback&) = delete;
+
+    void set_status(std::string_view text) override {
+        const ULONGLONG now = GetTickCount64();
+        if (throttled_ && written_ && now - last_write_ < STATUS_INTERVAL_MS) {
+            pending_.assign(text);
+            has_pending_ = true;
+            return;
+        }
+        write_status(text, now);
+    }
+
+    void show_message(std::string_view text, std::string_view caption) override {
+        flush();
+        // Clicks and keys that waited during the Run must not answer this box.
+        if (throttled_) discard_input();
+        dialog::show_message(dialog_, text, caption);
+    }
+
+    void open_in_editor(std::string_view path) override {
+        flush();
+        modals.shell_execute(dialog_, nullptr, L"NotePad.exe", to_wide(path).c_str(), nullptr, SW_SHOWNORMAL);
+    }
+
+private:
+    void flush() {
+        if (has_pending_) write_status(pending_, GetTickCount64());
+    }
+
+    // Sets the text and lets the line repaint; paint messages are the only
+    // ones handled until the Run ends.
+    void write_status(std::string_view text, ULONGLONG now) {
+        set_control_text(dialog_, IDC_STATUS, text);
+        UpdateWindow(GetDlgItem(dialog_, IDC_STATUS));
+        MSG msg;
+        for (int i = 0; i < 64 && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
+            DispatchMessageW(&msg);
+        }
+        has_pending_ = false;
+        written_ = true;
+        last_write_ = now;
+    }
+
+    static void discard_input() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        }
+        while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+        }
+    }
+
+    HWND dialog_;
+    bool throttled_;
+    bool written_ = false;
+    bool has_pending_ = false;
+    ULONGLONG last_write_ = 0;
+    std::string pending_;
+};
+
+// A control's text as the dialog reads a number from it: blanks, an optional
+// sign, digits up to the first non-digit; no digits reads as 0. 1 when the
+// text is empty.
+int control_number(HWND dialog, int id, long& value) {
+    const std::string text = control_text(dialog, id, NUMBER_TEXT_MAX);
+    if (text.empty()) return 1;
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000) value = value * 10 + (text[i++] - '0');
+    if (negative) value = -value;
+    return 0;
+}
+
+void add_list_entry(HWND dialog, int id, const char* cp932) {
+    const std::wstring wide = to_wide(cp932);
+    SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void select_type_entry(HWND dialog, int id, int type) {
+    const WPARAM entry = (type == 1 || type == 2) ? static_cast<WPARAM>(type - 1) : static_cast<WPARAM>(-1);
+    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, entry, 0);
+}
+
+void show_type_labels(HWND dialog, const batch::ConversionJob& job) {
+    set_control_text(dialog, IDC_IN_FILE_LABEL, job.in_file_type == 1 ? IN_LABEL_SIMA : IN_LABEL_XY);
+    set_control_text(dialog, IDC_OUT_FILE_LABEL, job.out_file_type == 1 ? OUT_LABEL_SIMA : OUT_LABEL_XYBL);
+}
+
+std::string folder_of(const FrontEnd& fe, const std::string& path) {
+    return path.empty() ? fe.startup_directory : settings::directory_part(path);
+}
+
+// What follows a choice of each path, by chooser or by a drop.
+void take_in_file(HWND dialog, FrontEnd& fe) { set_control_text(dialog, IDC_IN_FILE, fe.job.in_file); }
+
+void take_out_file(HWND dialog, FrontEnd& fe) { set_control_text(dialog, IDC_OUT_FILE, fe.job.out_file); }
+
+void take_gsi_file(HWND dialog, FrontEnd& fe) {
+    set_control_text(dialog, IDC_PARA_FILE, fe.job.para_file);
+    DialogFeedback ui(dialog, false);
+    if (grids::read_gsi_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.gsi) != 0) {
+        ui.show_message(GSI_UNREADABLE, CAPTION_ERROR);
+        return;
+    }
+    set_control_text(dialog, IDC_PARA_VERSION, fe.job.para_version);
+}
+
+void take_jcg_file(HWND dialog, FrontEnd& fe) {
+    set_control_text(dialog, IDC_PARAK_FILE, fe.job.parak_file);
+    DialogFeedback ui(dialog, false);
+    if (grids::read_jcg_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.jcg) != 0) {
+        ui.show_message(JCG_UNREADABLE, CAPTION_ERROR);
+        return;
+    }
+    set_control_text(dialog, IDC_PARAK_VERSION, fe.job.parak_version);
+}
+
+// A path from Windows into a path field; 1 (after a message) when CP932
+// cannot express it or it is longer than a path field.
+int accept_path(HWND dialog, std::wstring_view wide, std::string& path) {
+    std::string cp932;
+    if (to_cp932(wide, cp932) != 0 || cp932.size() > batch::TEXT_MAX) {
+        show_message(dialog, PATH_NOT_USABLE, CAPTION_ERROR);
+        return 1;
+    }
+    path = std::move(cp932);
+    return 0;
+}
+
+struct Chooser {
+    bool save;
+    const wchar_t* filter;  // description and pattern, each zero-terminated
+    std::string FrontEnd::*folder;
+    DWORD options;
+    const wchar_t* default_extension;
+};
+
+constexpr const wchar_t* SIMA_FILTER = L"SimaFile\0*.SIM;*.sim\0";
+constexpr const wchar_t* XY_FILTER = L"XYFile\0*.TXT;*.txt;*.csv\0";
+constexpr DWORD OPEN_OPTIONS = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+constexpr DWORD SAVE_OPTIONS = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+
+// Opens a chooser on the path; 0 when the person chose a file that a path
+// field can hold, which is then in path.
+int choose_file(HWND dialog, const FrontEnd& fe, const Chooser& chooser, std::string& path) {
+    std::array<wchar_t, batch::TEXT_MAX + 1> file{};
+    const std::wstring current = to_wide(path);
+    current.copy(file.data(), file.size() - 1);
+    const std::wstring folder = to_wide(fe.*chooser.folder);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = CHOOSER_RECORD_SIZE;
+    ofn.hwndOwner = dialog;
+    ofn.lpstrFilter = chooser.filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.Flags = chooser.options;
+    ofn.lpstrDefExt = chooser.default_extension;
+    const BOOL chosen = chooser.save ? modals.get_save_file_name(&ofn) : modals.get_open_file_name(&ofn);
+    if (!chosen) return 1;
+    return accept_path(dialog, file.data(), path);
+}
+
+void on_choose_in_file(HWND dialog, FrontEnd& fe) {
+    const Chooser chooser{false, fe.job.in_file_type == 1 ? SIMA_FILTER : XY_FILTER, &FrontEnd::in_folder,
+                          OPEN_OPTIONS, nullptr};
+    if (choose_file(dialog, fe, chooser, fe.job.in_file) == 0) take_in_file(dialog, fe);
+}
+
+void on_choose_out_file(HWND dialog, FrontEnd& fe) {
+    const Chooser chooser{true, fe.job.out_file_type == 1 ? SIMA_FILTER : XY_FILTER, &FrontEnd::out_folder,
+                          SAVE_OPTIONS, L"SIM"};
+    if (choose_file(dialog, fe, chooser, fe.job.out_file) == 0) take_out_file(dialog, fe);
+}
+
+void on_choose_gsi_file(HWND dialog, FrontEnd& fe) {
+    static const std::wstring filter = to_wide("地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ") + L'\0' + L"*.par" + L'\0';
+    const Chooser chooser{false, filter.c_str(), &FrontEnd::gsi_folder, OPEN_OPTIONS, nullptr};
+    if (choose_file(dialog, fe, chooser, fe.job.para_file) == 0) take_gsi_file(dialog, fe);
+}
+
+void on_choose_jcg_file(HWND dialog, FrontEnd& fe) {
+    static const std::wstring filter = to_wide("海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ") + L'\0' + L"*.jhd" + L'\0';
+    const Chooser chooser{false, filter.c_str(), &FrontEnd::jcg_folder, OPEN_OPTIONS, nullptr};
+    if (choose_file(dialog, fe, chooser, fe.job.parak_file) == 0) take_jcg_file(dialog, fe);
+}
+
+// A new type empties its path: a file chosen for one type is never used for
+// the other.
+void on_type_changed(HWND dialog, FrontEnd& fe, int list_id) {
+    const LRESULT entry = SendDlgItemMessageW(dialog, list_id, CB_GETCURSEL, 0, 0);
+    const int type = entry == CB_ERR ? 0 : static_cast<int>(entry) + 1;
+    if (list_id == IDC_IN_TYPE) {
+        fe.job.in_file_type = type;
+        fe.job.in_file.clear();
+        set_control_text(dialog, IDC_IN_FILE, "");
+    } else {
+        fe.job.out_file_type = type;
+        fe.job.out_file.clear();
+        set_control_text(dialog, IDC_OUT_FILE, "");
+    }
+    show_type_labels(dialog, fe.job);
+}
+
+void on_init_dialog(HWND dialog, FrontEnd& fe) {
+    fe.dialog = dialog;
+    SendDlgItemMessageW(dialog, IDC_TOKYO_TO_JGD, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETRANGE, 0, MAKELPARAM(DECIMALS_MAX, DECIMALS_MIN));
+    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETPOS, 0, MAKELPARAM(DECIMALS_MIN, 0));
+    for (const char* name : geodesy::ZONE_NAMES) add_list_entry(dialog, IDC_ZONE, name);
+    SendDlgItemMessageW(dialog, IDC_ZONE, CB_SETCURSEL, DEFAULT_ZONE_ENTRY, 0);
+    set_control_text(dialog, IDC_STATUS, "");
+    DragAcceptFiles(dialog, TRUE);
+
+    DialogFeedback ui(dialog, false);
+    settings::read_env_file(ui, settings::ENV_FILE_NAME, fe.job);
+    for (const char* entry : OUT_TYPE_ENTRIES) add_list_entry(dialog, IDC_OUT_TYPE, entry);
+    select_type_entry(dialog, IDC_OUT_TYPE, fe.job.out_file_type);
+    for (const char* entry : IN_TYPE_ENTRIES) add_list_entry(dialog, IDC_IN_TYPE, entry);
+    select_type_entry(dialog, IDC_IN_TYPE, fe.job.in_file_type);
+    if (fe.job.in_file_type == 2) set_control_text(dialog, IDC_IN_FILE_LABEL, IN_LABEL_XY);
+    if (fe.job.out_file_type == 2) set_control_text(dialog, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL);
+
+    set_control_text(dialog, IDC_IN_FILE, fe.job.in_file);
+    fe.in_folder = folder_of(fe, fe.job.in_file);
+    set_control_text(dialog, IDC_OUT_FILE, fe.job.out_file);
+    fe.out_folder = folder_of(fe, fe.job.out_file);
+
+    set_control_text(dialog, IDC_PARA_FILE, fe.job.para_file);
+    if (fe.job.para_file.empty()) {
+        fe.gsi_folder = fe.startup_directory;
+    } else if (grids::read_gsi_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.gsi) != 0) {
+        // The sea grid is left alone: its edit stays empty and its folder
+        // unset, although a Run will use the stored path.
+        ui.show_message(GSI_UNREADABLE, CAPTION_ERROR);
+        return;
+    } else {
+        set_control_text(dialog, IDC_PARA_VERSION, fe.job.para_version);
+        fe.gsi_folder = settings::directory_part(fe.job.para_file);
+    }
+
+    set_control_text(dialog, IDC_PARAK_FILE, fe.job.parak_file);
+    if (fe.job.parak_file.empty()) {
+        fe.jcg_folder = fe.startup_directory;
+    } else if (grids::read_jcg_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.jcg) != 0) {
+        ui.show_message(JCG_UNREADABLE, CAPTION_ERROR);
+    } else {
+        set_control_text(dialog, IDC_PARAK_VERSION, fe.job.parak_version);
+        fe.jcg_folder = settings::directory_part(fe.job.parak_file);
+    }
+}
+
+// The checks of Run up to the saving of the settings, in their order; the
+// first that fails is shown and ends the Run. 0 when all passed.
+int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
+    auto refuse = [&ui](const char* message) {
+        ui.show_message(message, CAPTION_ERROR);
+        return 1;
+    };
+    batch::ConversionJob& job = fe.job;
+    int direction = 0;
+    if (IsDlgButtonChecked(dialog, IDC_TOKYO_TO_JGD) == BST_CHECKED) {
+        direction = 0;
+    } else if (IsDlgButtonChecked(dialog, IDC_JGD_TO_TOKYO) == BST_CHECKED) {
+        direction = 1;
+    } else {
+        return refuse(BAD_DIRECTION);
+    }
+    long decimals = 0;
+    if (control_number(dialog, IDC_DECIMALS, decimals) != 0 || decimals < DECIMALS_MIN || decimals > DECIMALS_MAX) {
+        return refuse(BAD_DECIMALS);
+    }
+    long zone = 0;
+    if (control_number(dialog, IDC_ZONE, zone) != 0 || zone < 1 || zone > geodesy::ZONE_COUNT) return refuse(BAD_ZONE);
+    if (grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+    if (grids::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
+    if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, fe.gsi) != 0) return refuse(GSI_UNREADABLE);
+    if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
+    if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, fe.jcg) != 0) return refuse(JCG_UNREADABLE);
+    long type = 0;
+    const int no_in_type = control_number(dialog, IDC_IN_TYPE, type);
+    job.in_file_type = static_cast<int>(type);
+    if (no_in_type != 0 || (type != 1 && type != 2)) return refuse(BAD_INPUT_TYPE);
+    const int no_out_type = control_number(dialog, IDC_OUT_TYPE, type);
+    job.out_file_type = static_cast<int>(type);
+    if (no_out_type != 0 || (type != 1 && type != 2)) return refuse(BAD_OUTPUT_TYPE);
+    job.direction = direction;
+    job.decimals = static_cast<int>(decimals);
+    job.zone = static_cast<int>(zone);
+    return 0;
+}
+
+void on_run(HWND dialog, FrontEnd& fe) {
+    DialogFeedback ui(dialog, true);
+    if (check_run(dialog, fe, ui) != 0) return;
+    // The settings file lies in the start-up directory; the choosers may
+    // have moved the current directory elsewhere.
+    SetCurrentDirectoryW(fe.startup_directory_w.c_str());
+    settings::write_env_file(ui, settings::ENV_FILE_NAME, fe.job);
+    int error_flag = 0;
+    batch::run_conversion(ui, fe.job, fe.gsi, fe.jcg, error_flag);
+}
+
+void on_exit(HWND dialog, FrontEnd& fe) {
+    DestroyWindow(dialog);
+    fe.dialog = nullptr;
+}
+
+// A file dropped on a path edit or its button is taken as if chosen there.
+void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    std::array<wchar_t, 4 * (batch::TEXT_MAX + 1)> file{};
+    const UINT length = DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size()));
+    DragFinish(drop);
+    if (length == 0 || length >= file.size()) return;
+    HWND target = ChildWindowFromPointEx(dialog, point, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    const int id = target != nullptr ? GetDlgCtrlID(target) : 0;
+    // A folder is taken by no chooser; the open ones want an existing file.
+    const DWORD attributes = GetFileAttributesW(file.data());
+    const bool is_folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool is_file = attributes != INVALID_FILE_ATTRIBUTES && !is_folder;
+    const std::wstring_view path(file.data(), length);
+    switch (id) {
+    case IDC_IN_FILE:
+    case IDC_CHOOSE_IN:
+        if (is_file && accept_path(dialog, path, fe.job.in_file) == 0) take_in_file(dialog, fe);
+        break;
+    case IDC_OUT_FILE:
+    case IDC_CHOOSE_OUT:
+        if (!is_folder && accept_path(dialog, path, fe.job.out_file) == 0) take_out_file(dialog, fe);
+        break;
+    case IDC_PARA_FILE:
+    case IDC_CHOOSE_PARA:
+        if (is_file && accept_path(dialog, path, fe.job.para_file) == 0) take_gsi_file(dialog, fe);
+        break;
+    case IDC_PARAK_FILE:
+    case IDC_CHOOSE_PARAK:
+        if (is_file && accept_path(dialog, path, fe.job.parak_file) == 0) take_jcg_file(dialog, fe);
+        break;
+    default:
+        break;
+    }
+}
+
+INT_PTR on_command(HWND dialog, FrontEnd& fe, int id, int notification) {
+    switch (id) {
+    case IDC_CHOOSE_IN: on_choose_in_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_OUT: on_choose_out_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_PARA: on_choose_gsi_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_PARAK: on_choose_jcg_file(dialog, fe); return TRUE;
+    case IDC_IN_TYPE:
+    case IDC_OUT_TYPE:
+        if (notification != CBN_SELCHANGE) return FALSE;
+        on_type_changed(dialog, fe, id);
+        return TRUE;
+    case IDC_RUN: on_run(dialog, fe); return TRUE;
+    case IDC_EXIT: on_exit(dialog, fe); return TRUE;
+    default: return FALSE;
+    }
+}
+
+}  // namespace
+
+FrontEnd& front_end() {
+    static FrontEnd fe;
+    return fe;
+}
+
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+    FrontEnd& fe = front_end();
+    switch (message) {
+    case WM_INITDIALOG:
+        on_init_dialog(dialog, fe);
+        return TRUE;
+    case WM_COMMAND:
+        return on_command(dialog, fe, LOWORD(wparam), HIWORD(wparam));
+    case WM_DROPFILES:
+        on_drop_files(dialog, fe, reinterpret_cast<HDROP>(wparam));
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace dialog

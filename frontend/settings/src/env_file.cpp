@@ -1,0 +1,132 @@
+#include "settings/env_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "grids/text_file.h"
+
+namespace settings {
+
+namespace {
+
+// Longest type value taken; the rest of a longer one is dropped.
+constexpr std::size_t TYPE_TEXT_MAX = 9;
+
+// The end of the text in a file written by old editors.
+constexpr char END_OF_FILE_MARK = '\x1A';
+
+enum class Setting { InFileType, InFile, OutFileType, OutFile, ParaFile, ParakFile };
+
+struct EnvKey {
+    std::string_view key;
+    Setting setting;
+};
+
+// In the order in which a line is compared with them; the first key that
+// begins the line decides.
+constexpr std::array<EnvKey, 6> ENV_KEYS = {{
+    {"INFILETYPE", Setting::InFileType},
+    {"SIMAINFILE", Setting::InFile},
+    {"OUTFILETYPE", Setting::OutFileType},
+    {"SIMAOUTFILE", Setting::OutFile},
+    {"PARAFILE", Setting::ParaFile},
+    {"PARAKFILE", Setting::ParakFile},
+}};
+
+bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// A type value as the standard decimal conversion reads it: blanks, an
+// optional sign, digits up to the first non-digit; no digits gives 0.
+int type_value(std::string_view text) {
+    text = text.substr(0, TYPE_TEXT_MAX);
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
+    return negative ? -value : value;
+}
+
+void apply_line(std::string_view line, batch::ConversionJob& job) {
+    const std::size_t open = line.find('<');
+    if (open == std::string_view::npos) return;
+    std::string value = extract_env_value(line.substr(open + 1));
+    // The value is zero-terminated text: a zero byte ends it.
+    const std::size_t zero = value.find('\0');
+    if (zero != std::string::npos) value.resize(zero);
+    for (const EnvKey& k : ENV_KEYS) {
+        if (line.substr(0, k.key.size()) != k.key) continue;
+        std::string* path = nullptr;
+        switch (k.setting) {
+        case Setting::InFileType: job.in_file_type = type_value(value); return;
+        case Setting::OutFileType: job.out_file_type = type_value(value); return;
+        case Setting::InFile: path = &job.in_file; break;
+        case Setting::OutFile: path = &job.out_file; break;
+        case Setting::ParaFile: path = &job.para_file; break;
+        case Setting::ParakFile: path = &job.parak_file; break;
+        }
+        // A path that no path field can hold is ignored rather than cut.
+        if (value.size() <= batch::TEXT_MAX) *path = std::move(value);
+        return;
+    }
+}
+
+}  // namespace
+
+std::string extract_env_value(std::string_view source) {
+    return std::string(source.substr(0, source.find('>')));
+}
+
+std::string directory_part(std::string_view path) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' && i >= 1) last = i;
+        if (is_lead_byte(static_cast<unsigned char>(path[i]))) ++i;  // skip the trail byte
+    }
+    return std::string(path.substr(0, last));
+}
+
+int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::ConversionJob& job) {
+    grids::FilePtr file = grids::open_cp932_path(path, "rb");
+    if (!file) {
+        ui.show_message(ENV_OPEN_ERROR, ENV_CAPTION);
+        return 1;
+    }
+    std::string text;
+    std::array<char, 4096> chunk;
+    std::size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) text.append(chunk.data(), n);
+    text.resize(std::min(text.size(), text.find(END_OF_FILE_MARK)));
+
+    // CR LF, LF and a lone CR each end a line; none of them is part of it.
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        apply_line(std::string_view(text).substr(start, end - start), job);
+        start = end;
+        if (start < text.size() && text[start] == '\r') ++start;
+        if (start < text.size() && text[start] == '\n') ++start;
+    }
+    return 0;
+}
+
+int write_env_file(grids::UserFeedback& ui, const std::string& path, const batch::ConversionJob& job) {
+    grids::FilePtr file = grids::open_cp932_path(path, "wb");
+    if (!file) {
+        ui.show_message(ENV_OPEN_ERROR, ENV_CAPTION);
+        return 1;
+    }
+    grids::TextWriter out(std::move(file));
+    out.write("INFILETYPE   <" + std::to_string(job.in_file_type) + ">\n");
+    out.write("SIMAINFILE   <" + job.in_file + ">\n");
+    out.write("OUTFILETYPE  <" + std::to_string(job.out_file_type) + ">\n");
+    out.write("SIMAOUTFILE  <" + job.out_file + ">\n");
+    out.write("PARAFILE     <" + job.para_file + ">\n");
+    out.write("PARAKFILE    <" + job.parak_file + ">\n");
+    return out.close();
+}
+
+}  // namespace settings
