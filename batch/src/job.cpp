@@ -25,7 +25,7 @@ constexpr const char* LOG_OPEN_ERROR = "%s Errorlog ﾌｧｲﾙ Open Error !!";
 constexpr const char* OVERWRITE_ERROR = "%s 入力ﾌｧｲﾙを上書きしてしまいます !!";
 constexpr const char* WRITE_ERROR = "%s 書込みｴﾗｰ !!";
 constexpr const char* READ_ERROR = "%s 読込みｴﾗｰ !!";
-constexpr const char* LINE_TOO_LONG = "%s 読込みｴﾗｰ !! %lld行目が%zuﾊﾞｲﾄを超えています";
+constexpr const char* LINE_TOO_LONG = "%s 読込みｴﾗｰ !! %lld行目が%lldﾊﾞｲﾄを超えています";
 constexpr const char* CLOSING_WITH_ERRORS =
     "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 constexpr const char* CLOSING_CLEAN =
@@ -206,7 +206,7 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
         }
         if (b.line.size() > POINT_LINE_MAX && !at_line_start) {
             std::string text;
-            format_into(text, LINE_TOO_LONG, job.in_file.c_str(), line_number, POINT_LINE_MAX);
+            format_into(text, LINE_TOO_LONG, job.in_file.c_str(), line_number, static_cast<long long>(POINT_LINE_MAX));
             ui.show_message(text, CAPTION_ERROR);
             result = 1;
             break;
