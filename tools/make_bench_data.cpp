@@ -135,22 +135,45 @@ int mesh_code(int row, int col) {
            (row % 10) * 10 + col % 10;
 }
 
-// Land shift (JGD2000 minus Tokyo) in 1e-5 arc-seconds, drifting across the
-// country much as the real one does: about +11.6" and -11.6" near Tokyo.
-long land_lat_shift(int row, int col) {
-    const long r = row - 4280;
-    const long c = col - 3120;
-    return 1160000 + 190 * r + 60 * c - r * c / 40;
-}
-long land_lon_shift(int row, int col) {
-    const long r = row - 4280;
-    const long c = col - 3120;
-    return -1160000 + 230 * r - 140 * c + c * c / 30;
+// The shift at a node (JGD2000 minus Tokyo, arc-seconds): the
+// three-parameter shift plus a smooth distortion of a second or so that
+// varies over a few hundred kilometres, as the real datum's does. The land
+// grid holds it; the sea grid holds the distortion as its residual, to the
+// thousandth of a second with a little noise, so that the two grids agree
+// where they overlap as the published ones do.
+constexpr double DISTORTION_CELL_KM = 220.0;
+constexpr double DISTORTION_SECONDS = 1.2;
+
+void distortion(int row, int col, double& dlat, double& dlon) {
+    const double x = col * 1.14 / DISTORTION_CELL_KM;
+    const double y = row * 0.925 / DISTORTION_CELL_KM;
+    dlat = DISTORTION_SECONDS * wave(x * WAVE_CELL_KM + 5000, y * WAVE_CELL_KM);
+    dlon = DISTORTION_SECONDS * wave(x * WAVE_CELL_KM, y * WAVE_CELL_KM + 9000);
 }
 
-// Sea residual in thousandths of an arc-second.
-int sea_lat_residual(int row, int col) { return (row % 97) - 48 + ((col * 7) % 41) - 20; }
-int sea_lon_residual(int row, int col) { return ((row * 3) % 53) - 26 - ((col * 5) % 61) + 30; }
+// Land shift in 1e-5 arc-seconds.
+void land_shift(int row, int col, long& dlat, long& dlon) {
+    const double lat = geodesy::deg_to_rad(row / 120.0);
+    const double lon = geodesy::deg_to_rad(100 + col / 80.0);
+    double lat_shifted = 0;
+    double lon_shifted = 0;
+    grids::three_param_shift(lat, lon, lat_shifted, lon_shifted);
+    double d_lat = 0;
+    double d_lon = 0;
+    distortion(row, col, d_lat, d_lon);
+    dlat = std::lround((geodesy::rad_to_sec(lat_shifted - lat) + d_lat) * 100000);
+    dlon = std::lround((geodesy::rad_to_sec(lon_shifted - lon) + d_lon) * 100000);
+}
+
+// Sea residuals in thousandths of an arc-second.
+void sea_residual(int row, int col, int& dlat, int& dlon) {
+    double d_lat = 0;
+    double d_lon = 0;
+    distortion(row, col, d_lat, d_lon);
+    const std::uint64_t h = mix(static_cast<std::uint64_t>(row) * 100003ULL + static_cast<std::uint64_t>(col));
+    dlat = static_cast<int>(std::lround(d_lat * 1000)) + static_cast<int>(h % 5) - 2;
+    dlon = static_cast<int>(std::lround(d_lon * 1000)) + static_cast<int>((h >> 8) % 5) - 2;
+}
 
 std::string fixed5(long v) {
     char buf[32];
@@ -178,13 +201,18 @@ int make_grids(const std::string& dir) {
             const double d = coast_distance(lat, 100 + col / 80.0);
             if (d <= LAND_PAST_COAST_KM) {
                 const int code = mesh_code(row, col);
-                std::snprintf(line, sizeof line, "%8d%10s%10s\r\n", code, fixed5(land_lat_shift(row, col)).c_str(),
-                              fixed5(land_lon_shift(row, col)).c_str());
+                long dlat = 0;
+                long dlon = 0;
+                land_shift(row, col, dlat, dlon);
+                std::snprintf(line, sizeof line, "%8d%10s%10s\r\n", code, fixed5(dlat).c_str(), fixed5(dlon).c_str());
                 land.emplace_back(code, line);
             }
             if (d >= -SEA_INLAND_KM && d <= SEA_REACH_KM) {
+                int dlat = 0;
+                int dlon = 0;
+                sea_residual(row, col, dlat, dlon);
                 std::snprintf(line, sizeof line, "%8d%6d%6d\r\n", geodesy::mesh_to_key(mesh_code(row, col)),
-                              20000 + sea_lat_residual(row, col), sea_lon_residual(row, col));
+                              20000 + dlat, dlon);
                 sea += line;
             }
         }
