@@ -3,11 +3,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "batch/job.h"
 #include "grids/param_file.h"
 #include "grids/text_file.h"
+#include "many_files.h"
 #include "options.h"
 #include "settings/env_file.h"
 #include "terminal.h"
@@ -109,9 +113,20 @@ int run(const cli::Options& options) {
             return EXIT_FAILED;
         }
     }
-    if (path_argument("--input", options.input, job.in_file) != 0 ||
-        path_argument("--output", options.output, job.out_file) != 0 ||
-        path_argument("--gsi-grid", options.gsi_grid, job.para_file) != 0 ||
+    // With --output-dir: every input, and the folder of the outputs.
+    const bool many = !options.output_dir.empty();
+    std::vector<std::string> inputs;
+    std::string output_dir;
+    if (many) {
+        if (cli::expand_inputs(options, inputs) != 0 ||
+            path_argument("--output-dir", options.output_dir, output_dir) != 0) {
+            return EXIT_FAILED;
+        }
+    } else if (path_argument("--input", options.input, job.in_file) != 0 ||
+               path_argument("--output", options.output, job.out_file) != 0) {
+        return EXIT_FAILED;
+    }
+    if (path_argument("--gsi-grid", options.gsi_grid, job.para_file) != 0 ||
         path_argument("--jcg-grid", options.jcg_grid, job.parak_file) != 0) {
         return EXIT_FAILED;
     }
@@ -128,7 +143,7 @@ int run(const cli::Options& options) {
     job.decimals = static_cast<int>(value);
     if (read_integer(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
     job.zone = static_cast<int>(value);
-    if (grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+    if (!many && grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
 
     grids::ParamTable gsi;
     grids::ParamTable jcg;
@@ -141,6 +156,27 @@ int run(const cli::Options& options) {
     if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, gsi) != 0) return refuse(GSI_UNREADABLE);
     if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
     if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, jcg) != 0) return refuse(JCG_UNREADABLE);
+    if (many) {
+        // The format options once; then each file as a single run checks it.
+        int type = 0;
+        if (file_type(options.input_format, false, "", "xy", type) != 0) return refuse(BAD_INPUT_TYPE);
+        if (file_type(options.output_format, false, "", "xybl", type) != 0) return refuse(BAD_OUTPUT_TYPE);
+        auto check = [&options](batch::ConversionJob& file) -> const char* {
+            if (grids::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
+            file_type(options.input_format, false, file.in_file, "xy", file.in_file_type);
+            const bool sima_in = file.in_file_type == batch::FILE_TYPE_SIMA;
+            file_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
+                      "xybl", file.out_file_type);
+            return nullptr;
+        };
+        std::error_code error;
+        std::filesystem::create_directory(options.output_dir, error);
+        if (!std::filesystem::is_directory(options.output_dir, error)) {
+            std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n", options.output_dir.c_str());
+            return EXIT_FAILED;
+        }
+        return cli::convert_many(ui, job, gsi, jcg, inputs, output_dir, check);
+    }
     if (file_type(options.input_format, with_settings && options.input.empty(), job.in_file, "xy", job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
     if (file_type(options.output_format, with_settings && options.output.empty(), job.out_file, "xybl", job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
 
@@ -156,7 +192,7 @@ int cli::batch_main(int argc, char** argv) {
     cli::Options options;
     std::string error;
     if (cli::parse_options(argc, argv, options, error) != 0) {
-        std::fprintf(stderr, "pellowen-batch: %s\n%s", error.c_str(), cli::USAGE);
+        std::fprintf(stderr, "pellowen-batch: %s\n%s", error.c_str(), cli::TRY_HELP);
         return EXIT_FAILED;
     }
     if (options.help) {

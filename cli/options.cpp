@@ -10,16 +10,28 @@ const char* const USAGE =
     "                      [--direction tokyo-to-jgd|jgd-to-tokyo] [--decimals 3..8]\n"
     "                      [--input-format sima|xy] [--output-format sima|xybl] [--quiet]\n"
     "       pellowen-batch --settings FILE --zone N [options]\n"
+    "       pellowen-batch --zone N --output-dir DIR --gsi-grid FILE --jcg-grid FILE\n"
+    "                      [options] INPUT...\n"
     "\n"
     "Converts every point of one SIMA or XY input file between the Tokyo datum and\n"
     "JGD2000 on the plane rectangular coordinate system N (1..19), exactly as the\n"
-    "dialog's Run does, and writes the output and its log in CP932.\n"
+    "dialog's Run does, and writes the output and its log in CP932. With\n"
+    "--output-dir it converts many input files in one run, loading the grids once.\n"
     "\n"
     "  --zone N             plane rectangular coordinate system of input and output\n"
     "  --input FILE         SIMA file (.sim) or XY text file (point name, X, Y)\n"
     "  --output FILE        SIMA file (.sim) or XYBL text file; existing files are\n"
     "                       overwritten. With SIMA output the log is written beside\n"
     "                       it as NAME_Log.txt; an XYBL output is its own log.\n"
+    "  --output-dir DIR     convert every INPUT (files given with --input or after\n"
+    "                       the options; a folder stands for its .sim files, or its\n"
+    "                       .txt and .csv files with --input-format xy) into DIR,\n"
+    "                       each output named as its input with the extension .sim\n"
+    "                       (SIMA) or .txt (XYBL), each with its own log as above.\n"
+    "                       The output type is --output-format, else that of the\n"
+    "                       input (sima for SIMA, xybl for XY). One line per file\n"
+    "                       and a summary line; a failing file does not stop the\n"
+    "                       others. DIR is created when missing.\n"
     "  --gsi-grid FILE      land grid parameter file (.par)\n"
     "  --jcg-grid FILE      sea grid parameter file (.jhd)\n"
     "  --direction D        tokyo-to-jgd (default) or jgd-to-tokyo\n"
@@ -42,12 +54,14 @@ const char* const USAGE =
     "CP932, at most 255 bytes. The output and the log may never be the input or a\n"
     "grid file.\n"
     "\n"
-    "Exit status:\n"
+    "Exit status (with --output-dir, the worst of the files):\n"
     "  0  every point was converted\n"
     "  1  the job ran to the end and some points were not converted (see the log)\n"
     "  2  the run failed or did not happen: a bad option, a failed check (zone,\n"
     "     decimals, a missing input or grid), a refused output, or a file that\n"
     "     could not be opened, read or written\n";
+
+const char* const TRY_HELP = "Try 'pellowen-batch --help'\n";
 
 int parse_options(int argc, char** argv, Options& options, std::string& error) {
     const std::pair<const char*, std::string Options::*> valued[] = {
@@ -56,6 +70,7 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         {"--direction", &Options::direction},
         {"--input", &Options::input},
         {"--output", &Options::output},
+        {"--output-dir", &Options::output_dir},
         {"--gsi-grid", &Options::gsi_grid},
         {"--jcg-grid", &Options::jcg_grid},
         {"--input-format", &Options::input_format},
@@ -76,29 +91,54 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         for (const auto& [name, field] : valued) {
             const std::size_t n = std::strlen(name);
             if (std::strncmp(arg, name, n) != 0) continue;
+            const char* value = nullptr;
             if (arg[n] == '=') {
-                options.*field = arg + n + 1;
+                value = arg + n + 1;
             } else if (arg[n] == '\0') {
                 if (i + 1 >= argc) {
                     error = std::string("option ") + name + " needs a value";
                     return 1;
                 }
-                options.*field = argv[++i];
+                value = argv[++i];
             } else {
                 continue;
+            }
+            if (field == &Options::input && !options.input.empty()) {
+                options.more_inputs.emplace_back(value);
+            } else {
+                options.*field = value;
             }
             known = true;
             break;
         }
+        if (!known && arg[0] != '-') {
+            // An input given without --input.
+            if (options.input.empty()) {
+                options.input = arg;
+            } else {
+                options.more_inputs.emplace_back(arg);
+            }
+            known = true;
+        }
         if (!known) {
-            error = std::string("unknown argument: ") + arg;
+            error = std::string("unknown option: ") + arg;
             return 1;
         }
     }
-    if (options.help || !options.settings.empty()) return 0;
+    if (options.help) return 0;
+    if (!options.output_dir.empty() && !options.output.empty()) {
+        error = "--output and --output-dir cannot be used together";
+        return 1;
+    }
+    if (options.output_dir.empty() && !options.more_inputs.empty()) {
+        error = "several inputs need --output-dir";
+        return 1;
+    }
+    if (!options.settings.empty()) return 0;
     const std::pair<const char*, const std::string*> required[] = {
         {"--input", &options.input},
-        {"--output", &options.output},
+        {options.output_dir.empty() ? "--output" : "--output-dir",
+         options.output_dir.empty() ? &options.output : &options.output_dir},
         {"--gsi-grid", &options.gsi_grid},
         {"--jcg-grid", &options.jcg_grid},
     };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -14,7 +15,9 @@ struct Options {
     std::string decimals = "3";
     std::string direction = "tokyo-to-jgd";
     std::string input;
+    std::vector<std::string> more_inputs;  // further inputs, with output_dir only
     std::string output;
+    std::string output_dir;  // several inputs, each output named from its input
     std::string gsi_grid;
     std::string jcg_grid;
     std::string input_format;   // empty: from the input's extension
@@ -22,9 +25,13 @@ struct Options {
     std::string settings;       // settings file giving the file settings
 };
 
-// 0 when the arguments parse; otherwise error holds what was wrong.
+// 0 when the arguments parse; otherwise error holds what was wrong, in one
+// line.
 int parse_options(int argc, char** argv, Options& options, std::string& error);
 
 extern const char* const USAGE;
+
+// What follows the one line of a usage error.
+extern const char* const TRY_HELP;
 
 }  // namespace cli

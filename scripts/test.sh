@@ -5,7 +5,8 @@
 # reproducers and fuzzes each target for a short fixed time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev
+# proj-bin: the NTv2 export is checked against PROJ's cct.
+bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev proj-bin
 bash scripts/ensure-windows-tools.sh
 jobs=$(nproc)
 

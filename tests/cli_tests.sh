@@ -27,6 +27,15 @@ run() {
   fi
 }
 
+# description, expected status, actual status, [stderr text]
+check() {
+  if [ "$2" = "$3" ] && { [ $# -lt 4 ] || grep -qF -- "$4" err.txt; }; then
+    passed=$((passed + 1))
+  else
+    fail "$1 (status $3, expected $2)"; cat err.txt
+  fi
+}
+
 mkdir folder.sim grid_folder.jhd
 cp sample.sim UPPER.SIM
 cp sample.sim 'a〜b.sim'
@@ -102,6 +111,62 @@ sed 's/INFILETYPE   <1>/INFILETYPE   <3>/' set.env >bad_type.env
 run "settings with a bad input type" 2 "入力形式の指定が不当です !!" --settings bad_type.env --zone 9
 run "input option brings its own type" 1 "" --settings bad_type.env --zone 9 --input sample.sim
 run "missing settings file" 2 "[ErrorMsg] 環境ﾌｧｲﾙのOpen Error !!" --settings none.env --zone 9
+
+# Usage errors: one line saying what is wrong, then where to look; no help text.
+while IFS='|' read -r args message; do
+  # shellcheck disable=SC2086
+  "$BIN" $args 2>err.txt >out.txt
+  check "usage error: $args" 2 $? "pellowen-batch: $message"
+  if [ "$(wc -l <err.txt)" != 2 ] || [ "$(sed -n 2p err.txt)" != "Try 'pellowen-batch --help'" ] || [ -s out.txt ]; then
+    failed=$((failed + 1)); echo "FAILED: usage error output for: $args"; cat err.txt
+  fi
+done <<'EOF2'
+--zone 9 --bogus|unknown option: --bogus
+--zone 9 --input sample.sim --output o.sim --gsi-grid|option --gsi-grid needs a value
+--zone 9 --input sample.sim --gsi-grid a --jcg-grid b|missing --output
+--zone 9 sample.sim --output o.sim --gsi-grid a --jcg-grid b --input sample_jgd.sim|several inputs need --output-dir
+--zone 9 sample.sim --output o.sim --output-dir d --gsi-grid a --jcg-grid b|--output and --output-dir cannot be used together
+--zone 9 --output-dir d --gsi-grid a --jcg-grid b|missing --input
+EOF2
+
+# Many files in one run: each output as a single run writes it, one line per
+# file, a summary, the worst status, and a failing file stops nothing.
+mkdir -p many/in many/other
+cp sample.sim many/in/a.sim
+cp sample_jgd.sim many/in/B.SIM
+cp sample.sim many/other/a.sim
+cp sample_xy.csv many/in/notes.csv
+"$BIN" --zone 9 "${GRIDS[@]}" --input sample.sim --output single.sim 2>err.txt
+"$BIN" --zone 9 "${GRIDS[@]}" --input sample_xy.csv --output single_xy.txt 2>err.txt
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir many/out many/in missing.sim sample_xy.csv many/other/a.sim 2>err.txt
+check "several files, one missing" 2 $? "5 files: 0 all converted, 3 with points not converted, 2 failed"
+while IFS='|' read -r pattern; do
+  grep -qF -- "$pattern" err.txt || { failed=$((failed + 1)); echo "FAILED: no line: $pattern"; }
+done <<'EOF2'
+[1/5] many/in/B.SIM -> many/out/B.sim: some points not converted
+[2/5] many/in/a.sim -> many/out/a.sim: some points not converted
+[3/5] missing.sim -> -: failed
+[4/5] sample_xy.csv -> many/out/sample_xy.txt: some points not converted
+[5/5] many/other/a.sim -> many/out/a.sim: failed
+入力SIMAファイルの指定が不当です !!
+many/out/a.sim: already written by an earlier input of this run
+EOF2
+cmp -s many/out/a.sim single.sim || { failed=$((failed + 1)); echo "FAILED: output of a file differs from a single run"; }
+[ -f many/out/B_Log.txt ] && [ ! -e many/out/notes.sim ] || { failed=$((failed + 1)); echo "FAILED: logs or folder pattern"; }
+cmp -s <(grep -av '^#' many/out/sample_xy.txt) <(grep -av '^#' single_xy.txt) || { failed=$((failed + 1)); echo "FAILED: xybl output differs"; }
+
+mkdir -p clean
+cp inside.sim clean/
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean/out clean 2>err.txt
+check "one clean file" 0 $? "1 files: 1 all converted, 0 with points not converted, 0 failed"
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean/out --input-format xy --output-format sima many/in 2>err.txt
+check "folder of xy files to sima" 1 $? "[1/1] many/in/notes.csv -> clean/out/notes.sim"
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean clean/inside.sim sample.sim 2>err.txt
+check "output over its own input, the next file goes on" 2 $? "clean/inside.sim 入力ﾌｧｲﾙを上書きしてしまいます !!"
+grep -qF "[2/2] sample.sim -> clean/sample.sim: some points not converted" err.txt || { failed=$((failed + 1)); echo "FAILED: second file after a refusal"; }
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean --output-format csv sample.sim 2>err.txt
+check "bad output format refused once" 2 $? "出力形式の指定が不当です !!"
+[ "$(grep -c '出力形式' err.txt)" = 1 ] || { failed=$((failed + 1)); echo "FAILED: format refused more than once"; }
 
 [ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim')" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"

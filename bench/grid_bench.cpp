@@ -1,0 +1,121 @@
+// grid_bench DATADIR
+//
+// On the full-size generated data (bench/make-data): the load of both grids
+// (read, then sort) in milliseconds, and points per second of the point
+// conversion in each direction, in memory, on clustered and on random
+// points of zone 5. Medians of several rounds.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "grids/param_file.h"
+#include "grids/point_conversion.h"
+
+namespace {
+
+constexpr int ZONE = 5;
+
+struct SilentFeedback : grids::UserFeedback {
+    void set_status(std::string_view) override {}
+    void show_message(std::string_view text, std::string_view) override {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    void open_in_editor(std::string_view) override {}
+};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+struct Point {
+    double x, y;
+};
+
+// X and Y of every "name,X,Y" line.
+std::vector<Point> read_xy(const std::string& path) {
+    std::vector<Point> points;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t a = line.find(',');
+        if (a == std::string::npos) continue;
+        char* end = nullptr;
+        const double x = std::strtod(line.c_str() + a + 1, &end);
+        if (*end != ',') continue;
+        points.push_back({x, std::strtod(end + 1, nullptr)});
+    }
+    return points;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: grid_bench DATADIR\n", stderr);
+        return 2;
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    SilentFeedback ui;
+    grids::ParamTable gsi;
+    grids::ParamTable jcg;
+    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+        return 1;
+    }
+    std::vector<double> loads;
+    std::string version;
+    for (int round = 0; round < 7; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        if (grids::read_gsi_param_file(ui, 1, dir + "full_land.par", version, gsi) != 0 ||
+            grids::read_jcg_param_file(ui, 1, dir + "full_sea.jhd", version, jcg) != 0) {
+            return 1;
+        }
+        loads.push_back(seconds_since(start) * 1000);
+    }
+    std::printf("load both grids (%d + %d records): median %.1f ms of %zu, best %.1f ms\n", gsi.count, jcg.count,
+                median(loads), loads.size(), *std::min_element(loads.begin(), loads.end()));
+
+    struct Case {
+        const char* label;
+        const char* file;
+        int direction;
+    };
+    const Case cases[] = {
+        {"tokyo-to-jgd clustered", "clustered_tokyo.txt", 0},
+        {"tokyo-to-jgd random   ", "random_tokyo.txt", 0},
+        {"jgd-to-tokyo clustered", "clustered_jgd.txt", 1},
+        {"jgd-to-tokyo random   ", "random_jgd.txt", 1},
+    };
+    for (const Case& c : cases) {
+        const std::vector<Point> points = read_xy(dir + c.file);
+        if (points.empty()) {
+            std::fprintf(stderr, "grid_bench: no points in %s%s\n", dir.c_str(), c.file);
+            return 1;
+        }
+        std::vector<double> rates;
+        long converted = 0;
+        for (int round = 0; round < 3; ++round) {
+            converted = 0;
+            const auto start = std::chrono::steady_clock::now();
+            for (const Point& p : points) {
+                grids::PointResult r;
+                const int failed = c.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, ZONE, p.x, p.y, r)
+                                                    : grids::jgd_to_tokyo_point(gsi, jcg, ZONE, p.x, p.y, r);
+                converted += failed == 0 ? 1 : 0;
+            }
+            rates.push_back(static_cast<double>(points.size()) / seconds_since(start));
+        }
+        std::printf("%s %zu points (%ld converted): median %.0f points/s of %zu rounds\n", c.label, points.size(),
+                    converted, median(rates), rates.size());
+    }
+    return 0;
+}

@@ -1,0 +1,141 @@
+#include "many_files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "terminal.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int STATUS_ALL_CONVERTED = 0;
+constexpr int STATUS_SOME_NOT_CONVERTED = 1;
+constexpr int STATUS_FAILED = 2;
+
+bool is_cp932_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Where the file name of a CP932 path starts: after its last "\" or "/"; the
+// second byte of a two-byte character is never a separator.
+std::size_t file_name_start(const std::string& path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            start = i + 1;
+        }
+    }
+    return start;
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+    return text;
+}
+
+bool matches_folder_pattern(const std::filesystem::path& file, bool xy) {
+    const std::string ext = lower(file.extension().string());
+    return xy ? (ext == ".txt" || ext == ".csv") : ext == ".sim";
+}
+
+int add_input(const std::string& argument, std::vector<std::string>& inputs) {
+    std::string cp932;
+    if (argument_to_cp932(argument, cp932) != 0) {
+        std::fprintf(stderr, "pellowen-batch: %s: the path cannot be written in CP932\n", argument.c_str());
+        return 1;
+    }
+    inputs.push_back(cp932);
+    return 0;
+}
+
+}  // namespace
+
+int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
+    std::vector<std::string> arguments = {options.input};
+    arguments.insert(arguments.end(), options.more_inputs.begin(), options.more_inputs.end());
+    const bool xy = options.input_format == "xy";
+    for (const std::string& argument : arguments) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(argument, error)) {
+            // Kept even when missing: the file's own check reports it.
+            if (add_input(argument, inputs) != 0) return 1;
+            continue;
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(argument, error)) {
+            if (entry.is_regular_file(error) && matches_folder_pattern(entry.path(), xy)) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        if (names.empty()) std::fprintf(stderr, "pellowen-batch: %s: no matching files\n", argument.c_str());
+        const std::string folder = argument.back() == '/' ? argument : argument + "/";
+        for (const std::string& name : names) {
+            if (add_input(folder + name, inputs) != 0) return 1;
+        }
+    }
+    if (inputs.empty()) {
+        std::fputs("pellowen-batch: no input files\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+std::string output_path_for(const std::string& input, const std::string& output_dir, int out_file_type) {
+    const std::size_t name = file_name_start(input);
+    std::size_t dot = input.rfind('.');
+    if (dot == std::string::npos || dot <= name) dot = input.size();
+    std::string path = output_dir;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    path.append(input, name, dot - name);
+    path += out_file_type == batch::FILE_TYPE_SIMA ? ".sim" : ".txt";
+    return path;
+}
+
+int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::ParamTable& gsi,
+                 const grids::ParamTable& jcg, const std::vector<std::string>& inputs,
+                 const std::string& output_dir, const FileCheck& check) {
+    int worst = STATUS_ALL_CONVERTED;
+    int counts[3] = {0, 0, 0};
+    std::set<std::string> outputs;
+    const std::size_t total = inputs.size();
+    for (std::size_t i = 0; i < total; ++i) {
+        batch::ConversionJob file_job = job;
+        file_job.in_file = inputs[i];
+        int status = STATUS_FAILED;
+        if (const char* refusal = check(file_job)) {
+            ui.show_message(refusal, "Error");
+        } else {
+            file_job.out_file = output_path_for(file_job.in_file, output_dir, file_job.out_file_type);
+            if (file_job.out_file.size() > batch::TEXT_MAX) {
+                std::fprintf(stderr, "pellowen-batch: %s: the path is longer than 255 bytes\n",
+                             cp932_to_terminal(file_job.out_file).c_str());
+            } else if (!outputs.insert(file_job.out_file).second) {
+                // Two inputs of one name in different folders: the second
+                // would overwrite the first one's output.
+                std::fprintf(stderr, "pellowen-batch: %s: already written by an earlier input of this run\n",
+                             cp932_to_terminal(file_job.out_file).c_str());
+            } else {
+                int error_flag = 0;
+                const int result = batch::run_conversion(ui, file_job, gsi, jcg, error_flag);
+                status = result != 0 ? STATUS_FAILED : error_flag != 0 ? STATUS_SOME_NOT_CONVERTED : STATUS_ALL_CONVERTED;
+            }
+        }
+        static const char* const OUTCOME[] = {"all points converted", "some points not converted", "failed"};
+        std::fprintf(stderr, "pellowen-batch: [%zu/%zu] %s -> %s: %s\n", i + 1, total,
+                     cp932_to_terminal(file_job.in_file).c_str(),
+                     file_job.out_file.empty() ? "-" : cp932_to_terminal(file_job.out_file).c_str(), OUTCOME[status]);
+        ++counts[status];
+        worst = std::max(worst, status);
+    }
+    std::fprintf(stderr, "pellowen-batch: %zu files: %d all converted, %d with points not converted, %d failed\n",
+                 total, counts[0], counts[1], counts[2]);
+    return worst;
+}
+
+}  // namespace cli

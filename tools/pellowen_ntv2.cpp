@@ -1,0 +1,98 @@
+// pellowen-ntv2 land FILE.par OUT.gsb
+// pellowen-ntv2 sea FILE.jhd OUT.gsb
+//
+// Writes a land or sea grid parameter file as an NTv2 grid shift file, for
+// PROJ (hgridshift), GDAL and QGIS. Land nodes keep their shifts; sea nodes
+// carry the three-parameter shift plus their residual, as the conversion
+// computes them. The subgrids cover exactly the cells whose four nodes the
+// file has. Paths are in the file system's own encoding.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
+#include "grids/param_file.h"
+#include "ntv2_export.h"
+
+namespace {
+
+struct Messages : grids::UserFeedback {
+    void set_status(std::string_view) override {}
+    void show_message(std::string_view text, std::string_view) override {
+        std::fprintf(stderr, "pellowen-ntv2: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    void open_in_editor(std::string_view) override {}
+};
+
+// The readers take CP932 paths; POSIX arguments are UTF-8.
+int to_cp932(const char* argument, std::string& cp932) {
+    cp932 = argument;
+#ifndef _WIN32
+    bool ascii = true;
+    for (unsigned char c : cp932) ascii = ascii && c < 0x80;
+    if (ascii) return 0;
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 1;
+    std::string out(cp932.size() * 2 + 4, '\0');
+    char* in = cp932.data();
+    std::size_t in_left = cp932.size();
+    char* o = out.data();
+    std::size_t out_left = out.size();
+    const std::size_t r = iconv(cd, &in, &in_left, &o, &out_left);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1) || in_left != 0) return 1;
+    out.resize(out.size() - out_left);
+    cp932 = out;
+#endif
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool land = argc == 4 && std::strcmp(argv[1], "land") == 0;
+    const bool sea = argc == 4 && std::strcmp(argv[1], "sea") == 0;
+    if (!land && !sea) {
+        std::fputs("usage: pellowen-ntv2 land FILE.par OUT.gsb\n"
+                   "       pellowen-ntv2 sea FILE.jhd OUT.gsb\n",
+                   stderr);
+        return 2;
+    }
+    std::string path;
+    if (to_cp932(argv[2], path) != 0) {
+        std::fprintf(stderr, "pellowen-ntv2: %s: the path cannot be written in CP932\n", argv[2]);
+        return 2;
+    }
+    Messages ui;
+    grids::ParamTable table;
+    std::string version;
+    const int capacity = land ? grids::GSI_TABLE_CAPACITY : grids::JCG_TABLE_CAPACITY;
+    if (grids::create_param_table(table, capacity) != 0) {
+        std::fputs("pellowen-ntv2: not enough memory\n", stderr);
+        return 2;
+    }
+    const int read = land ? grids::read_gsi_param_file(ui, 1, path, version, table)
+                          : grids::read_jcg_param_file(ui, 1, path, version, table);
+    if (read != 0) return 2;
+    ntv2::NodeLattice lattice;
+    if ((land ? ntv2::land_lattice(table, lattice) : ntv2::sea_lattice(table, lattice)) != 0) {
+        std::fprintf(stderr, "pellowen-ntv2: %s holds no grid node\n", argv[2]);
+        return 2;
+    }
+    const std::vector<ntv2::CellBlock> blocks = ntv2::cover_cells(lattice);
+    if (blocks.empty()) {
+        std::fprintf(stderr, "pellowen-ntv2: %s has no cell with all four nodes\n", argv[2]);
+        return 2;
+    }
+    if (ntv2::write_gsb(argv[3], lattice, blocks, land ? ntv2::land_datums() : ntv2::sea_datums(),
+                        land ? 'L' : 'S') != 0) {
+        std::fprintf(stderr, "pellowen-ntv2: cannot write %s\n", argv[3]);
+        return 2;
+    }
+    std::fprintf(stderr, "pellowen-ntv2: %s: %zu subgrids\n", argv[3], blocks.size());
+    return 0;
+}
