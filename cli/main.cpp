@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -169,10 +168,9 @@ int run(const cli::Options& options) {
                       "xybl", file.out_file_type);
             return nullptr;
         };
-        std::error_code error;
-        std::filesystem::create_directory(options.output_dir, error);
-        if (!std::filesystem::is_directory(options.output_dir, error)) {
-            std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n", options.output_dir.c_str());
+        if (cli::make_output_folder(options.output_dir) != 0) {
+            std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n",
+                         cli::argument_to_terminal(options.output_dir).c_str());
             return EXIT_FAILED;
         }
         return cli::convert_many(ui, job, gsi, jcg, inputs, output_dir, check);

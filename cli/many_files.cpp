@@ -38,6 +38,19 @@ std::string lower(std::string text) {
     return text;
 }
 
+// An argument as a file-system path. Arguments are UTF-8 on Windows (taken
+// from its UTF-16 command line) and in the terminal's encoding elsewhere,
+// where paths are bytes; a narrow path on Windows would be read in the ANSI
+// code page instead.
+std::filesystem::path argument_path(const std::string& argument) {
+    return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
+}
+
+std::string path_argument_text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 bool matches_folder_pattern(const std::filesystem::path& file, bool xy) {
     const std::string ext = lower(file.extension().string());
     return xy ? (ext == ".txt" || ext == ".csv") : ext == ".sim";
@@ -55,21 +68,27 @@ int add_input(const std::string& argument, std::vector<std::string>& inputs) {
 
 }  // namespace
 
+int make_output_folder(const std::string& argument) {
+    std::error_code error;
+    std::filesystem::create_directory(argument_path(argument), error);
+    return std::filesystem::is_directory(argument_path(argument), error) ? 0 : 1;
+}
+
 int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
     std::vector<std::string> arguments = {options.input};
     arguments.insert(arguments.end(), options.more_inputs.begin(), options.more_inputs.end());
     const bool xy = options.input_format == "xy";
     for (const std::string& argument : arguments) {
         std::error_code error;
-        if (!std::filesystem::is_directory(argument, error)) {
+        if (!std::filesystem::is_directory(argument_path(argument), error)) {
             // Kept even when missing: the file's own check reports it.
             if (add_input(argument, inputs) != 0) return 1;
             continue;
         }
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(argument, error)) {
+        for (const auto& entry : std::filesystem::directory_iterator(argument_path(argument), error)) {
             if (entry.is_regular_file(error) && matches_folder_pattern(entry.path(), xy)) {
-                names.push_back(entry.path().filename().string());
+                names.push_back(path_argument_text(entry.path().filename()));
             }
         }
         std::sort(names.begin(), names.end());

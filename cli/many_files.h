@@ -19,6 +19,10 @@ namespace cli {
 // in CP932 or nothing is left to convert (the user has been told).
 int expand_inputs(const Options& options, std::vector<std::string>& inputs);
 
+// Creates the output folder (an argument as given) when it is missing; 0 when
+// it is a folder afterwards.
+int make_output_folder(const std::string& argument);
+
 // The output of input in the folder output_dir (both CP932): the input's
 // file name with its extension (the part from its last ".") replaced by
 // .sim for SIMA output or .txt for XYBL output.

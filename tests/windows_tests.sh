@@ -105,7 +105,8 @@ cat >"$wrapper" <<WRAP
 err=\$(mktemp)
 LC_ALL=ja_JP.UTF-8 wine "$WIN/cli/pellowen-batch.exe" "\$@" 2>"\$err"
 status=\$?
-iconv -f CP932 -t UTF-8 "\$err" >&2
+# The console ends lines with CR LF; the tests compare lines as on Linux.
+iconv -f CP932 -t UTF-8 "\$err" | tr -d "\\r" >&2
 rm -f "\$err"
 exit \$status
 WRAP
