@@ -1,6 +1,7 @@
 #include "geodesy/angles.h"
 
 #include <cmath>
+#include <limits>
 
 namespace geodesy {
 
@@ -65,10 +66,22 @@ double dms_to_rad(double packed) {
     return GEO_PI * sign_of(packed) * s * ONE_OVER_648000;
 }
 
+// One step of 2*pi brings every angle the projections make of a real point
+// into range, taken exactly as the first step of a stepping loop would take
+// it. An angle still outside is reduced by the exact remainder, so that any
+// value ends at once; an infinite angle has no direction and gives NaN.
 double normalize_angle_2pi(double rad) {
-    while (rad < 0) rad += 2 * GEO_PI;
-    while (rad >= 2 * GEO_PI) rad -= 2 * GEO_PI;
-    return rad;
+    constexpr double TWO_PI = 2 * GEO_PI;
+    if (rad < 0) {
+        rad += TWO_PI;
+    } else if (rad >= TWO_PI) {
+        rad -= TWO_PI;
+    }
+    if (rad >= 0 && rad < TWO_PI) return rad;
+    if (!std::isfinite(rad)) return std::numeric_limits<double>::quiet_NaN();
+    rad = std::fmod(rad, TWO_PI);
+    if (rad < 0) rad += TWO_PI;
+    return rad < TWO_PI ? rad : 0.0;
 }
 
 }  // namespace geodesy

@@ -1,5 +1,6 @@
 #include "grids/decimal.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string>
 
@@ -8,11 +9,24 @@ namespace grids {
 namespace {
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The standard conversion, for the rare number beyond the range of a double.
+double convert_with_strtod(std::string_view number) {
+    char small[64];
+    if (number.size() < sizeof small) {
+        number.copy(small, number.size());
+        small[number.size()] = '\0';
+        return std::strtod(small, nullptr);
+    }
+    return std::strtod(std::string(number).c_str(), nullptr);
+}
 }  // namespace
 
 // Only plain decimal notation counts: "0x1A" reads as 0 and "inf" or "nan"
 // read as no number, so a stray word can never become a huge or undefined
-// coordinate.
+// coordinate. The digits are converted without regard to the locale, to the
+// same nearest double as the standard conversion gives; a number too large
+// for a double reads as an infinity, which no computation accepts.
 double read_decimal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
@@ -34,14 +48,12 @@ double read_decimal(std::string_view text) {
             end = j;
         }
     }
-    char small[64];
-    const std::size_t n = end - start;
-    if (n < sizeof small) {
-        text.copy(small, n, start);
-        small[n] = '\0';
-        return std::strtod(small, nullptr);
-    }
-    return std::strtod(std::string(text.substr(start, n)).c_str(), nullptr);
+    // The conversion below takes no leading '+'.
+    const std::size_t from = text[start] == '+' ? start + 1 : start;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data() + from, text.data() + end, value);
+    if (ec == std::errc() && ptr == text.data() + end) return value;
+    return convert_with_strtod(text.substr(start, end - start));
 }
 
 }  // namespace grids

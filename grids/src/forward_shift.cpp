@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdint>
 
 #include "geodesy/angles.h"
 #include "geodesy/mesh_key.h"
@@ -39,31 +40,69 @@ constexpr double TARGET_E2 = 0.006672047442457789;
 constexpr double COLUMNS_PER_DEGREE = 80;
 constexpr double ROWS_PER_DEGREE = 120;
 
+// A node's shift as the table gives it, checked: a value that is not a number
+// of a plausible size for a datum shift (this much, in arc-seconds, in
+// either direction; the shift across Japan is about 12") makes the node
+// count as missing.
+int plausible(double dB, double dL) {
+    return std::fabs(dB) <= NODE_SHIFT_LIMIT && std::fabs(dL) <= NODE_SHIFT_LIMIT ? 0 : 1;
+}
+
+// The four corner nodes of a cell, SW, E, NE, N, as one table gives them.
+struct CellNodes {
+    std::uint64_t load_id = 0;  // the table content they came from; 0 none
+    int code = 0;
+    int found = 0;  // bit i set when corner i was found
+    std::array<double, 4> dB{};
+    std::array<double, 4> dL{};
+};
+
+// The cells most recently shifted, per thread: survey points come in
+// clusters, and each step of an inverse shift stays in the same few cells.
+// An entry belongs to one content of one table and is ignored once the table
+// is read again.
+constexpr std::size_t REMEMBERED_CELLS = 64;
+thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
+
+template <typename NodeShift>
+const CellNodes& cell_nodes(const ParamTable& table, int code, NodeShift node_shift) {
+    const std::size_t slot =
+        (static_cast<std::uint64_t>(static_cast<unsigned>(code)) * 0x9E3779B97F4A7C15ULL + table.load_id) >> 58;
+    CellNodes& cell = remembered[slot];
+    if (cell.load_id == table.load_id && cell.code == code) return cell;
+    const MeshNeighbours n = mesh_neighbours(code);
+    const std::array<int, 4> corners = {code, n.east, n.north_east, n.north};
+    cell.load_id = table.load_id;
+    cell.code = code;
+    cell.found = 0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        if (node_shift(corners[i], cell.dB[i], cell.dL[i]) == 0) cell.found |= 1 << i;
+    }
+    return cell;
+}
+
 // Shift of one table over the point's cell: the own node alone when the point
 // is on the cell's corner, else all four corners interpolated.
 template <typename NodeShift>
-int shift_over_cell(int code, int on_corner, double lat, double lon, NodeShift node_shift, double& lat_out,
-                    double& lon_out) {
+int shift_over_cell(const ParamTable& table, int code, int on_corner, double lat, double lon, NodeShift node_shift,
+                    double& lat_out, double& lon_out) {
+    if (code == NO_MESH) return 1;
+    const CellNodes& cell = cell_nodes(table, code, node_shift);
     if (on_corner == 1) {
-        double dB = 0;
-        double dL = 0;
-        if (node_shift(code, dB, dL) != 0) return 1;
-        lat_out = lat + dB * SECONDS_TO_DEGREES;
-        lon_out = lon + dL * SECONDS_TO_DEGREES;
+        if ((cell.found & 1) == 0) return 1;
+        lat_out = lat + cell.dB[0] * SECONDS_TO_DEGREES;
+        lon_out = lon + cell.dL[0] * SECONDS_TO_DEGREES;
         return 0;
     }
+    if (cell.found != 0xF) return 1;
     const MeshCorner corner = mesh_corner(code);
-    const MeshNeighbours n = mesh_neighbours(code);
-    double dB_sw = 0, dL_sw = 0, dB_e = 0, dL_e = 0, dB_ne = 0, dL_ne = 0, dB_n = 0, dL_n = 0;
-    const int missing = node_shift(code, dB_sw, dL_sw) + node_shift(n.east, dB_e, dL_e) +
-                        node_shift(n.north_east, dB_ne, dL_ne) + node_shift(n.north, dB_n, dL_n);
-    if (missing != 0) return 1;
     const double s = (lon - corner.lon0) * COLUMNS_PER_DEGREE;
     const double t = (lat - corner.lat0) * ROWS_PER_DEGREE;
-    const std::array<double, 4> dB = {dB_sw * SECONDS_TO_DEGREES, dB_e * SECONDS_TO_DEGREES,
-                                      dB_n * SECONDS_TO_DEGREES, dB_ne * SECONDS_TO_DEGREES};
-    const std::array<double, 4> dL = {dL_sw * SECONDS_TO_DEGREES, dL_e * SECONDS_TO_DEGREES,
-                                      dL_n * SECONDS_TO_DEGREES, dL_ne * SECONDS_TO_DEGREES};
+    // Corners in the order SW, E, N, NE.
+    const std::array<double, 4> dB = {cell.dB[0] * SECONDS_TO_DEGREES, cell.dB[1] * SECONDS_TO_DEGREES,
+                                      cell.dB[3] * SECONDS_TO_DEGREES, cell.dB[2] * SECONDS_TO_DEGREES};
+    const std::array<double, 4> dL = {cell.dL[0] * SECONDS_TO_DEGREES, cell.dL[1] * SECONDS_TO_DEGREES,
+                                      cell.dL[3] * SECONDS_TO_DEGREES, cell.dL[2] * SECONDS_TO_DEGREES};
     lat_out = lat + bilinear(dB, s, t);
     lon_out = lon + bilinear(dL, s, t);
     return 0;
@@ -76,15 +115,15 @@ double bilinear(const std::array<double, 4>& v, double s, double t) {
 }
 
 int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL) {
-    const ParamRecord* r = find_param_record(gsi.loaded(), code);
+    const ParamRecord* r = find_param_record(gsi, code);
     if (r == nullptr) return 1;
     dB = read_decimal(r->lat);
     dL = read_decimal(r->lon);
-    return 0;
+    return plausible(dB, dL);
 }
 
 int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
-    const ParamRecord* r = find_param_record(jcg.loaded(), key);
+    const ParamRecord* r = find_param_record(jcg, key);
     if (r == nullptr) return 1;
     dB = (read_decimal(r->lat) - JCG_LAT_OFFSET) * THOUSANDTH;
     dL = read_decimal(r->lon) * THOUSANDTH;
@@ -94,7 +133,7 @@ int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
     three_param_shift(deg_to_rad(node.lat0), deg_to_rad(node.lon0), lat_shifted, lon_shifted);
     dB += rad_to_sec(lat_shifted - deg_to_rad(node.lat0));
     dL += rad_to_sec(lon_shifted - deg_to_rad(node.lon0));
-    return 0;
+    return plausible(dB, dL);
 }
 
 void three_param_shift(double lat, double lon, double& lat_out, double& lon_out) {
@@ -143,7 +182,7 @@ int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out,
     int on_corner = 0;
     locate_mesh(lat, lon, code, on_corner);
     auto node = [&gsi](int node_code, double& dB, double& dL) { return gsi_node_shift(gsi, node_code, dB, dL); };
-    return shift_over_cell(code, on_corner, lat, lon, node, lat_out, lon_out);
+    return shift_over_cell(gsi, code, on_corner, lat, lon, node, lat_out, lon_out);
 }
 
 int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out) {
@@ -152,11 +191,11 @@ int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out,
     locate_mesh(lat, lon, code, on_corner);
     // The sea grid names its nodes by the compact key; the cell is the one
     // that key names.
-    const int cell = geodesy::key_to_mesh(geodesy::mesh_to_key(code));
+    const int cell = code == NO_MESH ? NO_MESH : geodesy::key_to_mesh(geodesy::mesh_to_key(code));
     auto node = [&jcg](int node_code, double& dB, double& dL) {
         return jcg_node_shift(jcg, geodesy::mesh_to_key(node_code), dB, dL);
     };
-    return shift_over_cell(cell, on_corner, lat, lon, node, lat_out, lon_out);
+    return shift_over_cell(jcg, cell, on_corner, lat, lon, node, lat_out, lon_out);
 }
 
 int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,

@@ -26,6 +26,8 @@ double whole(double v) { return geodesy::truncate_decimals(v, 0); }
 }  // namespace
 
 int mesh_code_at(double lat, double lon) {
+    // Beyond this every digit and the code itself would leave the range of an int.
+    if (!(std::fabs(lat) < MESH_DEGREE_LIMIT && std::fabs(lon) < MESH_DEGREE_LIMIT)) return NO_MESH;
     const double pp = whole(lat * 1.5);
     const double a = lat - pp * FIRST_LAT;
     const double q = whole(a * 12);
