@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <random>
 
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
@@ -69,11 +71,36 @@ TEST(Rounding, ToleranceOfOneHundredThousandthOfTheLastDecimal) {
 TEST(Angles, NormalisationAndSign) {
     EXPECT_EQ(normalize_angle_2pi(-0.1), -0.1 + 2 * GEO_PI);
     EXPECT_EQ(normalize_angle_2pi(2 * GEO_PI), 0.0);
+    EXPECT_EQ(normalize_angle_2pi(-1e-300), 0.0);  // -1e-300 + 2 pi rounds to 2 pi
     EXPECT_NEAR(normalize_angle_2pi(7 * GEO_PI), GEO_PI, 1e-14);
     EXPECT_EQ(sign_of(0.0), 0.0);
     EXPECT_EQ(sign_of(-0.0), 0.0);
     EXPECT_EQ(sign_of(-7.2), -1.0);
     EXPECT_EQ(sign_of(1e-300), 1.0);
+}
+
+TEST(Angles, NormalisationMatchesStepsOfTwoPiAndEndsForAnyValue) {
+    auto stepped = [](double x) {  // the plain definition: whole steps of 2 pi
+        while (x < 0) x += 2 * GEO_PI;
+        while (x >= 2 * GEO_PI) x -= 2 * GEO_PI;
+        return x;
+    };
+    std::mt19937_64 random(20261206);
+    std::uniform_real_distribution<double> near(-4 * GEO_PI, 6 * GEO_PI);
+    for (int i = 0; i < 200000; ++i) {
+        const double x = near(random);
+        ASSERT_EQ(bits(normalize_angle_2pi(x)), bits(stepped(x))) << x;
+    }
+    for (double x : {-4 * GEO_PI, -2 * GEO_PI, -GEO_PI, -0.0, 0.0, GEO_PI, 2 * GEO_PI, 4 * GEO_PI,
+                     std::nextafter(2 * GEO_PI, 0.0), std::nextafter(-2 * GEO_PI, 0.0)}) {
+        EXPECT_EQ(bits(normalize_angle_2pi(x)), bits(stepped(x))) << x;
+    }
+    // Far out, the old loop took seconds or never ended.
+    for (double x : {1e9, -1e9, 1e300, -1e300, 1.7e308}) {
+        const double r = normalize_angle_2pi(x);
+        EXPECT_TRUE(r >= 0 && r < 2 * GEO_PI) << x;
+    }
+    for (double x : {INFINITY, -INFINITY, NAN}) EXPECT_TRUE(std::isnan(normalize_angle_2pi(x))) << x;
 }
 
 TEST(Ellipsoids, BesselStoredAndTheOthersDerived) {
@@ -104,6 +131,12 @@ TEST(MeshKeys, KeyAndCodeAreInversePairs) {
     for (int code : {52394000, 53397799, 54400000, 21100000, 68487799, 36221234}) {
         EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
     }
+    // Keys far beyond any cell convert without overflow, still one code per key.
+    const int top = std::numeric_limits<int>::max();
+    const int bottom = std::numeric_limits<int>::min();
+    EXPECT_NE(key_to_mesh(top), key_to_mesh(top - 1));
+    EXPECT_NE(key_to_mesh(bottom), key_to_mesh(bottom + 1));
+    EXPECT_NE(mesh_to_key(top), mesh_to_key(bottom));
 }
 
 TEST(Zones, NamesKeepTheirNumberAndCp932Numerals) {
@@ -119,12 +152,23 @@ TEST(Zones, NamesKeepTheirNumberAndCp932Numerals) {
     }
 }
 
-TEST(Zones, OriginsReadAsDegreesAndMinutes) {
-    EXPECT_EQ(projection_params(ELLIPSOID_BESSEL, 9).origin_lon, dms_to_rad(139.5));
-    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 9).origin_lon), 139.0 + 50.0 / 60, 1e-12);
-    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 11).origin_lon), 140.25, 1e-12);
-    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 13).origin_lon), 144.25, 1e-12);
-    EXPECT_NEAR(rad_to_deg(projection_params(ELLIPSOID_GRS80, 5).origin_lon), 134.0 + 20.0 / 60, 1e-12);
+TEST(Zones, OriginsAreThoseOfThePublishedTable) {
+    // The nineteen systems' origins: degrees and minutes north, then east.
+    struct Origin { int lat_deg, lat_min, lon_deg, lon_min; };
+    const Origin origins[ZONE_COUNT] = {
+        {33, 0, 129, 30}, {33, 0, 131, 0},  {36, 0, 132, 10}, {33, 0, 133, 30}, {36, 0, 134, 20},
+        {36, 0, 136, 0},  {36, 0, 137, 10}, {36, 0, 138, 30}, {36, 0, 139, 50}, {40, 0, 140, 50},
+        {44, 0, 140, 15}, {44, 0, 142, 15}, {44, 0, 144, 15}, {26, 0, 142, 0},  {26, 0, 127, 30},
+        {26, 0, 124, 0},  {26, 0, 131, 0},  {20, 0, 136, 0},  {26, 0, 154, 0},
+    };
+    for (Ellipsoid e : {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84}) {
+        for (int zone = 1; zone <= ZONE_COUNT; ++zone) {
+            const Origin& o = origins[zone - 1];
+            const ProjectionParams P = projection_params(e, zone);
+            EXPECT_NEAR(rad_to_deg(P.origin_lat), o.lat_deg + o.lat_min / 60.0, 1e-12) << zone;
+            EXPECT_NEAR(rad_to_deg(P.origin_lon), o.lon_deg + o.lon_min / 60.0, 1e-12) << zone;
+        }
+    }
     for (Ellipsoid e : {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84}) {
         EXPECT_EQ(meridian_arc(projection_params(e, 9), 0.0), 0.0);
     }
@@ -210,5 +254,32 @@ TEST(Projections, WorkedForwardValuesInvertToTheStartingPosition) {
         const GeoPoint g = plane_to_geo(c.e, c.zone, c.x, c.y);
         EXPECT_NEAR(rad_to_deg(g.lat), c.lat, 3e-9) << c.e << "/" << c.zone;
         EXPECT_NEAR(rad_to_deg(g.lon), c.lon, 3e-9) << c.e << "/" << c.zone;
+    }
+}
+
+TEST(Projections, PlaneCoordinatesOffTheEarthAreRecognised) {
+    struct Case { int zone; double x, y; int result; };
+    const Case cases[] = {
+        {9, 10000, -5000, 0},
+        {19, -300000, 300000, 0},     // far out in the zone, still on the Earth
+        {18, -2000000, 0, 0},         // near the equator
+        {9, -5000000, 0, 0},          // south of the equator: no wrapping needed
+        {9, 999999999, 0, 1},         // the latitude would wrap round into Japan
+        {9, 9000000, 0, 1},           // past the pole
+        {9, 0, 1e9, 1},
+        {9, 0, 15000000, 1},          // more than a quarter turn from the meridian
+        {9, 25000000, 0, 1},          // beyond any place on the Earth
+        {9, INFINITY, 0, 1},
+        {9, 0, -INFINITY, 1},
+        {9, NAN, 0, 1},
+    };
+    for (const Case& c : cases) {
+        for (Ellipsoid e : {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84}) {
+            GeoPoint g{};
+            EXPECT_EQ(plane_to_geo_on_earth(e, c.zone, c.x, c.y, g), c.result) << c.x << " " << c.y;
+            const GeoPoint plain = plane_to_geo(e, c.zone, c.x, c.y);
+            EXPECT_EQ(bits(g.lat), bits(plain.lat)) << c.x << " " << c.y;
+            EXPECT_EQ(bits(g.lon), bits(plain.lon)) << c.x << " " << c.y;
+        }
     }
 }

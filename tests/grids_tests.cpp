@@ -20,6 +20,7 @@
 #include "geodesy/mesh_key.h"
 #include "geodesy/projection.h"
 #include "grids/datum_shift.h"
+#include "grids/decimal.h"
 #include "grids/feedback.h"
 #include "grids/mesh.h"
 #include "grids/param_file.h"
@@ -536,3 +537,164 @@ TEST(RoundTrip, PointWhoseEllipsoidKeepsSwitchingGridsIsRefused) {
     PointResult r;
     EXPECT_EQ(jgd_to_tokyo_point(land, sea, 9, south, start.y, r), 1);
 }
+
+TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
+    std::mt19937_64 random(8);
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 17), exponent(-30, 30), form(0, 3);
+    for (int i = 0; i < 100000; ++i) {
+        std::string text = form(random) == 0 ? "-" : "";
+        const int n = length(random);
+        const int point = std::uniform_int_distribution<int>(0, n)(random);
+        for (int d = 0; d < n; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + digit(random));
+        }
+        if (form(random) == 1) {
+            text += 'e';
+            text += std::to_string(exponent(random));
+        }
+        ASSERT_EQ(read_decimal(text), std::strtod(text.c_str(), nullptr)) << text;
+    }
+    struct Case { const char* text; double value; };
+    const Case cases[] = {
+        {"  +12.5x", 12.5}, {".5", 0.5}, {"5.", 5.0}, {"-0.25e2", -25.0}, {"7e", 7.0}, {"1e-999", 0.0},
+        {"0x1A", 0.0}, {"inf", 0.0}, {"nan", 0.0}, {"", 0.0}, {"-", 0.0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read_decimal(c.text), c.value) << c.text;
+    // Too large for a double: no usable value.
+    EXPECT_FALSE(std::isfinite(read_decimal("1e999")));
+    EXPECT_FALSE(std::isfinite(read_decimal("-1e999")));
+}
+
+TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
+    // Out of order, duplicated, negative, short, blank and non-numeric keys.
+    const ParamTable table = load(true, std::string("GRID V1\r\nh\r\n") +
+        "52394001  1.0  1.0\r\n      -5  2.0  2.0\r\n     -12  3.0  3.0\r\n52394001  4.0  4.0\r\n"
+        "       7  5.0  5.0\r\n\r\nabc\r\n99999999  6.0  6.0\r\n 7200160  7.0  7.0\r\n52394000  8.0  8.0\r\n"
+        "5239\t001  9.0  9.0\r\n");
+    for (long key : {52394001L, 52394000L, -5L, -12L, 7L, 99999999L, 7200160L, 0L, 52394002L, -9999999L,
+                     100000000L, -10000000L, 5239L}) {
+        EXPECT_EQ(find_param_record(table, key), find_param_record(table.loaded(), key)) << key;
+    }
+    EXPECT_NE(find_param_record(table, -12), nullptr);
+    EXPECT_EQ(find_param_record(table, 52394002), nullptr);
+}
+
+TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
+    // Field text of the latitude value (land: arc-seconds; sea: thousandths
+    // with 20000 added), and whether the node counts.
+    struct Case { bool land; const char* lat; int found; };
+    const Case cases[] = {
+        {true, "  11.54800", 0},  {true, "-119.99999", 0}, {true, " 120.00001", 1}, {true, "     1e999", 1},
+        {true, "     1e300", 1},  {true, "  99999999", 1}, {true, "    -1e999", 1},  {false, "20150 ", 0},
+        {false, "999999", 1},     {false, "1e999 ", 1},    {false, "9e99  ", 1},
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.land ? "GRID V1\r\nh\r\n52394000" + std::string(c.lat) + " -11.00000\r\n"
+                                        : "*V1\r\n25201520" + std::string(c.lat) + "   -80\r\n";
+        const ParamTable table = load(c.land, text);
+        double dB = 0, dL = 0;
+        EXPECT_EQ(c.land ? gsi_node_shift(table, 52394000, dB, dL) : jcg_node_shift(table, 25201520, dB, dL), c.found)
+            << c.lat;
+        double lat = 0, lon = 0;
+        ShiftSource source = -1;
+        const ParamTable& none = samples().none;
+        EXPECT_EQ(c.land ? forward_shift(table, none, 35.0, 139.0, lat, lon, source)
+                         : forward_shift(none, table, 35.0, 139.0, lat, lon, source),
+                  c.found)
+            << c.lat;
+    }
+}
+
+TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
+    const SampleGrids& g = samples();
+    for (const auto& [lat, lon] : {std::pair{NAN, 139.5}, {35.5, NAN}, {INFINITY, 139.5}, {35.5, -INFINITY},
+                                   {1e300, 139.5}, {35.5, 1e12}, {-1000.0, 139.5}}) {
+        EXPECT_EQ(mesh_code_at(lat, lon), NO_MESH) << lat << " " << lon;
+        double lat_out = 0, lon_out = 0, lat_t = 0, lon_t = 0;
+        ShiftSource source = -1;
+        EXPECT_EQ(forward_shift(g.gsi, g.jcg, lat, lon, lat_out, lon_out, source), 1) << lat << " " << lon;
+        EXPECT_EQ(inverse_shift(g.gsi, g.jcg, lat, lon, lat_t, lon_t, source), 1) << lat << " " << lon;
+    }
+    EXPECT_NE(mesh_code_at(359.9, 359.9), NO_MESH);  // the widest a normalised position reaches
+}
+
+TEST(RoundTrip, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
+    const SampleGrids& g = samples();
+    struct Case { double x, y; };
+    const Case cases[] = {
+        {999999999, 0},  // its latitude would wrap round into the grids
+        {0, 1e9}, {-1e300, 5}, {read_decimal("1e999"), 0}, {0, read_decimal("-1e999")}, {NAN, 0},
+    };
+    for (const Case& c : cases) {
+        for (bool to_jgd : {true, false}) {
+            PointResult r;
+            EXPECT_EQ(to_jgd ? tokyo_to_jgd_point(g.gsi, g.jcg, 9, c.x, c.y, r)
+                             : jgd_to_tokyo_point(g.gsi, g.jcg, 9, c.x, c.y, r),
+                      1)
+                << c.x << " " << c.y << " " << to_jgd;
+        }
+    }
+    // On GRS80 the latitude of X = 999,999,999 m wraps to one inside the grids.
+    PointResult r;
+    ASSERT_EQ(jgd_to_tokyo_point(g.gsi, g.jcg, 9, 999999999, 0, r), 1);
+    EXPECT_TRUE(r.lat_in > 35 && r.lat_in < 36) << r.lat_in;
+}
+
+TEST(RoundTrip, JgdToTokyoAtTheLineBetweenTheGrids) {
+    // Zone 9, metres. Half a metre apart in JGD2000, on either side of the
+    // line where the land grid ends: the two Tokyo positions lie 2.6 m apart.
+    struct Case { double x, y; ShiftSource source; double tokyo_x, tokyo_y; };
+    const Case cases[] = {
+        {-38470.500, -3292.795, SOURCE_JCG, -38828.5065, -3000.0001},
+        {-38470.000, -3292.795, SOURCE_GSI, -38825.9315, -2998.9165},
+    };
+    const SampleGrids& g = samples();
+    for (const Case& c : cases) {
+        PointResult r;
+        ASSERT_EQ(jgd_to_tokyo_point(g.gsi, g.jcg, 9, c.x, c.y, r), 0) << c.x;
+        EXPECT_EQ(r.source, c.source) << c.x;
+        EXPECT_NEAR(r.x_out, c.tokyo_x, 0.00005 + 1e-9) << c.x;  // 0.1 mm
+        EXPECT_NEAR(r.y_out, c.tokyo_y, 0.00005 + 1e-9) << c.x;
+    }
+}
+
+TEST(ParamFiles, ReloadedOrVersionOnlyTablesAreNeverAnsweredFromAnEarlierContent) {
+    TempDir dir;
+    RecordingFeedback ui;
+    ParamTable land;
+    create_param_table(land, 10);
+    std::string version;
+    double lat = 0, lon = 0;
+    const double lat_in = 35.004166666666667, lon_in = 139.00625;  // middle of cell 52394000
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("a.par", land_file(land_cell(52394000, 10, -10))), version, land), 0);
+    ASSERT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 0);
+    EXPECT_NEAR((lat - lat_in) * 3600, 10, 1e-9);
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("b.par", land_file(land_cell(52394000, 12, -12))), version, land), 0);
+    ASSERT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 0);
+    EXPECT_NEAR((lat - lat_in) * 3600, 12, 1e-9);
+    ASSERT_EQ(read_gsi_param_file(ui, 0, dir.path("b.par"), version, land), 0);
+    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("c.par", land_file({{52394000, 1, 1}})), version, land), 0);
+    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
+    EXPECT_EQ(shift_by_gsi(land, 35.0, 139.0, lat, lon), 0);
+}
+
+#ifdef __linux__
+TEST(ParamFiles, AGridThatCannotBeReadIsReportedAndLeavesNoTable) {
+    // Reading this file fails at once (an I/O error, not the end of the file).
+    const std::string path = "/proc/self/mem";
+    for (bool land : {true, false}) {
+        for (int full : {1, 0}) {
+            ParamTable table = load(land, land ? land_file(land_cell(52394000, 10, -10)) : sea_file(sea_cell(52394000, 11)));
+            ASSERT_EQ(table.count, 4);
+            RecordingFeedback ui;
+            std::string version;
+            EXPECT_EQ(read_grid(land, ui, full, path, version, table), 1) << land << full;
+            EXPECT_EQ(table.count, 0);
+            const std::string message = path + (land ? " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!" : " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!");
+            EXPECT_EQ(ui.messages, (std::vector<std::pair<std::string, std::string>>{{message, "Error"}}));
+        }
+    }
+}
+#endif

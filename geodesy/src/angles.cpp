@@ -81,7 +81,8 @@ double normalize_angle_2pi(double rad) {
     if (!std::isfinite(rad)) return std::numeric_limits<double>::quiet_NaN();
     rad = std::fmod(rad, TWO_PI);
     if (rad < 0) rad += TWO_PI;
-    return rad < TWO_PI ? rad : 0.0;
+    // A whole number of turns ends on +0, as whole steps would.
+    return rad > 0 && rad < TWO_PI ? rad : 0.0;
 }
 
 }  // namespace geodesy
