@@ -4,6 +4,7 @@
 // tests themselves; the synthetic grids in examples/ give realistic cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -578,6 +579,25 @@ TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
     }
     EXPECT_NE(find_param_record(table, -12), nullptr);
     EXPECT_EQ(find_param_record(table, 52394002), nullptr);
+    // Many blocks of unique keys, in order and shuffled; lookups with and
+    // without a place to start from.
+    std::vector<int> codes;
+    for (int i = 0; i < 700; i += 1 + i % 3) codes.push_back(52390000 + (i / 10) * 100 + i % 10);
+    std::vector<int> shuffled = codes;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    for (const std::vector<int>* order : {&codes, &shuffled}) {
+        std::vector<LandNode> nodes;
+        for (int c : *order) nodes.push_back({c, 1, 1});
+        const ParamTable grid = load(true, land_file(nodes), 1000);
+        for (int key = 52389990; key < 52397000; key += 7) {
+            const ParamRecord* expected = find_param_record(grid.loaded(), key);
+            EXPECT_EQ(find_param_record(grid, key), expected) << key;
+            for (int after : {-1, 0, 5, 200, 999}) {
+                const int index = find_param_index(grid, key, after);
+                EXPECT_EQ(index < 0 ? nullptr : &grid.records[index], expected) << key << " after " << after;
+            }
+        }
+    }
 }
 
 TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {

@@ -10,6 +10,11 @@ namespace {
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
+// Powers of ten that a double holds exactly.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                          1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr std::size_t EXACT_DIGITS = 15;  // 10^15 < 2^53: every such integer is exact
+
 // The standard conversion, for the rare number beyond the range of a double.
 double convert_with_strtod(std::string_view number) {
     char small[64];
@@ -33,10 +38,20 @@ double read_decimal(std::string_view text) {
     const std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    std::size_t fraction_digits = 0;
+    unsigned long long mantissa = 0;
+    while (i < text.size() && is_digit(text[i])) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+        ++i, ++digits;
+        if (digits > EXACT_DIGITS) mantissa = 0;  // no longer used
+    }
     if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+        while (i < text.size() && is_digit(text[i])) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+            ++i, ++digits, ++fraction_digits;
+            if (digits > EXACT_DIGITS) mantissa = 0;
+        }
     }
     if (digits == 0) return 0.0;
     std::size_t end = i;
@@ -47,6 +62,13 @@ double read_decimal(std::string_view text) {
             while (j < text.size() && is_digit(text[j])) ++j;
             end = j;
         }
+    }
+    // At most 15 digits and no exponent, as grid values and coordinates are
+    // written: the digits and the power of ten are both exact, so the one
+    // rounding of the division gives the nearest double.
+    if (end == i && digits <= EXACT_DIGITS) {
+        const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[fraction_digits];
+        return text[start] == '-' ? -magnitude : magnitude;
     }
     // The conversion below takes no leading '+'.
     const std::size_t from = text[start] == '+' ? start + 1 : start;

@@ -106,9 +106,48 @@ void sort_and_index(ParamTable& table) {
         keys[i] = packed_key(records[i].key);
         if (i > 0 && keys[i] <= keys[i - 1]) ascending = false;
     }
-    if (ascending) return;
-    std::sort(records, records + n, key_less);
-    for (std::size_t i = 0; i < n; ++i) keys[i] = packed_key(records[i].key);
+    table.unique_keys = true;
+    if (!ascending) {
+        std::sort(records, records + n, key_less);
+        for (std::size_t i = 0; i < n; ++i) {
+            keys[i] = packed_key(records[i].key);
+            if (i > 0 && keys[i] == keys[i - 1]) table.unique_keys = false;
+        }
+    }
+    for (std::size_t b = 0; b * KEY_BLOCK < n; ++b) table.block_keys[b] = keys[b * KEY_BLOCK];
+}
+
+// The plain halving over all records: with a key that occurs twice, this is
+// what decides which record answers.
+int halving_search(const std::uint64_t* keys, std::size_t count, std::uint64_t wanted) {
+    std::size_t low = 0;
+    std::size_t high = count;
+    while (low < high) {
+        const std::size_t mid = (low + high) / 2;
+        if (wanted < keys[mid]) {
+            high = mid;
+        } else if (wanted > keys[mid]) {
+            low = mid + 1;
+        } else {
+            return static_cast<int>(mid);
+        }
+    }
+    return -1;
+}
+
+// With no key twice, any record with the key is the one: find its block in
+// the small array of block keys, then the key within the block.
+int block_search(const ParamTable& table, std::uint64_t wanted) {
+    const std::size_t count = static_cast<std::size_t>(table.count);
+    const std::size_t blocks = (count + KEY_BLOCK - 1) / KEY_BLOCK;
+    const std::uint64_t* const first = table.block_keys.get();
+    const std::size_t block = static_cast<std::size_t>(std::upper_bound(first, first + blocks, wanted) - first);
+    if (block == 0) return -1;
+    const std::size_t begin = (block - 1) * KEY_BLOCK;
+    const std::size_t end = std::min(begin + KEY_BLOCK, count);
+    const std::uint64_t* const keys = table.packed_keys.get();
+    const std::uint64_t* const at = std::lower_bound(keys + begin, keys + end, wanted);
+    return at != keys + end && *at == wanted ? static_cast<int>(at - keys) : -1;
 }
 
 int fail_read(const FileKind& kind, UserFeedback& ui, const std::string& path, ParamTable& table) {
@@ -189,12 +228,15 @@ int pack_lookup_key(long key, std::uint64_t& packed) {
 int create_param_table(ParamTable& table, int capacity) {
     table.records.reset(new (std::nothrow) ParamRecord[static_cast<std::size_t>(capacity)]());
     table.packed_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity)]());
+    table.block_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity / KEY_BLOCK + 1)]());
     table.count = 0;
+    table.unique_keys = false;
     table.load_id = next_load_id();
-    const bool ok = table.records && table.packed_keys;
+    const bool ok = table.records && table.packed_keys && table.block_keys;
     if (!ok) {
         table.records.reset();
         table.packed_keys.reset();
+        table.block_keys.reset();
     }
     table.capacity = ok ? capacity : 0;
     return ok ? 0 : 1;
@@ -237,25 +279,25 @@ const ParamRecord* find_param_record(std::span<const ParamRecord> records, long 
     return nullptr;
 }
 
-// The same halving as above, so that with duplicate keys the same record
-// answers.
 const ParamRecord* find_param_record(const ParamTable& table, long key) {
+    const int index = find_param_index(table, key);
+    return index < 0 ? nullptr : &table.records[index];
+}
+
+// Near a hint only when no key occurs twice; else by the same halving as the
+// search on the key text, so that the same record answers.
+int find_param_index(const ParamTable& table, long key, int after) {
     std::uint64_t wanted = 0;
-    if (table.count <= 0 || pack_lookup_key(key, wanted) != 0) return nullptr;
+    if (table.count <= 0 || pack_lookup_key(key, wanted) != 0) return -1;
     const std::uint64_t* const keys = table.packed_keys.get();
-    std::size_t low = 0;
-    std::size_t high = static_cast<std::size_t>(table.count);
-    while (low < high) {
-        const std::size_t mid = (low + high) / 2;
-        if (wanted < keys[mid]) {
-            high = mid;
-        } else if (wanted > keys[mid]) {
-            low = mid + 1;
-        } else {
-            return &table.records[mid];
+    if (!table.unique_keys) return halving_search(keys, static_cast<std::size_t>(table.count), wanted);
+    if (after >= 0 && after < table.count && keys[after] < wanted) {
+        const int end = std::min(after + 1 + KEY_BLOCK, table.count);
+        for (int i = after + 1; i < end && keys[i] <= wanted; ++i) {
+            if (keys[i] == wanted) return i;
         }
     }
-    return nullptr;
+    return block_search(table, wanted);
 }
 
 }  // namespace grids

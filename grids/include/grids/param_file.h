@@ -34,6 +34,10 @@ struct ParamTable {
     // orders as the key text does (see packed_key): the lookups search this
     // instead of the records' text.
     std::unique_ptr<std::uint64_t[]> packed_keys;
+    // Every KEY_BLOCK-th packed key, from the first: a small array to search
+    // first when no key occurs twice (unique_keys).
+    std::unique_ptr<std::uint64_t[]> block_keys;
+    bool unique_keys = false;
     // Names the table's current content: every read gives it a number no
     // table has had before, so that anything remembered from an earlier
     // content is known to be stale.
@@ -64,6 +68,13 @@ const ParamRecord* find_param_record(std::span<const ParamRecord> records, long 
 
 // The same search, on the table's index of packed keys: the same record.
 const ParamRecord* find_param_record(const ParamTable& table, long key);
+
+inline constexpr int KEY_BLOCK = 16;
+
+// Index of the record that find_param_record(table, key) finds, or -1. With
+// after >= 0 (the index of a record with a smaller key, such as the node west
+// or south of the wanted one), the records just after it are looked at first.
+int find_param_index(const ParamTable& table, long key, int after = -1);
 
 // Key text of up to 8 bytes as a number: the bytes up to the first zero,
 // first byte highest, zeros after. Two keys compare as these numbers do
