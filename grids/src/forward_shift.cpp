@@ -70,10 +70,18 @@ constexpr std::size_t REMEMBERED_CELLS = 256;
 constexpr int REMEMBERED_BITS = 8;
 thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
 
-// The nodes of a cell, looked up in the order SW, E, N, NE until one is
-// missing: a shift needs either the own node alone or all four.
-template <typename NodeShift>
-const CellNodes& cell_nodes(const ParamTable& table, int code, NodeShift node_shift) {
+void prefetch_record(const ParamTable& table, int index) {
+    if (index < 0) return;
+    const char* const bytes = reinterpret_cast<const char*>(&table.records[index]);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + sizeof(ParamRecord) - 1);
+}
+
+// The nodes of a cell. The searches for SW and N start together, so that
+// their memory comes in at once; E and NE are looked for first just after the
+// node west of them, where a file in grid order keeps them.
+template <typename Grid>
+const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid) {
     const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (table.load_id << 32)) *
                                 0x9E3779B97F4A7C15ULL;
     CellNodes& cell = remembered[static_cast<std::size_t>(mixed >> (64 - REMEMBERED_BITS))];
@@ -81,18 +89,29 @@ const CellNodes& cell_nodes(const ParamTable& table, int code, NodeShift node_sh
     cell.load_id = table.load_id;
     cell.code = code;
     cell.corner = mesh_corner(code);
-    // Each lookup starts just after the node west or south of it, where a
-    // file in grid order keeps it.
-    int own = -1;
-    int north = -1;
-    int unused = -1;
-    cell.has_own = node_shift(code, -1, own, cell.dB[0], cell.dL[0]) == 0;
+    cell.has_own = false;
     cell.has_all = false;
-    if (cell.has_own) {
-        const MeshNeighbours n = mesh_neighbours(code);
-        cell.has_all = node_shift(n.east, own, unused, cell.dB[1], cell.dL[1]) == 0 &&
-                       node_shift(n.north, own, north, cell.dB[3], cell.dL[3]) == 0 &&
-                       node_shift(n.north_east, north, unused, cell.dB[2], cell.dL[2]) == 0;
+    const MeshNeighbours n = mesh_neighbours(code);
+    // SW, E, NE, N, the order of the shift's corner values.
+    const std::array<int, 4> keys = {grid.key(code), grid.key(n.east), grid.key(n.north_east), grid.key(n.north)};
+    KeyLookup own_lookup;
+    KeyLookup north_lookup;
+    prepare_lookup(table, keys[0], own_lookup);
+    prepare_lookup(table, keys[3], north_lookup);
+    const int own = finish_lookup(table, own_lookup);
+    if (own < 0) return cell;
+    prefetch_record(table, own);
+    prefetch_record(table, own + 1);
+    const int north = finish_lookup(table, north_lookup, own);
+    prefetch_record(table, north);
+    prefetch_record(table, north + 1);
+    const int east = find_param_index(table, keys[1], own);
+    const int north_east = find_param_index(table, keys[2], north);
+    const std::array<int, 4> at = {own, east, north_east, north};
+    cell.has_own = grid.shift(own, keys[0], cell.dB[0], cell.dL[0]) == 0;
+    cell.has_all = cell.has_own && east >= 0 && north_east >= 0 && north >= 0;
+    for (std::size_t i = 1; i < at.size() && cell.has_all; ++i) {
+        cell.has_all = grid.shift(at[i], keys[i], cell.dB[i], cell.dL[i]) == 0;
     }
     return cell;
 }
@@ -124,10 +143,8 @@ int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lo
     return 0;
 }
 
-// A node's shift; index receives the record's place in the table (-1 when
-// there is none), after is where to start looking (see find_param_index).
-int gsi_node(const ParamTable& gsi, int code, int after, int& index, double& dB, double& dL) {
-    index = find_param_index(gsi, code, after);
+// A node's shift from its record (found at index; -1 when missing).
+int gsi_record_shift(const ParamTable& gsi, int index, double& dB, double& dL) {
     if (index < 0) return 1;
     const ParamRecord& r = gsi.records[index];
     dB = read_decimal(r.lat);
@@ -135,8 +152,8 @@ int gsi_node(const ParamTable& gsi, int code, int after, int& index, double& dB,
     return plausible(dB, dL);
 }
 
-int jcg_node(const ParamTable& jcg, int key, int after, int& index, double& dB, double& dL) {
-    index = find_param_index(jcg, key, after);
+// The residual of the record on top of the three-parameter shift at the node.
+int jcg_record_shift(const ParamTable& jcg, int index, int key, double& dB, double& dL) {
     if (index < 0) return 1;
     const ParamRecord& r = jcg.records[index];
     dB = (read_decimal(r.lat) - JCG_LAT_OFFSET) * THOUSANDTH;
@@ -150,19 +167,27 @@ int jcg_node(const ParamTable& jcg, int key, int after, int& index, double& dB, 
     return plausible(dB, dL);
 }
 
-const CellNodes& gsi_cell(const ParamTable& gsi, int code) {
-    return cell_nodes(gsi, code, [&gsi](int node, int after, int& index, double& dB, double& dL) {
-        return gsi_node(gsi, node, after, index, dB, dL);
-    });
-}
+// The land grid is keyed by the cell's code.
+struct LandGrid {
+    const ParamTable& table;
+    int key(int code) const { return code; }
+    int shift(int index, int /*key*/, double& dB, double& dL) const { return gsi_record_shift(table, index, dB, dL); }
+};
 
-// The sea grid names its nodes by the compact key, and the cell is the one
-// that the key of the point's cell names.
+// The sea grid names its nodes by the compact key.
+struct SeaGrid {
+    const ParamTable& table;
+    int key(int code) const { return geodesy::mesh_to_key(code); }
+    int shift(int index, int node_key, double& dB, double& dL) const {
+        return jcg_record_shift(table, index, node_key, dB, dL);
+    }
+};
+
+const CellNodes& gsi_cell(const ParamTable& gsi, int code) { return cell_nodes(gsi, code, LandGrid{gsi}); }
+
+// The sea grid's cell is the one that the key of the point's cell names.
 const CellNodes& jcg_cell(const ParamTable& jcg, int code) {
-    const int cell = geodesy::key_to_mesh(geodesy::mesh_to_key(code));
-    return cell_nodes(jcg, cell, [&jcg](int node, int after, int& index, double& dB, double& dL) {
-        return jcg_node(jcg, geodesy::mesh_to_key(node), after, index, dB, dL);
-    });
+    return cell_nodes(jcg, geodesy::key_to_mesh(geodesy::mesh_to_key(code)), SeaGrid{jcg});
 }
 
 }  // namespace
@@ -172,13 +197,11 @@ double bilinear(const std::array<double, 4>& v, double s, double t) {
 }
 
 int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL) {
-    int index = -1;
-    return gsi_node(gsi, code, -1, index, dB, dL);
+    return gsi_record_shift(gsi, find_param_index(gsi, code), dB, dL);
 }
 
 int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
-    int index = -1;
-    return jcg_node(jcg, key, -1, index, dB, dL);
+    return jcg_record_shift(jcg, find_param_index(jcg, key), key, dB, dL);
 }
 
 void three_param_shift(double lat, double lon, double& lat_out, double& lon_out) {

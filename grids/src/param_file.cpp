@@ -135,19 +135,49 @@ int halving_search(const std::uint64_t* keys, std::size_t count, std::uint64_t w
     return -1;
 }
 
-// With no key twice, any record with the key is the one: find its block in
-// the small array of block keys, then the key within the block.
-int block_search(const ParamTable& table, std::uint64_t wanted) {
-    const std::size_t count = static_cast<std::size_t>(table.count);
-    const std::size_t blocks = (count + KEY_BLOCK - 1) / KEY_BLOCK;
-    const std::uint64_t* const first = table.block_keys.get();
-    const std::size_t block = static_cast<std::size_t>(std::upper_bound(first, first + blocks, wanted) - first);
-    if (block == 0) return -1;
-    const std::size_t begin = (block - 1) * KEY_BLOCK;
-    const std::size_t end = std::min(begin + KEY_BLOCK, count);
+// Place of the last of n ascending keys that is not above wanted, or -1 when
+// the first already is. Halving without branches on the keys.
+int last_not_above(const std::uint64_t* keys, std::size_t n, std::uint64_t wanted) {
+    if (n == 0 || keys[0] > wanted) return -1;
+    const std::uint64_t* base = keys;
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = base[half] <= wanted ? base + half : base;
+        n -= half;
+    }
+    return static_cast<int>(base - keys);
+}
+
+// With no key twice, any record with the key is the one: its block comes
+// from the small array of every block's first key, then the key from within
+// the block.
+void block_of(const ParamTable& table, std::uint64_t wanted, int& begin, int& end) {
+    const int count = table.count;
+    const int blocks = (count + KEY_BLOCK - 1) / KEY_BLOCK;
+    const int block = last_not_above(table.block_keys.get(), static_cast<std::size_t>(blocks), wanted);
+    if (block < 0) {
+        begin = end = 0;
+        return;
+    }
+    begin = block * KEY_BLOCK;
+    end = std::min(begin + KEY_BLOCK, count);
+}
+
+int search_block(const ParamTable& table, std::uint64_t wanted, int begin, int end) {
+    const std::uint64_t* const keys = table.packed_keys.get() + begin;
+    const int at = last_not_above(keys, static_cast<std::size_t>(end - begin), wanted);
+    return at >= 0 && keys[at] == wanted ? begin + at : -1;
+}
+
+// Looks for the key among the few records just after the one at after.
+int search_after(const ParamTable& table, std::uint64_t wanted, int after) {
     const std::uint64_t* const keys = table.packed_keys.get();
-    const std::uint64_t* const at = std::lower_bound(keys + begin, keys + end, wanted);
-    return at != keys + end && *at == wanted ? static_cast<int>(at - keys) : -1;
+    if (after < 0 || after >= table.count || keys[after] >= wanted) return -1;
+    const int end = std::min(after + 1 + KEY_BLOCK, table.count);
+    for (int i = after + 1; i < end && keys[i] <= wanted; ++i) {
+        if (keys[i] == wanted) return i;
+    }
+    return -1;
 }
 
 int fail_read(const FileKind& kind, UserFeedback& ui, const std::string& path, ParamTable& table) {
@@ -284,20 +314,39 @@ const ParamRecord* find_param_record(const ParamTable& table, long key) {
     return index < 0 ? nullptr : &table.records[index];
 }
 
-// Near a hint only when no key occurs twice; else by the same halving as the
-// search on the key text, so that the same record answers.
 int find_param_index(const ParamTable& table, long key, int after) {
     std::uint64_t wanted = 0;
     if (table.count <= 0 || pack_lookup_key(key, wanted) != 0) return -1;
-    const std::uint64_t* const keys = table.packed_keys.get();
-    if (!table.unique_keys) return halving_search(keys, static_cast<std::size_t>(table.count), wanted);
-    if (after >= 0 && after < table.count && keys[after] < wanted) {
-        const int end = std::min(after + 1 + KEY_BLOCK, table.count);
-        for (int i = after + 1; i < end && keys[i] <= wanted; ++i) {
-            if (keys[i] == wanted) return i;
-        }
+    if (!table.unique_keys) return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), wanted);
+    const int near = search_after(table, wanted, after);
+    if (near >= 0) return near;
+    int begin = 0;
+    int end = 0;
+    block_of(table, wanted, begin, end);
+    return search_block(table, wanted, begin, end);
+}
+
+void prepare_lookup(const ParamTable& table, long key, KeyLookup& lookup) {
+    lookup.possible = table.count > 0 && pack_lookup_key(key, lookup.wanted) == 0;
+    lookup.begin = lookup.end = 0;
+    if (!lookup.possible || !table.unique_keys) return;
+    block_of(table, lookup.wanted, lookup.begin, lookup.end);
+    if (lookup.begin < lookup.end) {
+        const std::uint64_t* const keys = table.packed_keys.get();
+        __builtin_prefetch(keys + lookup.begin);
+        __builtin_prefetch(keys + lookup.end - 1);
     }
-    return block_search(table, wanted);
+}
+
+// Near a hint only when no key occurs twice; else by the same halving as the
+// search on the key text, so that the same record answers.
+int finish_lookup(const ParamTable& table, const KeyLookup& lookup, int after) {
+    if (!lookup.possible) return -1;
+    if (!table.unique_keys) {
+        return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), lookup.wanted);
+    }
+    const int near = search_after(table, lookup.wanted, after);
+    return near >= 0 ? near : search_block(table, lookup.wanted, lookup.begin, lookup.end);
 }
 
 }  // namespace grids

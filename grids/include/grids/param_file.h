@@ -76,6 +76,18 @@ inline constexpr int KEY_BLOCK = 16;
 // or south of the wanted one), the records just after it are looked at first.
 int find_param_index(const ParamTable& table, long key, int after = -1);
 
+// The same search in two steps, so that several keys can be looked up at
+// once: prepare each (the memory its search needs starts coming in), then
+// finish each. The answers are those of find_param_index.
+struct KeyLookup {
+    std::uint64_t wanted = 0;
+    bool possible = false;  // the key's text can be a record's key
+    int begin = 0;          // the block of the index that may hold it
+    int end = 0;
+};
+void prepare_lookup(const ParamTable& table, long key, KeyLookup& lookup);
+int finish_lookup(const ParamTable& table, const KeyLookup& lookup, int after = -1);
+
 // Key text of up to 8 bytes as a number: the bytes up to the first zero,
 // first byte highest, zeros after. Two keys compare as these numbers do
 // exactly when their texts compare byte by byte as unsigned values.
