@@ -66,17 +66,16 @@ double dms_to_rad(double packed) {
     return GEO_PI * sign_of(packed) * s * ONE_OVER_648000;
 }
 
-// One step of 2*pi brings every angle the projections make of a real point
-// into range, taken exactly as the first step of a stepping loop would take
-// it. An angle still outside is reduced by the exact remainder, so that any
-// value ends at once; an infinite angle has no direction and gives NaN.
+// Whole steps of 2*pi, as many as an angle within a few turns needs (every
+// angle the projections make of a real point needs at most one), taken
+// exactly as an unbounded stepping loop would take them. An angle still
+// outside is reduced by the exact remainder, so that any value ends at once;
+// an infinite angle has no direction and gives NaN.
 double normalize_angle_2pi(double rad) {
     constexpr double TWO_PI = 2 * GEO_PI;
-    if (rad < 0) {
-        rad += TWO_PI;
-    } else if (rad >= TWO_PI) {
-        rad -= TWO_PI;
-    }
+    constexpr int MOST_STEPS = 8;
+    for (int step = 0; step < MOST_STEPS && rad < 0; ++step) rad += TWO_PI;
+    for (int step = 0; step < MOST_STEPS && rad >= TWO_PI; ++step) rad -= TWO_PI;
     if (rad >= 0 && rad < TWO_PI) return rad;
     if (!std::isfinite(rad)) return std::numeric_limits<double>::quiet_NaN();
     rad = std::fmod(rad, TWO_PI);
