@@ -18,7 +18,15 @@ constexpr double ONE_OVER_648000 = 1.54320987654321e-6;
 // representation error of values such as 134.2 * 100 = 13419.999999999998.
 constexpr double DECIMAL_TOLERANCE = 0.00001;
 
-double power_of_ten(int n) { return std::pow(10.0, n); }
+// 10^n; the powers a double holds exactly come from a table (the same
+// values the power function gives), the rest from the power function.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+double power_of_ten(int n) {
+    if (n >= 0 && n <= 22) return EXACT_POWERS_OF_TEN[n];
+    return std::pow(10.0, n);
+}
 
 }  // namespace
 

@@ -20,10 +20,12 @@ constexpr double THIRD_LON = 0.0125;
 constexpr double CORNER_TOLERANCE = 1e-10;  // degrees
 
 // Whole part with the 1e-5 tolerance: a point just below a cell line counts
-// as above it. This is truncate_decimals(v, 0) for every finite v, written
-// out here because every shift computes it several times.
+// as above it. This is truncate_decimals(v, 0) for every v within
+// MESH_DEGREE_LIMIT * 1.5, written out here because every shift computes it
+// several times (the conversion to an integer is the floor of such a
+// non-negative value).
 double whole(double v) {
-    const double magnitude = std::floor(std::fabs(v) + 0.00001);
+    const double magnitude = static_cast<double>(static_cast<long long>(std::fabs(v) + 0.00001));
     if (v > 0) return magnitude;
     if (v < 0) return -magnitude;
     return 0.0 * magnitude;
