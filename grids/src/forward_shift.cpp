@@ -71,7 +71,7 @@ constexpr int REMEMBERED_BITS = 8;
 thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
 
 void prefetch_record(const ParamTable& table, int index) {
-    if (index < 0) return;
+    if (index < 0 || index >= table.count) return;
     const char* const bytes = reinterpret_cast<const char*>(&table.records[index]);
     __builtin_prefetch(bytes);
     __builtin_prefetch(bytes + sizeof(ParamRecord) - 1);
