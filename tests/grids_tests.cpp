@@ -4,6 +4,7 @@
 // tests themselves; the synthetic grids in examples/ give realistic cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "geodesy/mesh_key.h"
 #include "geodesy/projection.h"
 #include "grids/datum_shift.h"
+#include "grids/decimal.h"
 #include "grids/feedback.h"
 #include "grids/mesh.h"
 #include "grids/param_file.h"
@@ -86,26 +88,16 @@ std::array<int, 4> cell_nodes(int code) {
     return {code, n.east, n.north_east, n.north};
 }
 
-// Three-parameter shift at a node, arc-seconds.
-std::pair<double, double> three_param_at(int code) {
-    const MeshCorner c = mesh_corner(code);
-    double lat = 0, lon = 0;
-    three_param_shift(geodesy::deg_to_rad(c.lat0), geodesy::deg_to_rad(c.lon0), lat, lon);
-    return {geodesy::rad_to_sec(lat - geodesy::deg_to_rad(c.lat0)), geodesy::rad_to_sec(lon - geodesy::deg_to_rad(c.lon0))};
-}
-
 std::vector<LandNode> land_cell(int code, double dB, double dL) {
     std::vector<LandNode> nodes;
     for (int c : cell_nodes(code)) nodes.push_back({c, dB, dL});
     return nodes;
 }
 
-// A sea cell whose south-west node shifts dB north in all (residual to the
-// nearest thousandth), the other nodes with the same residual.
-std::vector<SeaNode> sea_cell(int code, double dB) {
-    const int field = 20000 + static_cast<int>(std::lround((dB - three_param_at(code).first) * 1000));
+// A sea cell whose four nodes have the same latitude field.
+std::vector<SeaNode> sea_cell(int code, int lat_field) {
     std::vector<SeaNode> nodes;
-    for (int c : cell_nodes(code)) nodes.push_back({c, field, 0});
+    for (int c : cell_nodes(code)) nodes.push_back({c, lat_field, 0});
     return nodes;
 }
 
@@ -163,7 +155,7 @@ TEST(ParamFiles, VersionComesFromTheHeaderLine) {
     }
 }
 
-TEST(ParamFiles, FullReadReportsProgressAndFindsNodesListedInAnyOrder) {
+TEST(ParamFiles, NodesListedInAnyOrderAreFoundWithTheirShifts) {
     TempDir dir;
     RecordingFeedback ui;
     ParamTable land, sea;
@@ -172,31 +164,31 @@ TEST(ParamFiles, FullReadReportsProgressAndFindsNodesListedInAnyOrder) {
     std::string version;
     ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("a.par", land_file({{53394611, 11.5, -11.25}, {52394000, 10.125, -9.5},
                                                                         {53394610, -0.375, 0.0}})), version, land), 0);
-    ASSERT_EQ(read_jcg_param_file(ui, 1, dir.write("a.jhd", sea_file({{53394611, 20123, -45}, {52394000, 19990, 7}})),
+    // The seven-digit key 7200160 (20N 122E) right-aligned with a blank.
+    ASSERT_EQ(read_jcg_param_file(ui, 1, dir.write("a.jhd", "*V1.00\n 7200160 20000     0\n25201520 20150   -80\n"),
                                   version, sea), 0);
-    EXPECT_EQ(land.count, 3);
-    EXPECT_EQ(sea.count, 2);
     EXPECT_EQ(ui.statuses, (std::vector<std::string>{"地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
                                                      "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中", "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了"}));
     EXPECT_TRUE(ui.messages.empty());
     // Land: the shift as written. Sea: the residual (thousandths, latitude
-    // less 20000) on top of the three-parameter shift at the node.
-    struct Case { bool land; int code; double dB, dL; double tol; };  // arc-seconds
+    // less 20000) on top of the three-parameter shift at the node, worked
+    // out apart from this program.
+    struct Case { bool land; int key; double dB, dL; };  // arc-seconds
     const Case cases[] = {
-        {true, 52394000, 10.125, -9.5, 0}, {true, 53394610, -0.375, 0.0, 0}, {true, 53394611, 11.5, -11.25, 0},
-        {false, 52394000, -0.010, 0.007, 1e-9}, {false, 53394611, 0.123, -0.045, 1e-9},
+        {true, 52394000, 10.125, -9.5}, {true, 53394610, -0.375, 0.0}, {true, 53394611, 11.5, -11.25},
+        {false, 7200160, 16.526068076, -4.977600269},
+        {false, 25201520, 11.859707080 + 0.150, -11.311606190 - 0.080},  // 35N 139E
     };
     for (const Case& c : cases) {
         double dB = 99, dL = 99;
-        const auto [tB, tL] = c.land ? std::pair<double, double>{0, 0} : three_param_at(c.code);
-        ASSERT_EQ(c.land ? gsi_node_shift(land, c.code, dB, dL) : jcg_node_shift(sea, geodesy::mesh_to_key(c.code), dB, dL), 0)
-            << c.code;
-        EXPECT_NEAR(dB, tB + c.dB, c.tol) << c.code;
-        EXPECT_NEAR(dL, tL + c.dL, c.tol) << c.code;
+        ASSERT_EQ(c.land ? gsi_node_shift(land, c.key, dB, dL) : jcg_node_shift(sea, c.key, dB, dL), 0) << c.key;
+        EXPECT_NEAR(dB, c.dB, 1e-8) << c.key;
+        EXPECT_NEAR(dL, c.dL, 1e-8) << c.key;
     }
     double dB = 0, dL = 0;
     EXPECT_EQ(gsi_node_shift(land, 53394612, dB, dL), 1);
-    EXPECT_EQ(jcg_node_shift(sea, geodesy::mesh_to_key(53394610), dB, dL), 1);
+    // With a leading zero in place of the blank the key is never found.
+    EXPECT_EQ(jcg_node_shift(load(false, "*V1.00\r\n07200160 20000     0\r\n"), 7200160, dB, dL), 1);
 }
 
 TEST(ParamFiles, EveryLineAfterTheHeaderIsARecordAndLongLinesAreSplitAt59Characters) {
@@ -213,39 +205,56 @@ TEST(ParamFiles, EveryLineAfterTheHeaderIsARecordAndLongLinesAreSplitAt59Charact
     }
 }
 
-TEST(ParamFiles, VersionOnlyReadLeavesNoNodeToFindAndSendsPointsToTheSeaGrid) {
-    RecordingFeedback ui;
-    ParamTable land;
-    create_param_table(land, GSI_TABLE_CAPACITY);
-    std::string version;
-    ASSERT_EQ(read_gsi_param_file(ui, 1, EXAMPLES + "sample_land.par", version, land), 0);
-    EXPECT_EQ(land.count, 7951);
-    ui.statuses.clear();
-    ASSERT_EQ(read_gsi_param_file(ui, 0, EXAMPLES + "sample_land.par", version, land), 0);
-    EXPECT_EQ(version, "S1.00");
-    EXPECT_EQ(land.count, 0);
-    EXPECT_EQ(ui.statuses, std::vector<std::string>{"地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中"});
-    EXPECT_NE(land.records[0].key[0], '\0');  // the old nodes are still in memory...
-    double dB = 0, dL = 0;
-    EXPECT_EQ(gsi_node_shift(land, 52394400, dB, dL), 1);  // ...but none is found
-    // A shore point, covered by both grids, now goes to the sea grid.
-    double lat = 0, lon = 0;
-    ShiftSource source = SOURCE_GSI;
-    ASSERT_EQ(forward_shift(land, samples().jcg, 35.3375, 139.6375, lat, lon, source), 0);
-    EXPECT_EQ(source, SOURCE_JCG);
+TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
+    // Out of order, duplicated, negative, short, blank and non-numeric keys.
+    const ParamTable table = load(true, std::string("GRID V1\r\nh\r\n") +
+        "52394001  1.0  1.0\r\n      -5  2.0  2.0\r\n     -12  3.0  3.0\r\n52394001  4.0  4.0\r\n"
+        "       7  5.0  5.0\r\n\r\nabc\r\n99999999  6.0  6.0\r\n 7200160  7.0  7.0\r\n52394000  8.0  8.0\r\n"
+        "5239\t001  9.0  9.0\r\n");
+    for (long key : {52394001L, 52394000L, -5L, -12L, 7L, 99999999L, 7200160L, 0L, 52394002L, -9999999L,
+                     100000000L, -10000000L, 5239L}) {
+        EXPECT_EQ(find_param_record(table, key), find_param_record(table.loaded(), key)) << key;
+    }
+    EXPECT_NE(find_param_record(table, -12), nullptr);
+    EXPECT_EQ(find_param_record(table, 52394002), nullptr);
+    // Many blocks of unique keys, in order and shuffled; lookups with and
+    // without a place to start from.
+    std::vector<int> codes;
+    for (int i = 0; i < 700; i += 1 + i % 3) codes.push_back(52390000 + (i / 10) * 100 + i % 10);
+    std::vector<int> shuffled = codes;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    for (const std::vector<int>* order : {&codes, &shuffled}) {
+        std::vector<LandNode> nodes;
+        for (int c : *order) nodes.push_back({c, 1, 1});
+        const ParamTable grid = load(true, land_file(nodes), 1000);
+        for (int key = 52389990; key < 52397000; key += 7) {
+            const ParamRecord* expected = find_param_record(grid.loaded(), key);
+            EXPECT_EQ(find_param_record(grid, key), expected) << key;
+            for (int after : {-1, 0, 5, 200, 999}) {
+                const int index = find_param_index(grid, key, after);
+                EXPECT_EQ(index < 0 ? nullptr : &grid.records[index], expected) << key << " after " << after;
+            }
+        }
+    }
 }
 
-TEST(ParamFiles, MissingOrOverfullFilesAreReportedAsErrors) {
+TEST(ParamFiles, FailuresAreReportedAndNeverLeaveAHalfTable) {
     const std::vector<LandNode> land4 = {{52394000, 1, 1}, {52394001, 2, 2}, {52394010, 3, 3}, {52394011, 4, 4}};
     const std::vector<SeaNode> sea4 = {{52394000, 1, 1}, {52394001, 2, 2}, {52394010, 3, 3}, {52394011, 4, 4}};
-    // The table holds three records and starts exactly full.
+    // The table holds three records and starts exactly full. records: -1 no
+    // file, -2 a file whose reading fails at once (an I/O error, not its
+    // end), else a file of that many records.
     struct Case { bool land; int records; const char* message; int count_after; };
-    const Case cases[] = {
-        {true, -1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},  // no file: table and version untouched
+    std::vector<Case> cases = {
+        {true, -1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},  // table and version untouched
         {false, -1, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},
-        {true, 4, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},  // one record too many: table emptied
+        {true, 4, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
         {false, 4, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
     };
+#ifdef __linux__
+    cases.push_back({true, -2, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
+    cases.push_back({false, -2, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
+#endif
     for (const Case& c : cases) {
         TempDir dir;
         auto file = [&](int n) {
@@ -253,29 +262,70 @@ TEST(ParamFiles, MissingOrOverfullFilesAreReportedAsErrors) {
         };
         ParamTable table = load(c.land, file(3), 3);
         ASSERT_EQ(table.count, 3);
-        const std::string path = c.records < 0 ? dir.path("no such file") : dir.write("grid", file(c.records));
+        const std::string path = c.records == -1   ? dir.path("no such file")
+                                 : c.records == -2 ? std::string("/proc/self/mem")
+                                                   : dir.write("grid", file(c.records));
         RecordingFeedback ui;
         std::string version = "V9.99";
         EXPECT_EQ(read_grid(c.land, ui, 1, path, version, table), 1) << c.message;
         EXPECT_EQ(table.count, c.count_after) << c.message;
-        if (c.records < 0) {
+        if (c.records == -1) {
             EXPECT_EQ(version, "V9.99");
         }
         EXPECT_EQ(ui.messages, (std::vector<std::pair<std::string, std::string>>{{path + c.message, "Error"}}));
     }
 }
 
-TEST(ParamFiles, SevenDigitSeaKeysAreFoundOnlyWithALeadingBlank) {
-    // Key 7200160 is the node at 20N 122E.
-    const ParamTable blank = load(false, "*V1.00\r\n 7200160 20000     0\r\n");
-    const ParamTable zero = load(false, "*V1.00\r\n07200160 20000     0\r\n");
-    double dB = 0, dL = 0;
-    EXPECT_EQ(jcg_node_shift(zero, 7200160, dB, dL), 1);
-    ASSERT_EQ(jcg_node_shift(blank, 7200160, dB, dL), 0);
-    // With no residual the node shift is the three-parameter shift itself.
-    EXPECT_EQ(std::pair(dB, dL), three_param_at(geodesy::key_to_mesh(7200160)));
+TEST(ParamFiles, ReloadedOrVersionOnlyTablesAreNeverAnsweredFromAnEarlierContent) {
+    TempDir dir;
+    RecordingFeedback ui;
+    ParamTable land;
+    create_param_table(land, 10);
+    std::string version;
     double lat = 0, lon = 0;
-    EXPECT_EQ(shift_by_jcg(blank, 20.0, 122.0, lat, lon), 0);
+    const double lat_in = 35.004166666666667, lon_in = 139.00625;  // middle of cell 52394000
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("a.par", land_file(land_cell(52394000, 10, -10))), version, land), 0);
+    ASSERT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 0);
+    EXPECT_NEAR((lat - lat_in) * 3600, 10, 1e-9);
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("b.par", land_file(land_cell(52394000, 12, -12))), version, land), 0);
+    ASSERT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 0);
+    EXPECT_NEAR((lat - lat_in) * 3600, 12, 1e-9);
+    // A version-only read: the old nodes stay in memory, but none is found,
+    // and a point the land grid covered goes to the sea grid.
+    ASSERT_EQ(read_gsi_param_file(ui, 0, dir.path("b.par"), version, land), 0);
+    EXPECT_EQ(land.count, 0);
+    EXPECT_NE(land.records[0].key[0], '\0');
+    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
+    ShiftSource source = SOURCE_GSI;
+    ASSERT_EQ(forward_shift(land, load(false, sea_file(sea_cell(52394000, 19740))), lat_in, lon_in, lat, lon, source), 0);
+    EXPECT_EQ(source, SOURCE_JCG);
+    ASSERT_EQ(read_gsi_param_file(ui, 1, dir.write("c.par", land_file({{52394000, 1, 1}})), version, land), 0);
+    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
+    EXPECT_EQ(shift_by_gsi(land, 35.0, 139.0, lat, lon), 0);
+}
+
+TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
+    std::mt19937_64 random(8);
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 17), exponent(-30, 30), form(0, 3);
+    for (int i = 0; i < 100000; ++i) {
+        std::string text = form(random) == 0 ? "-" : "";
+        const int n = length(random);
+        const int point = std::uniform_int_distribution<int>(0, n)(random);
+        for (int d = 0; d < n; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + digit(random));
+        }
+        if (form(random) == 1) {
+            text += 'e';
+            text += std::to_string(exponent(random));
+        }
+        ASSERT_EQ(read_decimal(text), std::strtod(text.c_str(), nullptr)) << text;
+    }
+    struct Case { const char* text; double value; };
+    const Case cases[] = {{"  +12.5x", 12.5}, {".5", 0.5}, {"7e", 7.0}, {"1e-999", 0.0}, {"0x1A", 0.0},
+                          {"inf", 0.0}, {"nan", 0.0}, {"-", 0.0}};
+    for (const Case& c : cases) EXPECT_EQ(read_decimal(c.text), c.value) << c.text;
+    EXPECT_FALSE(std::isfinite(read_decimal("-1e999")));  // too large for a double: no usable value
 }
 
 TEST(GridSquares, PointsFallInTheCellsSurveyorsExpect) {
@@ -323,9 +373,7 @@ TEST(LandShift, CornerUsesItsOwnNodeAndInsideIsInterpolatedFromAllFour) {
     struct Case { double s, t; double dB, dL; double tol; };  // fractions east and north; tol in arc-seconds
     const Case cases[] = {
         {0.5, 0.5, 11.75, -10.8, 1e-8},  // middle: the mean of the four nodes
-        {0.25, 0.5, 11.375, -10.6, 1e-8},
-        {0.0, 0.5, 11.0, -10.4, 1e-8},  // on the west side
-        {0.5, 0.0, 10.5, -10.2, 1e-8},  // on the south side
+        {0.0, 0.5, 11.0, -10.4, 1e-8},   // on the west side
         {0.8, 0.2, 11.36, -10.608, 1e-8},
     };
     for (const Case& c : cases) {
@@ -345,16 +393,11 @@ TEST(LandShift, CornerUsesItsOwnNodeAndInsideIsInterpolatedFromAllFour) {
 }
 
 TEST(SeaShift, CornerUsesItsOwnNodeAndTheMiddleIsTheMeanOfFour) {
-    // In central Tokyo (node 53393599) the three-parameter shift is about
-    // +11.6" and -11.6"; 0.2" is about 6 m.
-    EXPECT_NEAR(three_param_at(53393599).first, 11.6, 0.2);
-    EXPECT_NEAR(three_param_at(53393599).second, -11.6, 0.2);
-    const auto [tB, tL] = three_param_at(52394000);
     const ParamTable lone = load(false, sea_file({{52394000, 20150, -80}}));
     double lat = 0, lon = 0;
     ASSERT_EQ(shift_by_jcg(lone, 35.0, 139.0, lat, lon), 0);
-    EXPECT_NEAR((lat - 35.0) * 3600, tB + 0.150, 1e-9);  // arc-seconds
-    EXPECT_NEAR((lon - 139.0) * 3600, tL - 0.080, 1e-9);
+    EXPECT_NEAR((lat - 35.0) * 3600, 11.859707080 + 0.150, 1e-8);  // arc-seconds
+    EXPECT_NEAR((lon - 139.0) * 3600, -11.311606190 - 0.080, 1e-8);
     EXPECT_EQ(shift_by_jcg(lone, 35.004166666666667, 139.00625, lat, lon), 1);
 
     const ParamTable sea = load(false, sea_file({{52394000, 20150, -80}, {52394001, 19950, 40},
@@ -374,7 +417,7 @@ TEST(SeaShift, CornerUsesItsOwnNodeAndTheMiddleIsTheMeanOfFour) {
 TEST(GridChoice, LandGridFirstThenSeaGridElseNothing) {
     // Cell 52394000: the land grid lacks its NE node, the sea grid has all four.
     const ParamTable land = load(true, land_file({{52394000, 11, -11}, {52394001, 11, -11}, {52394010, 11, -11}}));
-    const ParamTable sea = load(false, sea_file(sea_cell(52394000, 11.6)));
+    const ParamTable sea = load(false, sea_file(sea_cell(52394000, 19740)));
     double lat = -1, lon = -2;
     ShiftSource source = SOURCE_GSI;
     EXPECT_EQ(forward_shift(land, sea, 35.004, 139.006, lat, lon, source), 0);
@@ -383,34 +426,49 @@ TEST(GridChoice, LandGridFirstThenSeaGridElseNothing) {
     lat = -1, lon = -2, source = SOURCE_GSI;
     EXPECT_EQ(forward_shift(land, sea, 34.995, 139.006, lat, lon, source), 1);
     EXPECT_EQ(std::tuple(source, lat, lon), std::tuple(SOURCE_JCG, -1.0, -2.0));
-    // A shore point of the sample grids is covered by both; the land grid wins.
-    const SampleGrids& g = samples();
-    EXPECT_EQ(shift_by_jcg(g.jcg, 35.3375, 139.6375, lat, lon), 0);
-    EXPECT_EQ(forward_shift(g.gsi, g.jcg, 35.3375, 139.6375, lat, lon, source), 0);
+    // Where both cover a cell, the land grid shifts it.
+    const ParamTable full_land = load(true, land_file(land_cell(52394000, 11, -11)));
+    EXPECT_EQ(forward_shift(full_land, sea, 35.004, 139.006, lat, lon, source), 0);
     EXPECT_EQ(source, SOURCE_GSI);
 }
 
-TEST(InverseShift, WorldPointsComeBackToTheirTokyoPosition) {
-    struct Case { double lat, lon; ShiftSource source; double tol; };  // tol in degrees
+TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
+    // Field text of the latitude value (land: arc-seconds; sea: thousandths
+    // with 20000 added), and whether the node counts.
+    struct Case { bool land; const char* lat; int found; };
     const Case cases[] = {
-        {35.45, 139.55, SOURCE_GSI, 1e-10},      // land
-        {35.695, 139.765, SOURCE_GSI, 1e-10},    // shore: both grids
-        {35.3375, 139.6375, SOURCE_GSI, 1e-10},  // shore: both grids
-        {35.30, 139.80, SOURCE_JCG, 1e-10},      // in the bay
-        {35.08, 139.85, SOURCE_JCG, 1e-10},
+        {true, "  11.54800", 0},  {true, "-119.99999", 0}, {true, " 120.00001", 1}, {true, "     1e999", 1},
+        {true, "     1e300", 1},  {true, "  99999999", 1}, {true, "    -1e999", 1},  {false, "20150 ", 0},
+        {false, "999999", 1},     {false, "1e999 ", 1},    {false, "9e99  ", 1},
     };
-    const SampleGrids& g = samples();
     for (const Case& c : cases) {
-        double lat_j = 0, lon_j = 0, lat_t = 0, lon_t = 0;
+        const std::string text = c.land ? "GRID V1\r\nh\r\n52394000" + std::string(c.lat) + " -11.00000\r\n"
+                                        : "*V1\r\n25201520" + std::string(c.lat) + "   -80\r\n";
+        const ParamTable table = load(c.land, text);
+        double dB = 0, dL = 0;
+        EXPECT_EQ(c.land ? gsi_node_shift(table, 52394000, dB, dL) : jcg_node_shift(table, 25201520, dB, dL), c.found)
+            << c.lat;
+        double lat = 0, lon = 0;
         ShiftSource source = -1;
-        ASSERT_EQ(forward_shift(g.gsi, g.jcg, c.lat, c.lon, lat_j, lon_j, source), 0) << c.lat << " " << c.lon;
-        ASSERT_EQ(source, c.source);
-        source = -1;
-        ASSERT_EQ(inverse_shift(g.gsi, g.jcg, lat_j, lon_j, lat_t, lon_t, source), 0) << c.lat << " " << c.lon;
-        EXPECT_EQ(source, c.source) << c.lat << " " << c.lon;
-        EXPECT_NEAR(lat_t, c.lat, c.tol) << c.lon;
-        EXPECT_NEAR(lon_t, c.lon, c.tol) << c.lat;
+        const ParamTable& none = samples().none;
+        EXPECT_EQ(c.land ? forward_shift(table, none, 35.0, 139.0, lat, lon, source)
+                         : forward_shift(none, table, 35.0, 139.0, lat, lon, source),
+                  c.found)
+            << c.lat;
     }
+}
+
+TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
+    const SampleGrids& g = samples();
+    for (const auto& [lat, lon] : {std::pair{NAN, 139.5}, {35.5, NAN}, {INFINITY, 139.5}, {35.5, -INFINITY},
+                                   {1e300, 139.5}, {35.5, 1e12}, {-1000.0, 139.5}}) {
+        EXPECT_EQ(mesh_code_at(lat, lon), NO_MESH) << lat << " " << lon;
+        double lat_out = 0, lon_out = 0, lat_t = 0, lon_t = 0;
+        ShiftSource source = -1;
+        EXPECT_EQ(forward_shift(g.gsi, g.jcg, lat, lon, lat_out, lon_out, source), 1) << lat << " " << lon;
+        EXPECT_EQ(inverse_shift(g.gsi, g.jcg, lat, lon, lat_t, lon_t, source), 1) << lat << " " << lon;
+    }
+    EXPECT_NE(mesh_code_at(359.9, 359.9), NO_MESH);  // the widest a normalised position reaches
 }
 
 TEST(InverseShift, ConstantShiftIsSimplyTakenOffAndAFirstGuessOffTheGridsFails) {
@@ -419,7 +477,6 @@ TEST(InverseShift, ConstantShiftIsSimplyTakenOffAndAFirstGuessOffTheGridsFails) 
     struct Case { double dB, dL, a, b; int result; double tol; };  // arc-seconds; tol in degrees
     const Case cases[] = {
         {11.5, -11.25, 15, 22.5, 0, 1e-10},
-        {0.0, 0.0, 15, 22.5, 0, 1e-10},
         {20.0, -30.0, 15, 22.5, 0, 1e-10},
         {0.5, -11.0, 5, 22, 1, 0},  // the first guess, 11" south, is already in the cell to the south
     };
@@ -437,12 +494,13 @@ TEST(InverseShift, ConstantShiftIsSimplyTakenOffAndAFirstGuessOffTheGridsFails) 
 }
 
 TEST(InverseShift, GuessesSwingingBetweenTheGridsStopAtTheStepLimit) {
-    // Land cell 53396688 shifts 16" north, the sea cell south of it 6". A
+    // Land cell 53396688 shifts 16" north, the sea cell south of it 6"
+    // (latitude field 14419: 5.581" less than the three-parameter shift). A
     // world point 10" north of the line between them has no Tokyo position:
     // from the land cell the guess goes 6" south of the line, from the sea
     // cell 4" north of it, and so on for ever.
     const ParamTable land = load(true, land_file(land_cell(53396688, 16.0, -11.6)));
-    const ParamTable sea = load(false, sea_file(sea_cell(53396678, 6.0)));
+    const ParamTable sea = load(false, sea_file(sea_cell(53396678, 14419)));
     double lat_t = 0, lon_t = 0;
     ShiftSource source = -1;
     EXPECT_EQ(inverse_shift(land, sea, 35.9 + 10 * SEC, 139.85 + 11.2 * SEC, lat_t, lon_t, source), 1);
@@ -454,60 +512,92 @@ TEST(InverseShift, GuessesSwingingBetweenTheGridsStopAtTheStepLimit) {
 
 TEST(RoundTrip, ExamplePointsComeBackToTheirTokyoCoordinates) {
     // Zone 9, metres. JGD2000 values from examples/sample_jgd.sim, rounded to
-    // the millimetre there.
-    struct Case { const char* name; double x, y; ShiftSource source; double jgd_x, jgd_y, tol_jgd, tol_back; };
+    // the millimetre there (tolerance 0.51 mm); back to 0.2 mm.
+    struct Case { const char* name; double x, y; ShiftSource source; double jgd_x, jgd_y; };
     const Case cases[] = {
-        {"land 1", -60975.196, -25716.974, SOURCE_GSI, -60621.549, -26014.528, 0.00051, 0.0002},
-        {"land 2", -11087.233, 10530.052, SOURCE_GSI, -10726.697, 10237.957, 0.00051, 0.0002},
-        {"land 3", -38793.763, 24144.172, SOURCE_GSI, -38439.930, 23854.092, 0.00051, 0.0002},
-        {"land east", -72004.656, 42409.804, SOURCE_GSI, -71659.607, 42122.103, 0.00051, 0.0002},
-        {"bay 1", -77650.258, -3031.126, SOURCE_JCG, -77294.814, -3324.753, 0.00051, 0.0002},
-        {"bay 2", -102053.309, 1519.654, SOURCE_JCG, -101699.120, 1226.681, 0.00051, 0.0002},
-        {"at sea", -49916.191, -7554.438, SOURCE_JCG, -49559.047, -7847.432, 0.00051, 0.0002},
-        {"quay 1", -73473.539, -17799.659, SOURCE_GSI, -73122.953, -18095.703, 0.00051, 0.0002},
-        {"quay 2", -93158.746, 19554.031, SOURCE_GSI, -92815.905, 19263.845, 0.00051, 0.0002},
-        {"bay head", -33832.506, -6183.465, SOURCE_GSI, -33475.357, -6477.884, 0.00051, 0.0002},
+        {"land", -60975.196, -25716.974, SOURCE_GSI, -60621.549, -26014.528},
+        {"bay", -77650.258, -3031.126, SOURCE_JCG, -77294.814, -3324.753},
+        {"quay", -73473.539, -17799.659, SOURCE_GSI, -73122.953, -18095.703},
     };
     const SampleGrids& g = samples();
     for (const Case& c : cases) {
         PointResult there, back;
         ASSERT_EQ(tokyo_to_jgd_point(g.gsi, g.jcg, 9, c.x, c.y, there), 0) << c.name;
         EXPECT_EQ(there.source, c.source) << c.name;
-        EXPECT_NEAR(there.x_out, c.jgd_x, c.tol_jgd) << c.name;
-        EXPECT_NEAR(there.y_out, c.jgd_y, c.tol_jgd) << c.name;
+        EXPECT_NEAR(there.x_out, c.jgd_x, 0.00051) << c.name;
+        EXPECT_NEAR(there.y_out, c.jgd_y, 0.00051) << c.name;
         ASSERT_EQ(jgd_to_tokyo_point(g.gsi, g.jcg, 9, there.x_out, there.y_out, back), 0) << c.name;
         EXPECT_EQ(back.source, c.source) << c.name;
-        EXPECT_NEAR(back.x_out, c.x, c.tol_back) << c.name;
-        EXPECT_NEAR(back.y_out, c.y, c.tol_back) << c.name;
+        EXPECT_NEAR(back.x_out, c.x, 0.0002) << c.name;
+        EXPECT_NEAR(back.y_out, c.y, 0.0002) << c.name;
     }
 }
 
 TEST(RoundTrip, PointsOutsideBothGridsAreNotConverted) {
-    struct Case { const char* name; bool to_jgd; double x, y, lat_in, lon_in, tol; };  // tol in degrees
+    struct Case { bool to_jgd; double x, y, lat_in, lon_in; };  // lat_in, lon_in to 0.001 degree
     const Case cases[] = {
-        {"north of 36N, Tokyo", true, 5548.885, 6005.798, 36.05, 139.9, 1e-6},
-        {"west of 139.5E, Tokyo", true, -55398.205, -34772.056, 35.5, 139.45, 1e-6},
-        {"north of 36N, JGD2000", false, 5913.050, 5712.937, 36.05 + 11.6 * SEC, 139.9 - 11.6 * SEC, 0.001},
-        {"west of 139.5E, JGD2000", false, -55042.743, -35071.355, 35.5 + 11.6 * SEC, 139.45 - 11.6 * SEC, 0.001},
+        {true, 5548.885, 6005.798, 36.05, 139.9},  // north of 36N
+        {false, -55042.743, -35071.355, 35.5 + 11.6 / 3600, 139.45 - 11.6 / 3600},  // west of 139.5E
     };
     const SampleGrids& g = samples();
     for (const Case& c : cases) {
         PointResult r;
         EXPECT_EQ(c.to_jgd ? tokyo_to_jgd_point(g.gsi, g.jcg, 9, c.x, c.y, r) : jgd_to_tokyo_point(g.gsi, g.jcg, 9, c.x, c.y, r),
-                  1) << c.name;
-        EXPECT_NEAR(r.lat_in, c.lat_in, c.tol) << c.name;
-        EXPECT_NEAR(r.lon_in, c.lon_in, c.tol) << c.name;
+                  1) << c.x;
+        EXPECT_NEAR(r.lat_in, c.lat_in, 0.001) << c.x;
+        EXPECT_NEAR(r.lon_in, c.lon_in, 0.001) << c.x;
+    }
+}
+
+TEST(RoundTrip, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
+    const SampleGrids& g = samples();
+    struct Case { double x, y; };
+    const Case cases[] = {
+        {999999999, 0},  // its latitude would wrap round into the grids
+        {0, 1e9}, {-1e300, 5}, {read_decimal("1e999"), 0}, {0, read_decimal("-1e999")}, {NAN, 0},
+    };
+    for (const Case& c : cases) {
+        for (bool to_jgd : {true, false}) {
+            PointResult r;
+            EXPECT_EQ(to_jgd ? tokyo_to_jgd_point(g.gsi, g.jcg, 9, c.x, c.y, r)
+                             : jgd_to_tokyo_point(g.gsi, g.jcg, 9, c.x, c.y, r),
+                      1)
+                << c.x << " " << c.y << " " << to_jgd;
+        }
+    }
+    // On GRS80 the latitude of X = 999,999,999 m wraps to one inside the grids.
+    PointResult r;
+    ASSERT_EQ(jgd_to_tokyo_point(g.gsi, g.jcg, 9, 999999999, 0, r), 1);
+    EXPECT_TRUE(r.lat_in > 35 && r.lat_in < 36) << r.lat_in;
+}
+
+TEST(RoundTrip, JgdToTokyoAtTheLineBetweenTheGrids) {
+    // Zone 9, metres. Half a metre apart in JGD2000, on either side of the
+    // line where the land grid ends: the two Tokyo positions lie 2.6 m apart.
+    struct Case { double x, y; ShiftSource source; double tokyo_x, tokyo_y; };
+    const Case cases[] = {
+        {-38470.500, -3292.795, SOURCE_JCG, -38828.5065, -3000.0001},
+        {-38470.000, -3292.795, SOURCE_GSI, -38825.9315, -2998.9165},
+    };
+    const SampleGrids& g = samples();
+    for (const Case& c : cases) {
+        PointResult r;
+        ASSERT_EQ(jgd_to_tokyo_point(g.gsi, g.jcg, 9, c.x, c.y, r), 0) << c.x;
+        EXPECT_EQ(r.source, c.source) << c.x;
+        EXPECT_NEAR(r.x_out, c.tokyo_x, 0.00005 + 1e-9) << c.x;  // 0.1 mm
+        EXPECT_NEAR(r.y_out, c.tokyo_y, 0.00005 + 1e-9) << c.x;
     }
 }
 
 TEST(RoundTrip, PointWhoseEllipsoidKeepsSwitchingGridsIsRefused) {
-    // Land cell 53396688 shifts 6" north, the sea cell south of it 16": a
+    // Land cell 53396688 shifts 6" north, the sea cell south of it 16"
+    // (latitude field 24419): a
     // world point 11" north of the line between them has a Tokyo position in
     // each, and the first guess (11" south) picks the cell. On GRS80 the point
     // lies about 1.2e-9 degree south of where it lies on WGS84: put the line
     // between the two first guesses.
     const ParamTable land = load(true, land_file(land_cell(53396688, 6.0, -11.6)));
-    const ParamTable sea = load(false, sea_file(sea_cell(53396678, 16.0)));
+    const ParamTable sea = load(false, sea_file(sea_cell(53396678, 24419)));
     auto world = [](geodesy::Ellipsoid e, double x, double y) {
         const geodesy::GeoPoint p = geodesy::plane_to_geo(e, 9, x, y);
         return std::pair(geodesy::rad_to_deg(p.lat), geodesy::rad_to_deg(p.lon));

@@ -1,6 +1,7 @@
 #include "geodesy/angles.h"
 
 #include <cmath>
+#include <limits>
 
 namespace geodesy {
 
@@ -17,7 +18,15 @@ constexpr double ONE_OVER_648000 = 1.54320987654321e-6;
 // representation error of values such as 134.2 * 100 = 13419.999999999998.
 constexpr double DECIMAL_TOLERANCE = 0.00001;
 
-double power_of_ten(int n) { return std::pow(10.0, n); }
+// 10^n; the powers a double holds exactly come from a table (the same
+// values the power function gives), the rest from the power function.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+double power_of_ten(int n) {
+    if (n >= 0 && n <= 22) return EXACT_POWERS_OF_TEN[n];
+    return std::pow(10.0, n);
+}
 
 }  // namespace
 
@@ -65,10 +74,22 @@ double dms_to_rad(double packed) {
     return GEO_PI * sign_of(packed) * s * ONE_OVER_648000;
 }
 
+// Whole steps of 2*pi, as many as an angle within a few turns needs (every
+// angle the projections make of a real point needs at most one), taken
+// exactly as an unbounded stepping loop would take them. An angle still
+// outside is reduced by the exact remainder, so that any value ends at once;
+// an infinite angle has no direction and gives NaN.
 double normalize_angle_2pi(double rad) {
-    while (rad < 0) rad += 2 * GEO_PI;
-    while (rad >= 2 * GEO_PI) rad -= 2 * GEO_PI;
-    return rad;
+    constexpr double TWO_PI = 2 * GEO_PI;
+    constexpr int MOST_STEPS = 8;
+    for (int step = 0; step < MOST_STEPS && rad < 0; ++step) rad += TWO_PI;
+    for (int step = 0; step < MOST_STEPS && rad >= TWO_PI; ++step) rad -= TWO_PI;
+    if (rad >= 0 && rad < TWO_PI) return rad;
+    if (!std::isfinite(rad)) return std::numeric_limits<double>::quiet_NaN();
+    rad = std::fmod(rad, TWO_PI);
+    if (rad < 0) rad += TWO_PI;
+    // A whole number of turns ends on +0, as whole steps would.
+    return rad > 0 && rad < TWO_PI ? rad : 0.0;
 }
 
 }  // namespace geodesy

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "geodesy/projection.h"
+#include "zone_projection.h"
 
 namespace geodesy {
 
@@ -17,9 +18,10 @@ constexpr double ONE_120TH = 0.008333333333333333;
 // the central meridian. For GRS80 and WGS84 the sixth-order term of x and the
 // fifth-order term of y drop their eta^2 parts.
 PlanePoint geo_to_plane(Ellipsoid ellipsoid, int zone, double lat, double lon) {
-    const ProjectionParams P = projection_params(ellipsoid, zone);
+    const ZoneProjection& Z = zone_projection(ellipsoid, zone);
+    const ProjectionParams& P = Z.params;
     const double l = lon - P.origin_lon;
-    const double S0 = meridian_arc(P, P.origin_lat);
+    const double S0 = Z.origin_arc;
     const double S = meridian_arc(P, lat);
 
     const double t = std::tan(lat);

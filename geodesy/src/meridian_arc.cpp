@@ -3,6 +3,7 @@
 #include "geodesy/angles.h"
 #include "geodesy/projection.h"
 #include "geodesy/zones.h"
+#include "zone_projection.h"
 
 namespace geodesy {
 
@@ -67,6 +68,21 @@ double meridian_arc(const ProjectionParams& params, double lat) {
                      - A[5] * std::sin(10 * lat) * TENTH
                      + A[6] * std::sin(12 * lat) * TWELFTH;
     return sum * (1 - params.e2) * params.a;
+}
+
+const ZoneProjection& zone_projection(Ellipsoid ellipsoid, int zone) {
+    static const std::array<ZoneProjection, 3 * ZONE_COUNT> table = [] {
+        std::array<ZoneProjection, 3 * ZONE_COUNT> t{};
+        for (Ellipsoid e = ELLIPSOID_BESSEL; e <= ELLIPSOID_WGS84; ++e) {
+            for (int z = 1; z <= ZONE_COUNT; ++z) {
+                ZoneProjection& zp = t[static_cast<std::size_t>(e * ZONE_COUNT + z - 1)];
+                zp.params = projection_params(e, z);
+                zp.origin_arc = meridian_arc(zp.params, zp.params.origin_lat);
+            }
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(ellipsoid * ZONE_COUNT + zone - 1)];
 }
 
 }  // namespace geodesy

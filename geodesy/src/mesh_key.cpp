@@ -26,16 +26,18 @@ int mesh_to_key(int mesh) {
     return (row - ROW_OFFSET) * ROW_STRIDE + (column - COLUMN_OFFSET);
 }
 
+// Worked in 64 bits: a key far outside Japan has a code beyond an int, which
+// then wraps (it names no cell of any grid) instead of overflowing.
 int key_to_mesh(int key) {
-    const int row = key / ROW_STRIDE + ROW_OFFSET;
-    const int column = key % ROW_STRIDE + COLUMN_OFFSET;
-    const int pp = row / 80;
-    const int q = (row / 10) % 8;
-    const int r = row % 10;
-    const int uu = column / 80;
-    const int v = (column / 10) % 8;
-    const int w = column % 10;
-    return pp * 1000000 + uu * 10000 + q * 1000 + v * 100 + r * 10 + w;
+    const long long row = key / ROW_STRIDE + ROW_OFFSET;
+    const long long column = key % ROW_STRIDE + COLUMN_OFFSET;
+    const long long pp = row / 80;
+    const long long q = (row / 10) % 8;
+    const long long r = row % 10;
+    const long long uu = column / 80;
+    const long long v = (column / 10) % 8;
+    const long long w = column % 10;
+    return static_cast<int>(pp * 1000000 + uu * 10000 + q * 1000 + v * 100 + r * 10 + w);
 }
 
 }  // namespace geodesy

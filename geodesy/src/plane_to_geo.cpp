@@ -2,6 +2,7 @@
 
 #include "geodesy/angles.h"
 #include "geodesy/projection.h"
+#include "zone_projection.h"
 
 namespace geodesy {
 
@@ -73,12 +74,22 @@ double footpoint_latitude(Ellipsoid ellipsoid, double u) {
          + k[13] * u3 * c2u;
 }
 
+namespace {
+
+// Latitude and longitude before they are brought into [0, 2*pi).
+struct RawGeo {
+    double lat;
+    double dlon;  // from the central meridian
+    double origin_lon;
+};
+
 // Footpoint latitude from the normalised meridian arc, then the inverse
 // Gauss-Krueger series in the reduced easting. GRS80 and WGS84 carry a
 // sixth-order latitude term that Bessel does not.
-GeoPoint plane_to_geo(Ellipsoid ellipsoid, int zone, double x, double y) {
-    const ProjectionParams P = projection_params(ellipsoid, zone);
-    const double u = (meridian_arc(P, P.origin_lat) + x / P.m0) / P.a;
+RawGeo plane_to_geo_raw(Ellipsoid ellipsoid, int zone, double x, double y) {
+    const ZoneProjection& Z = zone_projection(ellipsoid, zone);
+    const ProjectionParams& P = Z.params;
+    const double u = (Z.origin_arc + x / P.m0) / P.a;
     const double phi1 = footpoint_latitude(ellipsoid, u);
 
     const double t = std::tan(phi1);
@@ -113,10 +124,28 @@ GeoPoint plane_to_geo(Ellipsoid ellipsoid, int zone, double x, double y) {
                       - (1 + 2 * T2 + eta2) * Y3 / (6 * N3 * C1)
                       + (5 + 28 * T2 + 24 * T4) * Y5 / (120 * N5 * C1);
 
+    return {phi, dlon, P.origin_lon};
+}
+
+constexpr double QUARTER_TURN = GEO_PI * 0.5;
+
+}  // namespace
+
+GeoPoint plane_to_geo(Ellipsoid ellipsoid, int zone, double x, double y) {
+    const RawGeo raw = plane_to_geo_raw(ellipsoid, zone, x, y);
     GeoPoint g{};
-    g.lat = normalize_angle_2pi(phi);
-    g.lon = normalize_angle_2pi(P.origin_lon + dlon);
+    g.lat = normalize_angle_2pi(raw.lat);
+    g.lon = normalize_angle_2pi(raw.origin_lon + raw.dlon);
     return g;
+}
+
+int plane_to_geo_on_earth(Ellipsoid ellipsoid, int zone, double x, double y, GeoPoint& g) {
+    const RawGeo raw = plane_to_geo_raw(ellipsoid, zone, x, y);
+    g.lat = normalize_angle_2pi(raw.lat);
+    g.lon = normalize_angle_2pi(raw.origin_lon + raw.dlon);
+    const bool on_earth = std::fabs(x) <= PLANE_COORDINATE_LIMIT && std::fabs(y) <= PLANE_COORDINATE_LIMIT &&
+                          std::fabs(raw.lat) <= QUARTER_TURN && std::fabs(raw.dlon) <= QUARTER_TURN;
+    return on_earth ? 0 : 1;
 }
 
 }  // namespace geodesy

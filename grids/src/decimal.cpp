@@ -1,5 +1,6 @@
 #include "grids/decimal.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string>
 
@@ -8,21 +9,49 @@ namespace grids {
 namespace {
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Powers of ten that a double holds exactly.
+constexpr double EXACT_POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                          1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr std::size_t EXACT_DIGITS = 15;  // 10^15 < 2^53: every such integer is exact
+
+// The standard conversion, for the rare number beyond the range of a double.
+double convert_with_strtod(std::string_view number) {
+    char small[64];
+    if (number.size() < sizeof small) {
+        number.copy(small, number.size());
+        small[number.size()] = '\0';
+        return std::strtod(small, nullptr);
+    }
+    return std::strtod(std::string(number).c_str(), nullptr);
+}
 }  // namespace
 
 // Only plain decimal notation counts: "0x1A" reads as 0 and "inf" or "nan"
 // read as no number, so a stray word can never become a huge or undefined
-// coordinate.
+// coordinate. The digits are converted without regard to the locale, to the
+// same nearest double as the standard conversion gives; a number too large
+// for a double reads as an infinity, which no computation accepts.
 double read_decimal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
     const std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    std::size_t fraction_digits = 0;
+    unsigned long long mantissa = 0;
+    while (i < text.size() && is_digit(text[i])) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+        ++i, ++digits;
+        if (digits > EXACT_DIGITS) mantissa = 0;  // no longer used
+    }
     if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+        while (i < text.size() && is_digit(text[i])) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+            ++i, ++digits, ++fraction_digits;
+            if (digits > EXACT_DIGITS) mantissa = 0;
+        }
     }
     if (digits == 0) return 0.0;
     std::size_t end = i;
@@ -34,14 +63,19 @@ double read_decimal(std::string_view text) {
             end = j;
         }
     }
-    char small[64];
-    const std::size_t n = end - start;
-    if (n < sizeof small) {
-        text.copy(small, n, start);
-        small[n] = '\0';
-        return std::strtod(small, nullptr);
+    // At most 15 digits and no exponent, as grid values and coordinates are
+    // written: the digits and the power of ten are both exact, so the one
+    // rounding of the division gives the nearest double.
+    if (end == i && digits <= EXACT_DIGITS) {
+        const double magnitude = static_cast<double>(mantissa) / EXACT_POWERS_OF_TEN[fraction_digits];
+        return text[start] == '-' ? -magnitude : magnitude;
     }
-    return std::strtod(std::string(text.substr(start, n)).c_str(), nullptr);
+    // The conversion below takes no leading '+'.
+    const std::size_t from = text[start] == '+' ? start + 1 : start;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data() + from, text.data() + end, value);
+    if (ec == std::errc() && ptr == text.data() + end) return value;
+    return convert_with_strtod(text.substr(start, end - start));
 }
 
 }  // namespace grids

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdint>
 
 #include "geodesy/angles.h"
 #include "geodesy/mesh_key.h"
@@ -35,38 +36,158 @@ constexpr double TARGET_C = 6399521.685754821;
 constexpr double TARGET_EP2 = 0.0067168626688488215;
 constexpr double TARGET_E2 = 0.006672047442457789;
 
+// A point this close to a cell's south-west corner, in degrees, is on it.
+constexpr double CORNER_TOLERANCE = 1e-10;
+
 // Cells per degree: 80 columns, 120 rows.
 constexpr double COLUMNS_PER_DEGREE = 80;
 constexpr double ROWS_PER_DEGREE = 120;
 
-// Shift of one table over the point's cell: the own node alone when the point
-// is on the cell's corner, else all four corners interpolated.
-template <typename NodeShift>
-int shift_over_cell(int code, int on_corner, double lat, double lon, NodeShift node_shift, double& lat_out,
+// A node's shift as the table gives it, checked: a value that is not a number
+// of a plausible size for a datum shift (this much, in arc-seconds, in
+// either direction; the shift across Japan is about 12") makes the node
+// count as missing.
+int plausible(double dB, double dL) {
+    return std::fabs(dB) <= NODE_SHIFT_LIMIT && std::fabs(dL) <= NODE_SHIFT_LIMIT ? 0 : 1;
+}
+
+// The four corner nodes of a cell, SW, E, NE, N, as one table gives them.
+struct CellNodes {
+    std::uint64_t load_id = 0;  // the table content they came from; 0 none
+    int code = 0;
+    bool has_own = false;  // the cell's own (SW) node was found
+    bool has_all = false;  // all four were found
+    MeshCorner corner{};
+    std::array<double, 4> dB{};
+    std::array<double, 4> dL{};
+};
+
+// The cells most recently shifted, per thread: survey points come in
+// clusters, and each step of an inverse shift stays in the same few cells.
+// An entry belongs to one content of one table and is ignored once the table
+// is read again.
+constexpr std::size_t REMEMBERED_CELLS = 256;
+constexpr int REMEMBERED_BITS = 8;
+thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
+
+void prefetch_record(const ParamTable& table, int index) {
+    if (index < 0 || index >= table.count) return;
+    const char* const bytes = reinterpret_cast<const char*>(&table.records[index]);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + sizeof(ParamRecord) - 1);
+}
+
+// The nodes of a cell. The searches for SW and N start together, so that
+// their memory comes in at once; E and NE are looked for first just after the
+// node west of them, where a file in grid order keeps them.
+template <typename Grid>
+const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid) {
+    const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (table.load_id << 32)) *
+                                0x9E3779B97F4A7C15ULL;
+    CellNodes& cell = remembered[static_cast<std::size_t>(mixed >> (64 - REMEMBERED_BITS))];
+    if (cell.load_id == table.load_id && cell.code == code) return cell;
+    cell.load_id = table.load_id;
+    cell.code = code;
+    cell.corner = mesh_corner(code);
+    cell.has_own = false;
+    cell.has_all = false;
+    const MeshNeighbours n = mesh_neighbours(code);
+    // SW, E, NE, N, the order of the shift's corner values.
+    const std::array<int, 4> keys = {grid.key(code), grid.key(n.east), grid.key(n.north_east), grid.key(n.north)};
+    KeyLookup own_lookup;
+    KeyLookup north_lookup;
+    prepare_lookup(table, keys[0], own_lookup);
+    prepare_lookup(table, keys[3], north_lookup);
+    const int own = finish_lookup(table, own_lookup);
+    if (own < 0) return cell;
+    prefetch_record(table, own);
+    prefetch_record(table, own + 1);
+    const int north = finish_lookup(table, north_lookup, own);
+    prefetch_record(table, north);
+    prefetch_record(table, north + 1);
+    const int east = find_param_index(table, keys[1], own);
+    const int north_east = find_param_index(table, keys[2], north);
+    const std::array<int, 4> at = {own, east, north_east, north};
+    cell.has_own = grid.shift(own, keys[0], cell.dB[0], cell.dL[0]) == 0;
+    cell.has_all = cell.has_own && east >= 0 && north_east >= 0 && north >= 0;
+    for (std::size_t i = 1; i < at.size() && cell.has_all; ++i) {
+        cell.has_all = grid.shift(at[i], keys[i], cell.dB[i], cell.dL[i]) == 0;
+    }
+    return cell;
+}
+
+bool on_corner_of(const MeshCorner& corner, double lat, double lon) {
+    return std::fabs(lat - corner.lat0) < CORNER_TOLERANCE && std::fabs(lon - corner.lon0) < CORNER_TOLERANCE;
+}
+
+// Shift of one table over a cell: the own node alone when the point is on
+// the corner of the cell it falls in, else all four corners interpolated.
+int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lon, double& lat_out,
                     double& lon_out) {
-    if (on_corner == 1) {
-        double dB = 0;
-        double dL = 0;
-        if (node_shift(code, dB, dL) != 0) return 1;
-        lat_out = lat + dB * SECONDS_TO_DEGREES;
-        lon_out = lon + dL * SECONDS_TO_DEGREES;
+    if (on_corner) {
+        if (!cell.has_own) return 1;
+        lat_out = lat + cell.dB[0] * SECONDS_TO_DEGREES;
+        lon_out = lon + cell.dL[0] * SECONDS_TO_DEGREES;
         return 0;
     }
-    const MeshCorner corner = mesh_corner(code);
-    const MeshNeighbours n = mesh_neighbours(code);
-    double dB_sw = 0, dL_sw = 0, dB_e = 0, dL_e = 0, dB_ne = 0, dL_ne = 0, dB_n = 0, dL_n = 0;
-    const int missing = node_shift(code, dB_sw, dL_sw) + node_shift(n.east, dB_e, dL_e) +
-                        node_shift(n.north_east, dB_ne, dL_ne) + node_shift(n.north, dB_n, dL_n);
-    if (missing != 0) return 1;
-    const double s = (lon - corner.lon0) * COLUMNS_PER_DEGREE;
-    const double t = (lat - corner.lat0) * ROWS_PER_DEGREE;
-    const std::array<double, 4> dB = {dB_sw * SECONDS_TO_DEGREES, dB_e * SECONDS_TO_DEGREES,
-                                      dB_n * SECONDS_TO_DEGREES, dB_ne * SECONDS_TO_DEGREES};
-    const std::array<double, 4> dL = {dL_sw * SECONDS_TO_DEGREES, dL_e * SECONDS_TO_DEGREES,
-                                      dL_n * SECONDS_TO_DEGREES, dL_ne * SECONDS_TO_DEGREES};
+    if (!cell.has_all) return 1;
+    const double s = (lon - cell.corner.lon0) * COLUMNS_PER_DEGREE;
+    const double t = (lat - cell.corner.lat0) * ROWS_PER_DEGREE;
+    // Corners in the order SW, E, N, NE.
+    const std::array<double, 4> dB = {cell.dB[0] * SECONDS_TO_DEGREES, cell.dB[1] * SECONDS_TO_DEGREES,
+                                      cell.dB[3] * SECONDS_TO_DEGREES, cell.dB[2] * SECONDS_TO_DEGREES};
+    const std::array<double, 4> dL = {cell.dL[0] * SECONDS_TO_DEGREES, cell.dL[1] * SECONDS_TO_DEGREES,
+                                      cell.dL[3] * SECONDS_TO_DEGREES, cell.dL[2] * SECONDS_TO_DEGREES};
     lat_out = lat + bilinear(dB, s, t);
     lon_out = lon + bilinear(dL, s, t);
     return 0;
+}
+
+// A node's shift from its record (found at index; -1 when missing).
+int gsi_record_shift(const ParamTable& gsi, int index, double& dB, double& dL) {
+    if (index < 0) return 1;
+    const ParamRecord& r = gsi.records[index];
+    dB = read_decimal(r.lat);
+    dL = read_decimal(r.lon);
+    return plausible(dB, dL);
+}
+
+// The residual of the record on top of the three-parameter shift at the node.
+int jcg_record_shift(const ParamTable& jcg, int index, int key, double& dB, double& dL) {
+    if (index < 0) return 1;
+    const ParamRecord& r = jcg.records[index];
+    dB = (read_decimal(r.lat) - JCG_LAT_OFFSET) * THOUSANDTH;
+    dL = read_decimal(r.lon) * THOUSANDTH;
+    const MeshCorner node = mesh_corner(geodesy::key_to_mesh(key));
+    double lat_shifted = 0;
+    double lon_shifted = 0;
+    three_param_shift(deg_to_rad(node.lat0), deg_to_rad(node.lon0), lat_shifted, lon_shifted);
+    dB += rad_to_sec(lat_shifted - deg_to_rad(node.lat0));
+    dL += rad_to_sec(lon_shifted - deg_to_rad(node.lon0));
+    return plausible(dB, dL);
+}
+
+// The land grid is keyed by the cell's code.
+struct LandGrid {
+    const ParamTable& table;
+    int key(int code) const { return code; }
+    int shift(int index, int /*key*/, double& dB, double& dL) const { return gsi_record_shift(table, index, dB, dL); }
+};
+
+// The sea grid names its nodes by the compact key.
+struct SeaGrid {
+    const ParamTable& table;
+    int key(int code) const { return geodesy::mesh_to_key(code); }
+    int shift(int index, int node_key, double& dB, double& dL) const {
+        return jcg_record_shift(table, index, node_key, dB, dL);
+    }
+};
+
+const CellNodes& gsi_cell(const ParamTable& gsi, int code) { return cell_nodes(gsi, code, LandGrid{gsi}); }
+
+// The sea grid's cell is the one that the key of the point's cell names.
+const CellNodes& jcg_cell(const ParamTable& jcg, int code) {
+    return cell_nodes(jcg, geodesy::key_to_mesh(geodesy::mesh_to_key(code)), SeaGrid{jcg});
 }
 
 }  // namespace
@@ -76,25 +197,11 @@ double bilinear(const std::array<double, 4>& v, double s, double t) {
 }
 
 int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL) {
-    const ParamRecord* r = find_param_record(gsi.loaded(), code);
-    if (r == nullptr) return 1;
-    dB = read_decimal(r->lat);
-    dL = read_decimal(r->lon);
-    return 0;
+    return gsi_record_shift(gsi, find_param_index(gsi, code), dB, dL);
 }
 
 int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
-    const ParamRecord* r = find_param_record(jcg.loaded(), key);
-    if (r == nullptr) return 1;
-    dB = (read_decimal(r->lat) - JCG_LAT_OFFSET) * THOUSANDTH;
-    dL = read_decimal(r->lon) * THOUSANDTH;
-    const MeshCorner node = mesh_corner(geodesy::key_to_mesh(key));
-    double lat_shifted = 0;
-    double lon_shifted = 0;
-    three_param_shift(deg_to_rad(node.lat0), deg_to_rad(node.lon0), lat_shifted, lon_shifted);
-    dB += rad_to_sec(lat_shifted - deg_to_rad(node.lat0));
-    dL += rad_to_sec(lon_shifted - deg_to_rad(node.lon0));
-    return 0;
+    return jcg_record_shift(jcg, find_param_index(jcg, key), key, dB, dL);
 }
 
 void three_param_shift(double lat, double lon, double& lat_out, double& lon_out) {
@@ -139,34 +246,33 @@ void direction_and_distance(double x1, double y1, double x2, double y2, double& 
 }
 
 int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out, double& lon_out) {
-    int code = 0;
-    int on_corner = 0;
-    locate_mesh(lat, lon, code, on_corner);
-    auto node = [&gsi](int node_code, double& dB, double& dL) { return gsi_node_shift(gsi, node_code, dB, dL); };
-    return shift_over_cell(code, on_corner, lat, lon, node, lat_out, lon_out);
+    const int code = mesh_code_at(lat, lon);
+    if (code == NO_MESH) return 1;
+    const CellNodes& cell = gsi_cell(gsi, code);
+    return shift_over_cell(cell, on_corner_of(cell.corner, lat, lon), lat, lon, lat_out, lon_out);
 }
 
 int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out) {
-    int code = 0;
-    int on_corner = 0;
-    locate_mesh(lat, lon, code, on_corner);
-    // The sea grid names its nodes by the compact key; the cell is the one
-    // that key names.
-    const int cell = geodesy::key_to_mesh(geodesy::mesh_to_key(code));
-    auto node = [&jcg](int node_code, double& dB, double& dL) {
-        return jcg_node_shift(jcg, geodesy::mesh_to_key(node_code), dB, dL);
-    };
-    return shift_over_cell(cell, on_corner, lat, lon, node, lat_out, lon_out);
+    const int code = mesh_code_at(lat, lon);
+    if (code == NO_MESH) return 1;
+    const bool on_corner = on_corner_of(mesh_corner(code), lat, lon);
+    return shift_over_cell(jcg_cell(jcg, code), on_corner, lat, lon, lat_out, lon_out);
 }
 
+// The point's cell is found once for both grids; the corner test is made on
+// it, as each grid's own shift makes it.
 int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,
                   double& lon_out, ShiftSource& source) {
-    if (shift_by_gsi(gsi, lat, lon, lat_out, lon_out) == 0) {
+    source = SOURCE_JCG;
+    const int code = mesh_code_at(lat, lon);
+    if (code == NO_MESH) return 1;
+    const CellNodes& land = gsi_cell(gsi, code);
+    const bool on_corner = on_corner_of(land.corner, lat, lon);
+    if (shift_over_cell(land, on_corner, lat, lon, lat_out, lon_out) == 0) {
         source = SOURCE_GSI;
         return 0;
     }
-    source = SOURCE_JCG;
-    return shift_by_jcg(jcg, lat, lon, lat_out, lon_out);
+    return shift_over_cell(jcg_cell(jcg, code), on_corner, lat, lon, lat_out, lon_out);
 }
 
 }  // namespace grids

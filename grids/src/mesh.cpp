@@ -20,12 +20,22 @@ constexpr double THIRD_LON = 0.0125;
 constexpr double CORNER_TOLERANCE = 1e-10;  // degrees
 
 // Whole part with the 1e-5 tolerance: a point just below a cell line counts
-// as above it.
-double whole(double v) { return geodesy::truncate_decimals(v, 0); }
+// as above it. This is truncate_decimals(v, 0) for every v within
+// MESH_DEGREE_LIMIT * 1.5, written out here because every shift computes it
+// several times (the conversion to an integer is the floor of such a
+// non-negative value).
+double whole(double v) {
+    const double magnitude = static_cast<double>(static_cast<long long>(std::fabs(v) + 0.00001));
+    if (v > 0) return magnitude;
+    if (v < 0) return -magnitude;
+    return 0.0 * magnitude;
+}
 
 }  // namespace
 
 int mesh_code_at(double lat, double lon) {
+    // Beyond this every digit and the code itself would leave the range of an int.
+    if (!(std::fabs(lat) < MESH_DEGREE_LIMIT && std::fabs(lon) < MESH_DEGREE_LIMIT)) return NO_MESH;
     const double pp = whole(lat * 1.5);
     const double a = lat - pp * FIRST_LAT;
     const double q = whole(a * 12);

@@ -1,6 +1,7 @@
 #include "grids/param_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -21,6 +22,7 @@ constexpr std::size_t PARAM_LINE_MAX = 59;
 // How one agency's file differs from the other's.
 struct FileKind {
     const char* open_error;      // "%s" is the path
+    const char* read_error;      // "%s" is the path
     const char* overflow_error;  // "%s" is the path
     const char* reading;
     const char* finished;
@@ -31,6 +33,7 @@ struct FileKind {
 
 const FileKind GSI_FILE = {
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
+    "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
@@ -41,6 +44,7 @@ const FileKind GSI_FILE = {
 
 const FileKind JCG_FILE = {
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
+    "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
@@ -82,7 +86,105 @@ void copy_columns(char* field, std::string_view text, std::size_t pos, std::size
     std::memset(field + available, 0, width - available);
 }
 
-bool key_less(const ParamRecord& a, const ParamRecord& b) { return std::strcmp(a.key, b.key) < 0; }
+// Every read names the table's new content with a number never used before.
+std::uint64_t next_load_id() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+bool key_less(const ParamRecord& a, const ParamRecord& b) { return packed_key(a.key) < packed_key(b.key); }
+
+// Sorts the loaded records by key text and indexes their keys. A file whose
+// keys already ascend strictly, as the published files' do, is left as it
+// is: that is the one order a sort can give it.
+void sort_and_index(ParamTable& table) {
+    ParamRecord* const records = table.records.get();
+    std::uint64_t* const keys = table.packed_keys.get();
+    const std::size_t n = static_cast<std::size_t>(table.count);
+    bool ascending = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        keys[i] = packed_key(records[i].key);
+        if (i > 0 && keys[i] <= keys[i - 1]) ascending = false;
+    }
+    table.unique_keys = true;
+    if (!ascending) {
+        std::sort(records, records + n, key_less);
+        for (std::size_t i = 0; i < n; ++i) {
+            keys[i] = packed_key(records[i].key);
+            if (i > 0 && keys[i] == keys[i - 1]) table.unique_keys = false;
+        }
+    }
+    for (std::size_t b = 0; b * KEY_BLOCK < n; ++b) table.block_keys[b] = keys[b * KEY_BLOCK];
+}
+
+// The plain halving over all records: with a key that occurs twice, this is
+// what decides which record answers.
+int halving_search(const std::uint64_t* keys, std::size_t count, std::uint64_t wanted) {
+    std::size_t low = 0;
+    std::size_t high = count;
+    while (low < high) {
+        const std::size_t mid = (low + high) / 2;
+        if (wanted < keys[mid]) {
+            high = mid;
+        } else if (wanted > keys[mid]) {
+            low = mid + 1;
+        } else {
+            return static_cast<int>(mid);
+        }
+    }
+    return -1;
+}
+
+// Place of the last of n ascending keys that is not above wanted, or -1 when
+// the first already is. Halving without branches on the keys.
+int last_not_above(const std::uint64_t* keys, std::size_t n, std::uint64_t wanted) {
+    if (n == 0 || keys[0] > wanted) return -1;
+    const std::uint64_t* base = keys;
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = base[half] <= wanted ? base + half : base;
+        n -= half;
+    }
+    return static_cast<int>(base - keys);
+}
+
+// With no key twice, any record with the key is the one: its block comes
+// from the small array of every block's first key, then the key from within
+// the block.
+void block_of(const ParamTable& table, std::uint64_t wanted, int& begin, int& end) {
+    const int count = table.count;
+    const int blocks = (count + KEY_BLOCK - 1) / KEY_BLOCK;
+    const int block = last_not_above(table.block_keys.get(), static_cast<std::size_t>(blocks), wanted);
+    if (block < 0) {
+        begin = end = 0;
+        return;
+    }
+    begin = block * KEY_BLOCK;
+    end = std::min(begin + KEY_BLOCK, count);
+}
+
+int search_block(const ParamTable& table, std::uint64_t wanted, int begin, int end) {
+    const std::uint64_t* const keys = table.packed_keys.get() + begin;
+    const int at = last_not_above(keys, static_cast<std::size_t>(end - begin), wanted);
+    return at >= 0 && keys[at] == wanted ? begin + at : -1;
+}
+
+// Looks for the key among the few records just after the one at after.
+int search_after(const ParamTable& table, std::uint64_t wanted, int after) {
+    const std::uint64_t* const keys = table.packed_keys.get();
+    if (after < 0 || after >= table.count || keys[after] >= wanted) return -1;
+    const int end = std::min(after + 1 + KEY_BLOCK, table.count);
+    for (int i = after + 1; i < end && keys[i] <= wanted; ++i) {
+        if (keys[i] == wanted) return i;
+    }
+    return -1;
+}
+
+int fail_read(const FileKind& kind, UserFeedback& ui, const std::string& path, ParamTable& table) {
+    table.count = 0;
+    ui.show_message(with_path(kind.read_error, path), "Error");
+    return 1;
+}
 
 int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std::string& path,
                     std::string& version, ParamTable& table) {
@@ -92,6 +194,7 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         return 1;
     }
     ui.set_status(kind.reading);
+    table.load_id = next_load_id();
 
     LineReader reader(file.get());
     std::string line;
@@ -103,11 +206,12 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     }
     if (full == 0) {
         table.count = 0;
-        return 0;
+        return reader.failed() ? fail_read(kind, ui, path, table) : 0;
     }
     for (int h = 1; h < kind.header_lines; ++h) reader.read_line(line, PARAM_LINE_MAX);
 
     int count = 0;
+    ParamRecord* const records = table.records.get();
     while (reader.read_line(line, PARAM_LINE_MAX) != 0) {
         if (count >= table.capacity) {
             table.count = 0;
@@ -116,16 +220,36 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         }
         std::string_view text = line;
         if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-        ParamRecord& r = table.records[static_cast<std::size_t>(count)];
+        ParamRecord& r = records[count];
         copy_columns(r.key, text, 0, KEY_WIDTH);
         copy_columns(r.lat, text, kind.lat_pos, kind.lat_width);
         copy_columns(r.lon, text, kind.lon_pos, kind.lon_width);
         ++count;
     }
+    // A file that could not be read to its end is no grid: no half table.
+    if (reader.failed()) return fail_read(kind, ui, path, table);
     file.reset();
     table.count = count;
-    std::sort(table.records.get(), table.records.get() + count, key_less);
+    sort_and_index(table);
     ui.set_status(kind.finished);
+    return 0;
+}
+
+// The key as "%8ld" prints it, packed; 1 when that text is longer than the
+// 8 bytes of any record's key, which then cannot equal it.
+int pack_lookup_key(long key, std::uint64_t& packed) {
+    if (key < -9999999 || key > 99999999) return 1;
+    char text[KEY_WIDTH];
+    std::memset(text, ' ', sizeof text);
+    unsigned long magnitude = key < 0 ? static_cast<unsigned long>(-key) : static_cast<unsigned long>(key);
+    std::size_t i = KEY_WIDTH;
+    do {
+        text[--i] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (key < 0) text[--i] = '-';
+    packed = 0;
+    for (char c : text) packed = (packed << 8) | static_cast<unsigned char>(c);
     return 0;
 }
 
@@ -133,9 +257,27 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
 
 int create_param_table(ParamTable& table, int capacity) {
     table.records.reset(new (std::nothrow) ParamRecord[static_cast<std::size_t>(capacity)]());
+    table.packed_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity)]());
+    table.block_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity / KEY_BLOCK + 1)]());
     table.count = 0;
-    table.capacity = table.records ? capacity : 0;
-    return table.records ? 0 : 1;
+    table.unique_keys = false;
+    table.load_id = next_load_id();
+    const bool ok = table.records && table.packed_keys && table.block_keys;
+    if (!ok) {
+        table.records.reset();
+        table.packed_keys.reset();
+        table.block_keys.reset();
+    }
+    table.capacity = ok ? capacity : 0;
+    return ok ? 0 : 1;
+}
+
+std::uint64_t packed_key(const char* key) {
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < KEY_WIDTH && key[i] != '\0'; ++i) {
+        packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(key[i])) << (56 - 8 * i);
+    }
+    return packed;
 }
 
 int read_gsi_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
@@ -165,6 +307,46 @@ const ParamRecord* find_param_record(std::span<const ParamRecord> records, long 
         }
     }
     return nullptr;
+}
+
+const ParamRecord* find_param_record(const ParamTable& table, long key) {
+    const int index = find_param_index(table, key);
+    return index < 0 ? nullptr : &table.records[index];
+}
+
+int find_param_index(const ParamTable& table, long key, int after) {
+    std::uint64_t wanted = 0;
+    if (table.count <= 0 || pack_lookup_key(key, wanted) != 0) return -1;
+    if (!table.unique_keys) return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), wanted);
+    const int near = search_after(table, wanted, after);
+    if (near >= 0) return near;
+    int begin = 0;
+    int end = 0;
+    block_of(table, wanted, begin, end);
+    return search_block(table, wanted, begin, end);
+}
+
+void prepare_lookup(const ParamTable& table, long key, KeyLookup& lookup) {
+    lookup.possible = table.count > 0 && pack_lookup_key(key, lookup.wanted) == 0;
+    lookup.begin = lookup.end = 0;
+    if (!lookup.possible || !table.unique_keys) return;
+    block_of(table, lookup.wanted, lookup.begin, lookup.end);
+    if (lookup.begin < lookup.end) {
+        const std::uint64_t* const keys = table.packed_keys.get();
+        __builtin_prefetch(keys + lookup.begin);
+        __builtin_prefetch(keys + lookup.end - 1);
+    }
+}
+
+// Near a hint only when no key occurs twice; else by the same halving as the
+// search on the key text, so that the same record answers.
+int finish_lookup(const ParamTable& table, const KeyLookup& lookup, int after) {
+    if (!lookup.possible) return -1;
+    if (!table.unique_keys) {
+        return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), lookup.wanted);
+    }
+    const int near = search_after(table, lookup.wanted, after);
+    return near >= 0 ? near : search_block(table, lookup.wanted, lookup.begin, lookup.end);
 }
 
 }  // namespace grids

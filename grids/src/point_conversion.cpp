@@ -1,5 +1,7 @@
 #include "grids/point_conversion.h"
 
+#include <cmath>
+
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
 #include "geodesy/projection.h"
@@ -17,13 +19,22 @@ geodesy::Ellipsoid world_ellipsoid(ShiftSource source) {
 // A point may switch ellipsoid twice (GRS80, WGS84, GRS80); a third switch
 // means it is not converted.
 constexpr int MAX_SWITCHES = 3;
+
+// Only a result with every number finite is reported as converted.
+int finite_result(const PointResult& r) {
+    return std::isfinite(r.x_out) && std::isfinite(r.y_out) && std::isfinite(r.lat_out) && std::isfinite(r.lon_out)
+               ? 0
+               : 1;
+}
 }  // namespace
 
 int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
                        PointResult& result) {
-    const geodesy::GeoPoint g = geodesy::plane_to_geo(geodesy::ELLIPSOID_BESSEL, zone, x, y);
+    geodesy::GeoPoint g{};
+    const int off_earth = geodesy::plane_to_geo_on_earth(geodesy::ELLIPSOID_BESSEL, zone, x, y, g);
     result.lat_in = rad_to_deg(g.lat);
     result.lon_in = rad_to_deg(g.lon);
+    if (off_earth != 0) return 1;
     if (forward_shift(gsi, jcg, result.lat_in, result.lon_in, result.lat_out, result.lon_out, result.source) != 0) {
         return 1;
     }
@@ -31,7 +42,7 @@ int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
         geodesy::geo_to_plane(world_ellipsoid(result.source), zone, deg_to_rad(result.lat_out), deg_to_rad(result.lon_out));
     result.x_out = p.x;
     result.y_out = p.y;
-    return 0;
+    return finite_result(result);
 }
 
 // The input may lie on GRS80 or WGS84, depending on the grid that covers it:
@@ -41,9 +52,11 @@ int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
     geodesy::Ellipsoid e = geodesy::ELLIPSOID_GRS80;
     int switches = 0;
     for (;;) {
-        const geodesy::GeoPoint g = geodesy::plane_to_geo(e, zone, x, y);
+        geodesy::GeoPoint g{};
+        const int off_earth = geodesy::plane_to_geo_on_earth(e, zone, x, y, g);
         result.lat_in = rad_to_deg(g.lat);
         result.lon_in = rad_to_deg(g.lon);
+        if (off_earth != 0) return 1;
         double lat_t = 0;
         double lon_t = 0;
         ShiftSource source = SOURCE_JCG;
@@ -60,7 +73,7 @@ int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
         const geodesy::PlanePoint p = geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, zone, deg_to_rad(lat_t), deg_to_rad(lon_t));
         result.x_out = p.x;
         result.y_out = p.y;
-        return 0;
+        return finite_result(result);
     }
 }
 

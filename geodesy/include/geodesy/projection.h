@@ -41,4 +41,16 @@ double footpoint_latitude(Ellipsoid ellipsoid, double u);
 // Plane coordinates of zone to geographic radians, each in [0, 2*pi).
 GeoPoint plane_to_geo(Ellipsoid ellipsoid, int zone, double x, double y);
 
+// No point of the Earth lies farther from a zone's origin along either axis
+// than half a meridian (about 20,004 km); plane coordinates beyond this
+// distance, in metres, are taken for no place at all.
+inline constexpr double PLANE_COORDINATE_LIMIT = 20000000;
+
+// plane_to_geo, with g set in every case, and 0 only when the point can lie
+// on the Earth in the zone: x and y are finite and within
+// PLANE_COORDINATE_LIMIT, the latitude lies between the poles and the
+// longitude within a quarter turn of the zone's central meridian, so that
+// neither needed wrapping. 1 otherwise.
+int plane_to_geo_on_earth(Ellipsoid ellipsoid, int zone, double x, double y, GeoPoint& g);
+
 }  // namespace geodesy

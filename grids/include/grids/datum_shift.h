@@ -19,7 +19,12 @@ inline constexpr ShiftSource SOURCE_JCG = 1;
 // in longitude and latitude.
 double bilinear(const std::array<double, 4>& v, double s, double t);
 
-// A node's shift in arc-seconds; 1 when the table lacks the node.
+// Largest node shift taken as a datum shift, arc-seconds in each direction.
+inline constexpr double NODE_SHIFT_LIMIT = 120;
+
+// A node's shift in arc-seconds; 1 when the table lacks the node or its shift
+// is not a finite number within NODE_SHIFT_LIMIT (dB and dL then hold what
+// the node gave).
 int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL);
 int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL);
 

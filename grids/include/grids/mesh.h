@@ -3,7 +3,15 @@
 // whose code it carries.
 #pragma once
 
+#include <climits>
+
 namespace grids {
+
+// The code of a position that no cell can have: a latitude or longitude that
+// is not a number or lies 1000 degrees or more from zero. Its key text is
+// longer than any key of a grid file, so no lookup finds it.
+inline constexpr int NO_MESH = INT_MIN;
+inline constexpr double MESH_DEGREE_LIMIT = 1000;
 
 int mesh_code_at(double lat, double lon);
 

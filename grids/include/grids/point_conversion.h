@@ -17,12 +17,15 @@ struct PointResult {
     ShiftSource source = SOURCE_JCG;
 };
 
-// 0 converted, 1 not converted (no grid covers the point).
+// 0 converted, 1 not converted: the plane coordinates cannot lie on the Earth
+// in the zone (not finite, too far out, or a latitude or longitude that
+// would need wrapping), no grid covers the point, or the result is not
+// finite. lat_in and lon_in are set in every case.
 int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
                        PointResult& result);
 
-// 0 converted; 1 when no grid covers the point or the ellipsoid of the input
-// and the grid that shifts it keep disagreeing.
+// 0 converted; 1 as tokyo_to_jgd_point, or when the ellipsoid of the input and
+// the grid that shifts it keep disagreeing.
 int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
                        PointResult& result);
 
