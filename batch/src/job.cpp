@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 #include "batch/conversion_log.h"
 #include "batch/sima.h"
@@ -73,16 +72,6 @@ const std::string* overwrite_target(const ConversionJob& job, const std::string&
         }
     }
     return nullptr;
-}
-
-// Plane coordinates that no grid can cover in any zone: both grids lie
-// within 5,000 km of every zone's origin. A point beyond this bound, or whose
-// X or Y is no finite number, is not converted without trying; its latitude
-// and longitude are unknown and are shown as such.
-constexpr double PLANE_COORDINATE_MAX = 1e7;
-
-bool within_reach(double x, double y) {
-    return std::fabs(x) <= PLANE_COORDINATE_MAX && std::fabs(y) <= PLANE_COORDINATE_MAX;
 }
 
 // Everything that one point needs, allocated once per job.
@@ -225,15 +214,8 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
             r.height.clear();
         }
         grids::PointResult p;
-        int converted = 1;
-        if (!within_reach(r.x, r.y)) {
-            p.lat_in = std::numeric_limits<double>::quiet_NaN();
-            p.lon_in = p.lat_in;
-        } else if (job.direction == 0) {
-            converted = grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p);
-        } else {
-            converted = grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
-        }
+        int converted = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p)
+                                           : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
         if (converted == 0 && !results_are_numbers(p)) converted = 1;
         if (converted != 0) error_flag = 1;
         if (sima_out) {
