@@ -3,6 +3,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "batch/conversion_log.h"
 #include "batch/sima.h"
@@ -74,12 +77,43 @@ const std::string* overwrite_target(const ConversionJob& job, const std::string&
     return nullptr;
 }
 
-// Everything that one point needs, allocated once per job.
-struct PointBuffers {
-    std::string line;
-    std::string status;
-    std::string text;
+// One line of the input on its way to the output: a point, or a line (or a
+// piece of a long line) that a SIMA output copies as it is.
+struct PendingLine {
+    bool point = false;
+    std::string line;  // as read, line end included when it has one
     SimaRecord record;
+    grids::PointResult result;
+    int converted = 1;
+};
+
+// Lines read but not yet written. Points are converted a batch at a time, on
+// both cores when the batch is large enough, and then written in input order,
+// so the output is the same byte for byte as a point-by-point run. Entries
+// and their strings are reused from batch to batch: nothing is allocated per
+// point once the first batch has been read.
+struct PendingBatch {
+    std::vector<PendingLine> lines;
+    std::size_t size = 0;   // entries in use
+    std::size_t bytes = 0;  // text they hold
+    PendingLine& next() {
+        if (size == lines.size()) lines.emplace_back();
+        return lines[size++];
+    }
+};
+
+// A batch is written when it holds this many lines or this much text: enough
+// to share between two threads, little enough to keep memory bounded.
+constexpr std::size_t BATCH_LINES = 4096;
+constexpr std::size_t BATCH_BYTES = 1 << 20;
+// Storage of a line kept from batch to batch at most; longer lines are rare.
+constexpr std::size_t LONG_LINE_STORAGE = 4096;
+// Fewer points than this are not worth a second thread.
+constexpr std::size_t PARALLEL_MIN_POINTS = 256;
+
+// Scratch storage of the writing side, allocated once per job.
+struct WriteBuffers {
+    std::string text;
     XyblScratch xybl;
 };
 
@@ -95,6 +129,92 @@ void point_status(long point_counter, const std::string& line, std::string& stat
 // converted: no such value is ever written as a result.
 bool results_are_numbers(const grids::PointResult& p) {
     return std::isfinite(p.x_out) && std::isfinite(p.y_out) && std::isfinite(p.lat_out) && std::isfinite(p.lon_out);
+}
+
+void convert_range(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+                   PendingLine* begin, PendingLine* end) {
+    for (PendingLine* l = begin; l != end; ++l) {
+        if (!l->point) continue;
+        const SimaRecord& r = l->record;
+        int converted = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, l->result)
+                                           : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, l->result);
+        if (converted == 0 && !results_are_numbers(l->result)) converted = 1;
+        l->converted = converted;
+    }
+}
+
+// Converts every point of the batch: the later half on a second thread
+// while this one does the earlier half. Each point's conversion depends on
+// nothing but its own coordinates and the tables, which no one writes
+// meanwhile.
+void convert_batch(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+                   PendingBatch& batch) {
+    PendingLine* begin = batch.lines.data();
+    PendingLine* end = begin + batch.size;
+    if (batch.size >= PARALLEL_MIN_POINTS) {
+        PendingLine* middle = begin + batch.size / 2;
+        std::thread helper;
+        try {
+            helper = std::thread(convert_range, std::cref(job), std::cref(gsi), std::cref(jcg), middle, end);
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one does it all.
+        }
+        convert_range(job, gsi, jcg, begin, middle);
+        if (helper.joinable()) {
+            helper.join();
+        } else {
+            convert_range(job, gsi, jcg, middle, end);
+        }
+        return;
+    }
+    convert_range(job, gsi, jcg, begin, end);
+}
+
+// Converts the batch, then writes its lines in order: the SIMA output gets
+// copied lines and converted records, the log each point.
+void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+                 PendingBatch& batch, grids::TextWriter& output, grids::TextWriter& log, WriteBuffers& b,
+                 int& error_flag, int& failed_count) {
+    convert_batch(job, gsi, jcg, batch);
+    const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
+    for (std::size_t i = 0; i < batch.size; ++i) {
+        const PendingLine& l = batch.lines[i];
+        if (!l.point) {
+            output.write(l.line);
+            continue;
+        }
+        const SimaRecord& r = l.record;
+        const grids::PointResult& p = l.result;
+        if (l.converted != 0) error_flag = 1;
+        if (sima_out) {
+            if (l.converted == 0) {
+                format_sima_record(job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
+                output.write(b.text);
+                output.write("\n");
+                log.write(b.text);
+                log.write(source_mark(p.source));
+            } else {
+                log_failed_point(log, l.line, failed_count);
+                ++failed_count;
+            }
+        } else if (l.converted == 0) {
+            format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
+                             p.lon_out, b.xybl, b.text);
+            log.write(b.text);
+            log.write(source_mark(p.source));
+        } else {
+            format_xybl_short_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
+            log.write(b.text);
+            log.write(FAILED_MARK);
+        }
+    }
+    // A long line's storage is given back, so that memory stays bounded
+    // whatever lines come later in the same places of the batch.
+    for (std::size_t i = 0; i < batch.size; ++i) {
+        if (batch.lines[i].line.capacity() > LONG_LINE_STORAGE) std::string().swap(batch.lines[i].line);
+    }
+    batch.size = 0;
+    batch.bytes = 0;
 }
 
 }  // namespace
@@ -170,30 +290,46 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     int result = 0;
 
     grids::LineReader reader(input.get());
-    PointBuffers b;
+    PendingBatch batch;
+    WriteBuffers buffers;
+    std::string piece;
+    std::string status;
     bool at_line_start = true;
     long long line_number = 0;
+    const auto flush = [&] { write_batch(job, gsi, jcg, batch, output, log, buffers, error_flag, failed_count); };
     // A piece one byte longer than a point line may be tells a line too long
     // to be a point from one that just fits.
-    while (reader.read_line(b.line, POINT_LINE_MAX + 1) != 0) {
+    while (reader.read_line(piece, POINT_LINE_MAX + 1) != 0) {
+        if (batch.size >= BATCH_LINES || batch.bytes >= BATCH_BYTES) flush();
         const bool continues = !at_line_start;
-        at_line_start = b.line.back() == '\n';
+        at_line_start = piece.back() == '\n';
         if (continues) {
             // The rest of a long line that is no point: copied on or skipped.
-            if (sima_in && sima_out) output.write(b.line);
+            if (sima_in && sima_out) {
+                PendingLine& copy = batch.next();
+                copy.point = false;
+                copy.line.swap(piece);
+                batch.bytes += copy.line.size();
+            }
             continue;
         }
         ++line_number;
         if (sima_in) {
-            if (!is_sima_record(b.line)) {
-                if (sima_out) output.write(b.line);
+            if (!is_sima_record(piece)) {
+                if (sima_out) {
+                    PendingLine& copy = batch.next();
+                    copy.point = false;
+                    copy.line.swap(piece);
+                    batch.bytes += copy.line.size();
+                }
                 continue;
             }
-        } else if (b.line[0] == '#' || b.line == "\n") {
+        } else if (piece[0] == '#' || piece == "\n") {
             // Comments and empty lines are no survey points.
             continue;
         }
-        if (b.line.size() > POINT_LINE_MAX && !at_line_start) {
+        if (piece.size() > POINT_LINE_MAX && !at_line_start) {
+            flush();
             std::string text;
             format_into(text, LINE_TOO_LONG, job.in_file.c_str(), line_number, static_cast<long long>(POINT_LINE_MAX));
             ui.show_message(text, CAPTION_ERROR);
@@ -201,45 +337,24 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
             break;
         }
         ++point_counter;
-        point_status(point_counter, b.line, b.status);
-        ui.set_status(b.status);
+        point_status(point_counter, piece, status);
+        ui.set_status(status);
         ui.set_progress(reader.position(), input_size);
 
-        SimaRecord& r = b.record;
+        PendingLine& point = batch.next();
+        point.point = true;
+        point.line.swap(piece);
+        batch.bytes += point.line.size();
+        SimaRecord& r = point.record;
         if (sima_in) {
-            read_sima_record(b.line, r);
+            read_sima_record(point.line, r);
         } else {
-            read_xy_line(b.line, r);
+            read_xy_line(point.line, r);
             format_into(r.number, "%ld", point_counter);
             r.height.clear();
         }
-        grids::PointResult p;
-        int converted = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, p)
-                                           : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, p);
-        if (converted == 0 && !results_are_numbers(p)) converted = 1;
-        if (converted != 0) error_flag = 1;
-        if (sima_out) {
-            if (converted == 0) {
-                format_sima_record(job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
-                output.write(b.text);
-                output.write("\n");
-                log.write(b.text);
-                log.write(source_mark(p.source));
-            } else {
-                log_failed_point(log, b.line, failed_count);
-                ++failed_count;
-            }
-        } else if (converted == 0) {
-            format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
-                             p.lon_out, b.xybl, b.text);
-            log.write(b.text);
-            log.write(source_mark(p.source));
-        } else {
-            format_xybl_short_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
-            log.write(b.text);
-            log.write(FAILED_MARK);
-        }
     }
+    flush();
 
     if (reader.failed()) {
         show_error(ui, READ_ERROR, job.in_file);
