@@ -340,6 +340,24 @@ void opening_with_settings() {
     for (const auto& [id, text] : texts) CHECK_TEXT(text_of(dlg, id), text);
     // The folders the choosers will open in; a path without "\" is its own.
     CHECK_TEXT(dialog::front_end().in_folder + "|" + dialog::front_end().out_folder, "sample_xy.csv|D:\\結果");
+
+    // A type chosen from a list clears its path and relabels it; the grid
+    // paths are left alone.
+    const batch::ConversionJob& job = dialog::front_end().job;
+    // list, entry, path edit, its label and the label's text, the path set
+    const std::tuple<int, int, int, int, const char*, const std::string&> changes[] = {
+        {IDC_IN_TYPE, 0, IDC_IN_FILE, IDC_IN_FILE_LABEL, IN_LABEL_SIMA, job.in_file},
+        {IDC_IN_TYPE, 1, IDC_IN_FILE, IDC_IN_FILE_LABEL, IN_LABEL_XY, job.in_file},
+        {IDC_OUT_TYPE, 0, IDC_OUT_FILE, IDC_OUT_FILE_LABEL, OUT_LABEL_SIMA, job.out_file},
+        {IDC_OUT_TYPE, 1, IDC_OUT_FILE, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL, job.out_file},
+    };
+    for (const auto& [list, entry, edit, label, label_text, path] : changes) {
+        SetDlgItemTextW(dlg, edit, L"something");
+        select_entry(dlg, list, entry);
+        CHECK_TEXT(text_of(dlg, edit) + path + "|" + text_of(dlg, label), std::string("|") + label_text);
+        CHECK_INT(job.in_file_type * 10 + job.out_file_type, list == IDC_IN_TYPE ? 10 * entry + 12 : 21 + entry);
+    }
+    CHECK_TEXT(job.para_file + "|" + job.parak_file, "sample_land.par|sample_sea.jhd");
     close_dialog(dlg);
 
     // A land grid that cannot be read: two messages, and the sea grid is not
@@ -351,28 +369,6 @@ void opening_with_settings() {
     CHECK_TEXT(text_of(dlg, IDC_PARA_FILE) + "|" + text_of(dlg, IDC_PARAK_FILE) + "|" + text_of(dlg, IDC_PARAK_VERSION),
                "missing.par||");
     CHECK_TEXT(dialog::front_end().job.parak_file + "|" + dialog::front_end().jcg_folder, "sample_sea.jhd|");
-    close_dialog(dlg);
-}
-
-void type_lists_clear_their_path_and_relabel() {
-    enter_fresh_folder(FULL_SETTINGS);
-    HWND dlg = open_dialog();
-    const batch::ConversionJob& job = dialog::front_end().job;
-    // list, entry, path edit, its label and the label's text, the path set
-    const std::tuple<int, int, int, int, const char*, const std::string&> cases[] = {
-        {IDC_IN_TYPE, 1, IDC_IN_FILE, IDC_IN_FILE_LABEL, IN_LABEL_XY, job.in_file},
-        {IDC_IN_TYPE, 0, IDC_IN_FILE, IDC_IN_FILE_LABEL, IN_LABEL_SIMA, job.in_file},
-        {IDC_OUT_TYPE, 1, IDC_OUT_FILE, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL, job.out_file},
-        {IDC_OUT_TYPE, 0, IDC_OUT_FILE, IDC_OUT_FILE_LABEL, OUT_LABEL_SIMA, job.out_file},
-    };
-    for (const auto& [list, entry, edit, label, label_text, path] : cases) {
-        SetDlgItemTextW(dlg, edit, L"something");
-        select_entry(dlg, list, entry);
-        CHECK_TEXT(text_of(dlg, edit) + path, "");
-        CHECK_TEXT(text_of(dlg, label), label_text);
-    }
-    CHECK_INT(job.in_file_type * 10 + job.out_file_type, 11);
-    CHECK_TEXT(job.para_file, "sample_land.par");  // the grid paths are left alone
     close_dialog(dlg);
 }
 
@@ -558,16 +554,12 @@ int wmain(int argc, wchar_t** argv) {
     dialog::modals = {answer_open, answer_save, record_message, record_editor};
     temp_root = fs::temp_directory_path() / ("pellowen_dialog_" + std::to_string(GetCurrentProcessId()));
     fs::create_directory(temp_root);
+#define CASE(name) {#name, name}
     const std::pair<const char*, void (*)()> cases[] = {
-        {"template", template_has_every_control_in_place},
-        {"first start without settings", first_start_without_settings},
-        {"opening with settings", opening_with_settings},
-        {"type lists clear their path and relabel", type_lists_clear_their_path_and_relabel},
-        {"each Run check fails in turn", each_run_check_fails_in_turn},
-        {"full Run saves settings then converts", full_run_saves_settings_then_converts},
-        {"settings round trip through choosers", settings_round_trip_through_choosers},
-        {"escape and close box end like exit", escape_and_close_box_end_like_exit},
-        {"drops on path edits and buttons", drops_on_path_edits_and_buttons},
+        CASE(template_has_every_control_in_place), CASE(first_start_without_settings), CASE(opening_with_settings),
+        CASE(each_run_check_fails_in_turn), CASE(full_run_saves_settings_then_converts),
+        CASE(settings_round_trip_through_choosers), CASE(escape_and_close_box_end_like_exit),
+        CASE(drops_on_path_edits_and_buttons),
     };
     for (const auto& [name, run] : cases) {
         current_case = name;
