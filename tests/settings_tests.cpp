@@ -32,13 +32,8 @@ std::string settings_of(const batch::ConversionJob& j) {
 // Reads the file into a job that holds a value in every file setting, so
 // that a setting the file leaves alone can be told from one it clears.
 std::string read_into_preset(const std::string& path, RecordingFeedback& ui, int& result) {
-    batch::ConversionJob job;
-    job.in_file_type = 7;
-    job.out_file_type = 8;
-    job.in_file = "in";
-    job.out_file = "out";
-    job.para_file = "par";
-    job.parak_file = "jhd";
+    batch::ConversionJob job{.in_file_type = 7, .out_file_type = 8, .in_file = "in", .out_file = "out",
+                             .para_file = "par", .para_version = {}, .parak_file = "jhd", .parak_version = {}};
     result = settings::read_env_file(ui, path, job);
     return settings_of(job);
 }
@@ -95,13 +90,10 @@ TEST(SettingsFile, MissingOrUnwritableFileIsReportedAndChangesNothing) {
 
 TEST(SettingsFile, RunWritesSixLinesThatReadBackUnchanged) {
     const std::string path = settings_path();
-    batch::ConversionJob job;
-    job.in_file_type = 1;
-    job.in_file = "C:\\現場\\in.sim";
-    job.out_file_type = 2;
-    job.para_file = "p.par";
-    job.parak_file = "k.jhd";
-    job.zone = 9;  // not a file setting: never written
+    // The zone is not a file setting: never written.
+    batch::ConversionJob job{.zone = 9, .decimals = 0, .in_file_type = 1, .out_file_type = 2,
+                             .in_file = "C:\\現場\\in.sim", .out_file = {}, .para_file = "p.par", .para_version = {},
+                             .parak_file = "k.jhd", .parak_version = {}};
     RecordingFeedback ui;
     ASSERT_EQ(settings::write_env_file(ui, path, job), 0);
     std::ostringstream written;

@@ -63,9 +63,6 @@ BOOL answer_chooser(OPENFILENAMEW* ofn, const char* kind) {
     return TRUE;
 }
 
-BOOL answer_open(OPENFILENAMEW* ofn) { return answer_chooser(ofn, "open"); }
-BOOL answer_save(OPENFILENAMEW* ofn) { return answer_chooser(ofn, "save"); }
-
 HINSTANCE record_editor(HWND, const wchar_t*, const wchar_t* file, const wchar_t* parameters, const wchar_t*, int) {
     person.editor += cp932(file) + " " + cp932(parameters) + "\n";
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
@@ -551,7 +548,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     source_folder = argv[1];
     std::printf("Windows code pages: ANSI %u, OEM %u\n", GetACP(), GetOEMCP());
-    dialog::modals = {answer_open, answer_save, record_message, record_editor};
+    dialog::modals = {[](OPENFILENAMEW* ofn) { return answer_chooser(ofn, "open"); },
+                      [](OPENFILENAMEW* ofn) { return answer_chooser(ofn, "save"); }, record_message, record_editor};
     temp_root = fs::temp_directory_path() / ("pellowen_dialog_" + std::to_string(GetCurrentProcessId()));
     fs::create_directory(temp_root);
 #define CASE(name) {#name, name}
