@@ -1,7 +1,7 @@
 // What the dialog's status line costs a long Run: the same job through the
 // dialog's Run and straight through the run command with feedback that shows
 // nothing, alternately, in the current folder (which holds Pellowen.env).
-//   run_bench.exe ZONE ROUNDS
+//   dialog_run_bench.exe ZONE ROUNDS
 #include <windows.h>
 
 #include <algorithm>
