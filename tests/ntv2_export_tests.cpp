@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -20,11 +21,18 @@
 
 namespace {
 
-std::string temp_dir() {
-    const char* t = std::getenv("TMPDIR");
-    std::string dir = std::string(t != nullptr ? t : "/tmp") + "/ntv2_export_tests_XXXXXX";
-    return mkdtemp(dir.data()) != nullptr ? dir : "/tmp";
-}
+// A fresh folder, removed with everything in it at the end of the test.
+struct TempDir {
+    std::string path;
+    TempDir() {
+        const char* t = std::getenv("TMPDIR");
+        path = std::string(t != nullptr ? t : "/tmp") + "/ntv2_export_tests_XXXXXX";
+        if (mkdtemp(path.data()) == nullptr) path.clear();
+    }
+    ~TempDir() {
+        if (!path.empty()) std::filesystem::remove_all(path);
+    }
+};
 
 // A fixed sequence of pseudo-random numbers.
 std::uint64_t next(std::uint64_t& s) {
@@ -108,7 +116,9 @@ void load(const std::string& land, const std::string& sea, Loaded& t) {
 }
 
 TEST(Lattice, HoldsOnlyTheNodesALookupFinds) {
-    const std::string dir = temp_dir();
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
     // 53394600 is 35 40'N 139 45'E. A blank line, a key a lookup never
     // prints (leading zero) and a code with a second-level digit 8 are no
     // nodes; nor is a sea key of 7 digits written with a leading zero.
@@ -157,7 +167,9 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
     ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
     Loaded t;
     load(PELLOWEN_SOURCE_DIR "/examples/sample_land.par", PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd", t);
-    const std::string dir = temp_dir();
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
     // Tokyo on Bessel to JGD2000: on GRS80 on land, placed on WGS84 at sea.
     for (const bool land : {true, false}) {
         ntv2::NodeLattice l;
