@@ -147,8 +147,8 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
          0, 0, CLOSING_CLEAN, OUT + ",\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
         // Lines that are no records have no place in an XYBL output.
         {"SIMA to XYBL", SIMA, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
-        {"lone CR line ends", SIMA, SIMA, "G00,x\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
-         "G00,x\r\n" + P1_OUT + "\r\nZ00\r\n"},
+        {"lone CR line ends", SIMA, SIMA, "G00,x\r\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
+         "G00,x\r\n\r\n" + P1_OUT + "\r\nZ00\r\n"},
         {"DOS end of file", SIMA, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},
         {"NUL bytes in fields", SIMA, SIMA, "A01,1\0X,AB\0CD,-60975.196,-25716.974,12\0.5\r\nZ\0Z\r\n"s, 0, 0,
          CLOSING_CLEAN, "A01,1\0X,AB\0CD,  -60621.549,  -26014.528,12\0.5,\r\nZ\0Z\r\n"s},
