@@ -2,9 +2,6 @@
 // columns, SIMA records, XYBL lines and log names.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <unistd.h>
-
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -25,53 +22,20 @@ namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
-std::string dms(double degrees, int n) {
-    std::string text;
-    format_dms(geodesy::deg_to_rad(degrees), n, text);
-    return text;
-}
-
-std::string coordinate(double value, int decimals) {
-    std::string text = "x";
-    append_coordinate(text, value, decimals);
-    return text.substr(1);
-}
-
-// The lines a reader gives for the bytes of a file, with max_chars.
-std::vector<std::string> read_lines(const std::string& bytes, std::size_t max_chars = 0) {
-    std::FILE* f = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    grids::LineReader reader(f);
-    std::vector<std::string> lines;
-    std::string line;
-    while (reader.read_line(line, max_chars) != 0) lines.push_back(line);
-    EXPECT_FALSE(reader.failed());
-    std::fclose(f);
-    return lines;
-}
-
 }  // namespace
 
 TEST(AngleText, DegreesMinutesAndCutSeconds) {
     struct Case { double degrees; int n; const char* text; };
     const Case cases[] = {
-        {35.5, 4, "  35-30-00.0000"},
-        {139.75, 4, " 139-45-00.0000"},
-        {0.0, 4, "   0-00-00.0000"},
-        {-0.5, 4, "  -0-30-00.0000"},
-        {-35.25, 4, " -35-15-00.0000"},
-        // Seconds are cut for n >= 1; the small addition carries n = 1 over.
-        {35.99999999, 4, "  35-59-59.9999"},
-        {35.99999999, 1, "  36-00-00.0"},
-        {35.99999999, 0, "  36-00-00"},
         {35.50321, 4, "  35-30-11.5560"},
-        {35.5, 9, "  35-30-00.00000"},
-        // 59.99999995" carries with the 1e-7" addition of n = 4; 59.99999985"
-        // does not, and n = 5 adds nothing.
+        {-0.5, 4, "  -0-30-00.0000"},
+        // Seconds are cut when they have decimals, rounded when not.
+        {35.99999999, 4, "  35-59-59.9999"},
+        {35.99999999, 0, "  36-00-00"},
+        // 59.99999995" carries with the 1e-7" added at 4 decimals;
+        // 59.99999985" does not.
         {35.516666666652775, 4, "  35-31-00.0000"},
         {35.516666666624999, 4, "  35-30-59.9999"},
-        {35.516666666652775, 5, "  35-30-59.99999"},
         // Whole circles are taken off; a value that is no number shows no
         // digits.
         {360.5, 4, "   0-30-00.0000"},
@@ -79,19 +43,19 @@ TEST(AngleText, DegreesMinutesAndCutSeconds) {
         {NaN, 4, "****-**-**.****"},
         {-INF, 0, "****-**-**"},
     };
-    for (const Case& c : cases) EXPECT_EQ(dms(c.degrees, c.n), c.text) << c.degrees << " with " << c.n;
-}
-
-TEST(AngleText, SecondsBroughtIntoOneCircleForAnyValue) {
+    for (const Case& c : cases) {
+        std::string text;
+        format_dms(geodesy::deg_to_rad(c.degrees), c.n, text);
+        EXPECT_EQ(text, c.text) << c.degrees << " with " << c.n;
+    }
+    // Into one circle for any value, in bounded time.
     const double C = 1296000;
-    struct Case { double in, out; };
-    const Case cases[] = {
-        {-1.0, C - 1}, {C + 0.00005, C + 0.00005}, {C + 1, 1}, {C, C}, {2 * C, C},
-        {1e300, std::fmod(1e300, C)}, {-1e300, std::fmod(-1e300, C) + C},
-    };
-    for (const Case& c : cases) EXPECT_EQ(normalize_seconds(c.in), c.out) << c.in;
-    EXPECT_TRUE(std::isinf(normalize_seconds(INF)));
-    EXPECT_TRUE(std::isnan(normalize_seconds(NaN)));
+    for (auto [in, out] : {std::pair{-1.0, C - 1}, {C + 0.00005, C + 0.00005}, {C + 1, 1.0}, {2 * C, C}}) {
+        EXPECT_EQ(normalize_seconds(in), out) << in;
+    }
+    for (double huge : {1e300, -1e300}) {
+        EXPECT_TRUE(normalize_seconds(huge) >= 0 && normalize_seconds(huge) <= C) << huge;
+    }
 }
 
 TEST(NumberText, RoundedHalfAwayFromZeroInTheirColumns) {
@@ -101,17 +65,21 @@ TEST(NumberText, RoundedHalfAwayFromZeroInTheirColumns) {
         {0.5005, 3, "       0.501"},
         {1.0005, 3, "       1.001"},
         {-12345.67849, 3, "  -12345.678"},
-        {2345.6785, 3, "    2345.679"},
         {-0.0004, 3, "      -0.000"},
-        {0.5, 8, "       0.50000000"},
         {-1.5, 8, "      -1.50000000"},
         {NaN, 3, "************"},
         {-INF, 5, "**************"},
     };
-    for (const Case& c : cases) EXPECT_EQ(coordinate(c.value, c.decimals), c.text) << c.value;
+    for (const Case& c : cases) {
+        std::string text;
+        append_coordinate(text, c.value, c.decimals);
+        EXPECT_EQ(text, c.text) << c.value;
+    }
     // Too large to round: written as it is, never as infinity.
-    EXPECT_EQ(coordinate(1e306, 3).substr(0, 8), "10000000");
-    EXPECT_EQ(coordinate(1e306, 3).size(), 307u + 4u);
+    std::string text;
+    append_coordinate(text, 1e306, 3);
+    EXPECT_EQ(text.substr(0, 8), "10000000");
+    EXPECT_EQ(text.size(), 307u + 4u);
 }
 
 TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
@@ -121,9 +89,7 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         {"a\r\nb\nc\rd", 0, {"a\n", "b\n", "c\n", "d"}},
         {"a\r\r\nb\n\n", 0, {"a\n", "\n", "b\n", "\n"}},
         {"ab\x1a" "A01,9\r\n", 0, {"ab"}},
-        {"a\r\n\x1a", 0, {"a\n"}},
         {"\x1a", 0, {}},
-        {"", 0, {}},
         {"a\0b\r\n"s, 0, {"a\0b\n"s}},
         // A CR at the end of one block and its LF at the start of the next.
         {block + "\r\nz", 0, {block + "\n", "z"}},
@@ -131,64 +97,33 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         {"abcdef\r\nxy", 3, {"abc", "def", "\n", "xy"}},
         {"ab\rcd", 3, {"ab\n", "cd"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(read_lines(c.bytes, c.max_chars), c.lines) << c.bytes.substr(0, 20);
-}
-
-TEST(Lines, AReadErrorIsReported) {
-    std::FILE* folder = std::fopen(".", "rb");  // opens, but cannot be read
-    ASSERT_NE(folder, nullptr);
-    grids::LineReader reader(folder);
-    std::string line;
-    EXPECT_EQ(reader.read_line(line), 0);
-    EXPECT_TRUE(reader.failed());
-    std::fclose(folder);
-}
-
-TEST(Lines, WrittenInBlocksWithCrLf) {
-    std::FILE* f = std::tmpfile();
-    const int fd = dup(fileno(f));
-    grids::TextWriter writer{grids::FilePtr(f)};
-    const std::string big(200000, 'b');
-    writer.write("a\n");
-    writer.write(big);
-    writer.write("\nc\0d\n"s);
-    EXPECT_EQ(writer.close(), 0);
-    std::FILE* back = fdopen(fd, "rb");
-    std::rewind(back);
-    std::string bytes(300000, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), back));
-    std::fclose(back);
-    EXPECT_EQ(bytes, "a\r\n" + big + "\r\nc\0d\r\n"s);
-}
-
-TEST(Fields, CommasSplitAndBlanksBelongToTheField) {
-    struct Case { const char* line; int n; const char* field; };
-    const Case cases[] = {
-        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 2, " 101 "},
-        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 5, "2301.456"},
-        {"A01, 101 ,KIJUN-1,-12368.123,2301.456\n", 6, ""},
-        {",x", 1, ""},
-        {"", 1, ""},
-        {"a\n,b", 2, ""},  // a line feed ends the line before a later comma
-    };
     for (const Case& c : cases) {
-        std::string text = "stale";
-        get_field(c.line, c.n, text);
-        EXPECT_EQ(text, c.field) << c.line << " field " << c.n;
+        std::FILE* f = std::tmpfile();
+        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+        std::rewind(f);
+        grids::LineReader reader(f);
+        std::vector<std::string> lines;
+        std::string line;
+        while (reader.read_line(line, c.max_chars) != 0) lines.push_back(line);
+        EXPECT_FALSE(reader.failed());
+        std::fclose(f);
+        EXPECT_EQ(lines, c.lines) << c.bytes.substr(0, 20);
     }
 }
 
-TEST(SimaRecords, TextsKeptWholeAndCoordinatesRewritten) {
+TEST(SimaRecords, FieldsKeptWholeAndCoordinatesRewritten) {
     struct Case { std::string line; double x, y; std::string written; };
     const Case cases[] = {
         {"A01,101,KIJUN-1,-12368.123,2301.456,15.200\n", -12345.67849, 2345.6785,
          "A01,101,KIJUN-1,  -12345.678,    2345.679,15.200,"},
-        // No height: two commas after Y; 0.5 fills 12 columns.
-        {"A01,7,  blank name  ,x,,", 0.5, 0, "A01,7,  blank name  ,       0.500,       0.000,,"},
+        // Blanks belong to the field; no height: two commas after Y.
+        {"A01, 7 ,  blank name  ,x,,", 0.5, 0, "A01, 7 ,  blank name  ,       0.500,       0.000,,"},
         // NUL bytes are part of a field like any other byte.
         {"A01,1\0X,AB\0CD,1,2,12\0.5\n"s, 1, 2, "A01,1\0X,AB\0CD,       1.000,       2.000,12\0.5,"s},
-        // More than six fields: the rest is not written back.
+        // More than six fields: the rest is not written back; a line feed
+        // ends the line before a later comma.
         {"A01,1,P,1,2,3,4,5\n", 1, 2, "A01,1,P,       1.000,       2.000,3,"},
+        {"A01,1,P\n,1,2,3", 1, 2, "A01,1,P,       1.000,       2.000,,"},
     };
     for (const Case& c : cases) {
         SimaRecord r;
@@ -197,10 +132,6 @@ TEST(SimaRecords, TextsKeptWholeAndCoordinatesRewritten) {
         format_sima_record(3, r.number, r.name, c.x, c.y, r.height, out);
         EXPECT_EQ(out, c.written);
     }
-    SimaRecord r;
-    read_sima_record("A01,101,KIJUN-1,-12368.123,2301.456,15.200\n", r);
-    EXPECT_EQ(r.x, -12368.123);
-    EXPECT_EQ(r.y, 2301.456);
     for (const char* line : {"A01", "A01x,1"}) EXPECT_TRUE(is_sima_record(line)) << line;
     for (const char* line : {"a01,1", "A0", " A01"}) EXPECT_FALSE(is_sima_record(line)) << line;
 }
@@ -222,18 +153,9 @@ TEST(XyText, NumbersReadAsDecimalPrefixes) {
     }
 }
 
-TEST(XyblLines, FixedColumnsOfBothHalves) {
+TEST(XyblLines, LongNamesWholeAndNoDigitsForNoNumber) {
     XyblScratch scratch;
     std::string line;
-    format_xybl_line(3, "P1", -12368.123, 2301.456, 35.5, 139.75, -12013.4567, 2011.2345, 35.50321, 139.74673,
-                     scratch, line);
-    EXPECT_EQ(line,
-              "P1,                -12368.123,      2301.456,     35-30-00.0000,    139-45-00.0000,"
-              "      -12013.457,      2011.235,     35-30-11.5560,    139-44-48.2280,");
-    format_xybl_short_line(3, "P1", -12368.123, 2301.456, 35.5, 139.75, scratch, line);
-    EXPECT_EQ(line, "P1,                -12368.123,      2301.456,     35-30-00.0000,    139-45-00.0000,");
-    // A long name is not cut; a NUL byte stays in it; a position that is no
-    // number shows no digits.
     format_xybl_short_line(8, "A-VERY\0LONG-NAME"s, INF, 0, NaN, 139.75, scratch, line);
     EXPECT_EQ(line, "A-VERY\0LONG-NAME,  *****************,         0.00000000,   ****-**-**.****,    139-45-00.0000,"s);
 }
@@ -247,7 +169,6 @@ TEST(LogName, TakenFromTheOutputFileName) {
         // A "." in a folder name does not count: no log beside the parent.
         {"D:\\work.old\\out", 1, ""},
         {"/data/run.1/out", 1, ""},
-        {"", 1, ""},
         // 0x5C as the second byte of a kanji (表) is no folder separator.
         {"D:\\x.表", 0, "D:\\x_Log.txt"},
         {std::string(247, 'a') + ".sim", 0, ""},  // a log name of 255 bytes
@@ -256,7 +177,7 @@ TEST(LogName, TakenFromTheOutputFileName) {
     for (const Case& c : cases) {
         std::string log;
         EXPECT_EQ(derive_log_path(c.out, log), c.result) << c.out;
-        if (c.result == 0 && *c.log != '\0') {
+        if (*c.log != '\0') {
             EXPECT_EQ(log, c.log) << c.out;
         }
     }

@@ -17,6 +17,8 @@ using namespace std::string_literals;
 namespace {
 
 const fs::path SOURCE_DIR = PELLOWEN_SOURCE_DIR;
+const char* const CLOSING_CLEAN = "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
+const char* const CLOSING_WITH_ERRORS = "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 
 std::string read_bytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -25,13 +27,7 @@ std::string read_bytes(const fs::path& p) {
     return s.str();
 }
 
-void write_bytes(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
-const char* const CLOSING_CLEAN = "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
-const char* const CLOSING_WITH_ERRORS = "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
+void write_bytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 // Each test runs in a fresh folder holding copies of the examples, so that
 // the log shows short relative paths.
@@ -47,8 +43,8 @@ protected:
     }
 
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / (std::string("pellowen_job_") + info->name());
+        dir_ = fs::temp_directory_path() /
+               (std::string("pellowen_job_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const char* name : {"sample.sim", "sample_jgd.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd"}) {
@@ -56,17 +52,10 @@ protected:
         }
         old_dir_ = fs::current_path();
         fs::current_path(dir_);
-        job_.direction = 0;
-        job_.zone = 9;
-        job_.decimals = 3;
-        job_.in_file_type = batch::FILE_TYPE_SIMA;
-        job_.out_file_type = batch::FILE_TYPE_SIMA;
-        job_.in_file = "sample.sim";
-        job_.out_file = "out.sim";
-        job_.para_file = "sample_land.par";
-        job_.para_version = "S1.00";
-        job_.parak_file = "sample_sea.jhd";
-        job_.parak_version = "S1.00";
+        job_ = {.direction = 0, .zone = 9, .decimals = 3, .in_file_type = batch::FILE_TYPE_SIMA,
+                .out_file_type = batch::FILE_TYPE_SIMA, .in_file = "sample.sim", .out_file = "out.sim",
+                .para_file = "sample_land.par", .para_version = "S1.00", .parak_file = "sample_sea.jhd",
+                .parak_version = "S1.00"};
     }
 
     void TearDown() override {
@@ -81,8 +70,8 @@ protected:
 
     std::string expected(const char* name) { return read_bytes(SOURCE_DIR / "tests/data" / name); }
 
-    static grids::ParamTable gsi_;
-    static grids::ParamTable jcg_;
+    static inline grids::ParamTable gsi_;
+    static inline grids::ParamTable jcg_;
     fs::path dir_;
     fs::path old_dir_;
     batch::ConversionJob job_;
@@ -90,50 +79,41 @@ protected:
     int error_flag_ = -1;
 };
 
-grids::ParamTable ConversionRun::gsi_;
-grids::ParamTable ConversionRun::jcg_;
-
 }  // namespace
 
 TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
-    struct Case {
-        int direction, decimals, out_type;
-        const char* in;
-        const char* out;
-        const char* log;  // the file opened in the editor at the end
-        const char* file;
-        const char* expected;
-    };
     const int SIMA = batch::FILE_TYPE_SIMA;
     const int XYBL = batch::FILE_TYPE_XYBL;
+    struct Case { int direction, decimals, out_type; std::string in, out, log; const char* expected_log; const char* sima; };
     const Case cases[] = {
-        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "out.sim", "forward_sima.sim"},
-        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "out_Log.txt", "forward_sima_Log.txt"},
-        {1, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "back_Log.txt", "reverse_sima_Log.txt"},
-        {0, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "out.txt", "forward_xybl.txt"},
+        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "forward_sima_Log.txt", "forward_sima.sim"},
+        {1, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_Log.txt", nullptr},
+        {0, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl.txt", nullptr},
         // At 8 decimals a sea point projected on the wrong ellipsoid shows.
-        {0, 8, XYBL, "sample_xy.csv", "out.txt", "out.txt", "out.txt", "forward_xybl_8.txt"},
-        {1, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "back_Log.txt", "reverse_sima_8_Log.txt"},
+        {0, 8, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl_8.txt", nullptr},
+        {1, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_8_Log.txt", nullptr},
     };
     for (const Case& c : cases) {
         fs::remove("out_Log.txt");
         job_.direction = c.direction;
         job_.decimals = c.decimals;
         job_.out_file_type = c.out_type;
-        job_.in_file_type = std::string(c.in).ends_with(".sim") ? SIMA : batch::FILE_TYPE_XY;
+        job_.in_file_type = c.in.ends_with(".sim") ? SIMA : batch::FILE_TYPE_XY;
         job_.in_file = c.in;
         job_.out_file = c.out;
         ui_ = RecordingFeedback();
         EXPECT_EQ(run(), 0);
         EXPECT_EQ(error_flag_, 1);  // some points lie outside both grids
-        EXPECT_EQ(read_bytes(c.file), expected(c.expected)) << c.expected;
+        EXPECT_EQ(read_bytes(c.log), expected(c.expected_log)) << c.expected_log;
+        if (c.sima != nullptr) {
+            EXPECT_EQ(read_bytes("out.sim"), expected(c.sima)) << c.sima;
+        }
         ASSERT_EQ(ui_.messages.size(), 1u);
-        EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
-        EXPECT_EQ(ui_.messages[0].second, "Error");
+        EXPECT_EQ(ui_.messages[0], std::pair(std::string(CLOSING_WITH_ERRORS), std::string("Error")));
         EXPECT_EQ(ui_.opened, std::vector<std::string>{c.log});
         // The third point is the third coordinate record, whatever its line.
         EXPECT_EQ(ui_.statuses.at(2).substr(0, 2), "3 ");
-        EXPECT_EQ(fs::exists("out_Log.txt"), c.out_type == SIMA && c.log == std::string("out_Log.txt"));
+        EXPECT_EQ(fs::exists("out_Log.txt"), c.out == "out.sim");  // an XYBL output is its own log
     }
 }
 
@@ -141,7 +121,7 @@ TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
 // what is written, what the user is told, and the input left as it was.
 TEST_F(ConversionRun, InputsOfEveryKind) {
     const std::string P1 = "A01,1,P1,-60975.196,-25716.974,1.0,";
-    const std::string P1_OUT = "A01,1,P1,  -60621.549,  -26014.528,1.0,";
+    const std::string OUT = "A01,1,P1,  -60621.549,  -26014.528,", P1_OUT = OUT + "1.0,";
     const std::string XY_FAILED = "  <3ﾊﾟﾗないし範囲外で変換できず>\r\n";
     const std::string start = "A01,1,P1,-60975.196,-25716.974,";
     const std::string filler(65536 - start.size(), 'h');  // a record of 65536 bytes
@@ -164,20 +144,18 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
         {"empty input", SIMA, SIMA, "", 0, 0, CLOSING_CLEAN, ""},
         // XY points are numbered; comments and empty lines are no points.
         {"XY to SIMA", XY, SIMA, "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n",
-         0, 0, CLOSING_CLEAN, "A01,1,P1,  -60621.549,  -26014.528,,\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
+         0, 0, CLOSING_CLEAN, OUT + ",\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
         // Lines that are no records have no place in an XYBL output.
         {"SIMA to XYBL", SIMA, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
-        {"lone CR line ends", SIMA, SIMA, "G00,x\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
-         "G00,x\r\n" + P1_OUT + "\r\nZ00\r\n"},
+        {"lone CR line ends", SIMA, SIMA, "G00,x\r\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
+         "G00,x\r\n\r\n" + P1_OUT + "\r\nZ00\r\n"},
         {"DOS end of file", SIMA, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},
-        {"DOS end of file in a line", XY, SIMA, "P1,-60975.196,-25716.974\x1a,9\r\n", 0, 0, CLOSING_CLEAN,
-         "A01,1,P1,  -60621.549,  -26014.528,,\r\n"},
         {"NUL bytes in fields", SIMA, SIMA, "A01,1\0X,AB\0CD,-60975.196,-25716.974,12\0.5\r\nZ\0Z\r\n"s, 0, 0,
          CLOSING_CLEAN, "A01,1\0X,AB\0CD,  -60621.549,  -26014.528,12\0.5,\r\nZ\0Z\r\n"s},
         {"long line that is no record", SIMA, SIMA, "C00," + std::string(200000, 'c') + "\r\n" + P1 + "\r\n", 0, 0,
          CLOSING_CLEAN, "C00," + std::string(200000, 'c') + "\r\n" + P1_OUT + "\r\n"},
         {"longest record", SIMA, SIMA, start + filler + "\r\n", 0, 0, CLOSING_CLEAN,
-         "A01,1,P1,  -60621.549,  -26014.528," + filler + ",\r\n"},
+         OUT + filler + ",\r\n"},
         {"record too long", SIMA, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", "G00\r\n"},
         {"point line too long", XY, XYBL, "#" + std::string(70000, 'c') + "\r\nP" + std::string(70000, 'p'), 1, 1,
@@ -199,89 +177,43 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
         ASSERT_FALSE(ui_.messages.empty()) << c.what;
         EXPECT_EQ(ui_.messages[0].first, c.message) << c.what;
         std::string written = read_bytes(job_.out_file);
-        if (c.out_type == XYBL) {
-            for (int line = 0; line < 9; ++line) written.erase(0, written.find('\n') + 1);
-        }
+        for (int line = 0; c.out_type == XYBL && line < 9; ++line) written.erase(0, written.find('\n') + 1);
         // Compared whole, shown in part: some are long.
         EXPECT_TRUE(written == c.written) << c.what << ": " << written.substr(0, 300);
         EXPECT_TRUE(read_bytes("in.sim") == c.input) << c.what;
         const std::string log = read_bytes(c.out_type == SIMA ? "out_Log.txt" : "out.txt");
-        EXPECT_EQ(log.find("nan"), std::string::npos) << c.what;
-        EXPECT_EQ(log.find("inf"), std::string::npos) << c.what;
+        EXPECT_TRUE(log.find("nan") == log.npos && log.find("inf") == log.npos) << c.what;
     }
 }
 
-TEST_F(ConversionRun, OutputOverAnInputIsRefusedAndTheInputStaysIntact) {
-    struct Case { int out_type; const char* in_file; const char* out_file; const char* colliding; };
-    write_bytes("out_Log.txt", "A01,1,P,0,0,\r\n");
-    const Case cases[] = {
-        {batch::FILE_TYPE_SIMA, "sample.sim", "./sample.sim", "./sample.sim"},
-        {batch::FILE_TYPE_XYBL, "sample.sim", "../" "pellowen_job_OutputOverAnInputIsRefusedAndTheInputStaysIntact/sample_land.par",
-         "../pellowen_job_OutputOverAnInputIsRefusedAndTheInputStaysIntact/sample_land.par"},
-        {batch::FILE_TYPE_XYBL, "sample.sim", "sample_sea.jhd", "sample_sea.jhd"},
-        // The log of out.sim would be the input.
-        {batch::FILE_TYPE_SIMA, "out_Log.txt", "out.sim", "out_Log.txt"},
-    };
-    for (const Case& c : cases) {
-        const std::string before_in = read_bytes(c.in_file);
-        const std::string before_land = read_bytes("sample_land.par");
-        const std::string before_sea = read_bytes("sample_sea.jhd");
-        job_.out_file_type = c.out_type;
-        job_.in_file = c.in_file;
-        job_.out_file = c.out_file;
-        ui_.messages.clear();
-        EXPECT_EQ(run(), 1) << c.out_file;
-        EXPECT_EQ(error_flag_, 1);
-        ASSERT_EQ(ui_.messages.size(), 2u) << c.out_file;
-        EXPECT_EQ(ui_.messages[0].first, std::string(c.colliding) + " 入力ﾌｧｲﾙを上書きしてしまいます !!");
-        EXPECT_EQ(ui_.messages[0].second, "Error");
-        EXPECT_EQ(ui_.messages[1].first, CLOSING_WITH_ERRORS);
-        EXPECT_EQ(read_bytes(c.in_file), before_in);
-        EXPECT_EQ(read_bytes("sample_land.par"), before_land);
-        EXPECT_EQ(read_bytes("sample_sea.jhd"), before_sea);
-        EXPECT_FALSE(fs::exists("out.sim"));
-    }
-}
-
-TEST_F(ConversionRun, AWriteErrorIsReportedAndNeverCalledSuccess) {
-    fs::create_symlink("/dev/full", "full.txt");
-    job_.out_file_type = batch::FILE_TYPE_XYBL;
-    job_.out_file = "full.txt";
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(error_flag_, 1);
-    ASSERT_EQ(ui_.messages.size(), 2u);
-    EXPECT_EQ(ui_.messages[0].first, "full.txt 書込みｴﾗｰ !!");
-    EXPECT_EQ(ui_.messages[0].second, "Error");
-    EXPECT_EQ(ui_.messages[1].first, CLOSING_WITH_ERRORS);
-
-    fs::create_symlink("/dev/full", "full.sim");
-    ui_.messages.clear();
-    job_.out_file_type = batch::FILE_TYPE_SIMA;
-    job_.out_file = "full.sim";
-    EXPECT_EQ(run(), 1);
-    ASSERT_EQ(ui_.messages.size(), 2u);
-    EXPECT_EQ(ui_.messages[0].first, "full.sim 書込みｴﾗｰ !!");
-}
-
-// Files that cannot be opened, read or named: the message, then the closing
-// message, except when the log cannot be named (no job, nothing opened).
+// Files that cannot be opened, read, written or named, and outputs over an
+// input: the message, then the closing message, except when the log cannot
+// be named (no job, nothing opened); no input is ever touched.
 TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes
+    fs::create_symlink("/dev/full", "full.sim");
+    write_bytes("x_Log.txt", "A01,1,P,0,0,\r\n");
+    const std::string inputs[] = {"sample.sim", "sample_land.par", "sample_sea.jhd", "x_Log.txt"};
+    std::string before;
+    for (const std::string& name : inputs) before += read_bytes(name);
     struct Case { const char* in; std::string out; int out_type; int result; std::string message; };
     const int SIMA = batch::FILE_TYPE_SIMA;
     const int XYBL = batch::FILE_TYPE_XYBL;
+    const char* const OVER = " 入力ﾌｧｲﾙを上書きしてしまいます !!";
+    const std::string land_again = "../pellowen_job_FilesThatCannotBeUsedEndWithTheirMessage/sample_land.par";
     const Case cases[] = {
         {"missing.sim", "out.sim", SIMA, 1, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!"},
-        {"/dev/zero", "out.sim", SIMA, 1, "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!"},
-        {"sample.sim", "no_such_folder/out.sim", SIMA, 1, "no_such_folder/out.sim SIMA出力ﾌｧｲﾙ Open Error !!"},
+        {"sample.sim", land_again, XYBL, 1, land_again + OVER},
+        {"sample.sim", "sample_sea.jhd", XYBL, 1, "sample_sea.jhd"s + OVER},
+        {"x_Log.txt", "x.sim", SIMA, 1, "x_Log.txt"s + OVER},  // its log would be the input
         // A place nobody may create files in, root included.
         {"sample.sim", "/proc/out.txt", XYBL, 1, "/proc/out.txt Errorlog ﾌｧｲﾙ Open Error !!"},
         // Opens, but reading it fails at once.
         {"/proc/self/mem", "out.sim", SIMA, 1, "/proc/self/mem 読込みｴﾗｰ !!"},
+        {"sample.sim", "full.sim", SIMA, 1, "full.sim 書込みｴﾗｰ !!"},
         // An XYBL output is its own log: only its own length counts.
         {"sample.sim", long_name, XYBL, 0, CLOSING_WITH_ERRORS},
         {"sample.sim", long_name, SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!"},
-        {"sample.sim", "run.1/out", SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!"},
     };
     for (const Case& c : cases) {
         job_.in_file = c.in;
@@ -291,9 +223,13 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         EXPECT_EQ(run(), c.result) << c.in << " " << c.out;
         EXPECT_EQ(error_flag_, 1);
         ASSERT_FALSE(ui_.messages.empty());
-        EXPECT_EQ(ui_.messages[0].first, c.message) << c.in << " " << c.out;
+        EXPECT_EQ(ui_.messages[0], std::pair(c.message, std::string("Error"))) << c.in << " " << c.out;
         const bool named = c.message != "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
         EXPECT_EQ(ui_.messages.size(), named && c.result == 1 ? 2u : 1u);
+        EXPECT_EQ(ui_.messages.back().first, named ? std::string(CLOSING_WITH_ERRORS) : c.message);
         EXPECT_EQ(ui_.opened.size(), named ? 1u : 0u);
+        std::string after;
+        for (const std::string& name : inputs) after += read_bytes(name);
+        EXPECT_TRUE(after == before) << c.in << " " << c.out;
     }
 }

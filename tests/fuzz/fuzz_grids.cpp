@@ -15,8 +15,8 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <string_view>
 
+#include "../recording_feedback.h"
 #include "geodesy/angles.h"
 #include "geodesy/mesh_key.h"
 #include "geodesy/projection.h"
@@ -27,25 +27,13 @@
 
 namespace {
 
-struct QuietFeedback : grids::UserFeedback {
-    void set_status(std::string_view) override {}
-    void show_message(std::string_view, std::string_view) override {}
-    void open_in_editor(std::string_view) override {}
-};
-
 grids::ParamTable gsi;
 grids::ParamTable jcg;
-std::string land_path;
-std::string sea_path;
+std::string folder;
 
-[[noreturn]] void fail(const char* what, const std::string& detail = {}) {
-    std::fprintf(stderr, "CHECK FAILED: %s %s\n", what, detail.c_str());
+[[noreturn]] void fail(const char* what, const char* which = "") {
+    std::fprintf(stderr, "CHECK FAILED: %s %s\n", what, which);
     std::abort();
-}
-
-void write_file(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
 }
 
 void check_table(const grids::ParamTable& table, const char* which) {
@@ -57,18 +45,10 @@ void check_table(const grids::ParamTable& table, const char* which) {
     }
 }
 
-// The key as a number when the stored text is exactly its "%8ld" form.
-bool key_number(const grids::ParamRecord& r, long& key) {
-    char* end = nullptr;
-    key = std::strtol(r.key, &end, 10);
-    char text[24];
-    std::snprintf(text, sizeof text, "%8ld", key);
-    return std::strcmp(text, r.key) == 0;
-}
-
 bool finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 
-// A point at fractions s, t of the cell whose south-west node is code.
+// A point at fractions s, t of the cell whose south-west node is code: a
+// shift or conversion that reports success gives numbers.
 void try_point(int code, double s, double t, int zone) {
     const grids::MeshCorner corner = grids::mesh_corner(code);
     const double lat = corner.lat0 + t / 120.0;
@@ -84,14 +64,11 @@ void try_point(int code, double s, double t, int zone) {
     }
     const geodesy::PlanePoint p =
         geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, zone, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
-    grids::PointResult r;
-    if (grids::tokyo_to_jgd_point(gsi, jcg, zone, p.x, p.y, r) == 0 &&
-        !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
-        fail("Tokyo to JGD2000 gave no number");
-    }
-    if (grids::jgd_to_tokyo_point(gsi, jcg, zone, p.x, p.y, r) == 0 &&
-        !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
-        fail("JGD2000 to Tokyo gave no number");
+    for (auto convert : {grids::tokyo_to_jgd_point, grids::jgd_to_tokyo_point}) {
+        grids::PointResult r;
+        if (convert(gsi, jcg, zone, p.x, p.y, r) == 0 && !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
+            fail("a point conversion gave no number");
+        }
     }
 }
 
@@ -103,14 +80,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         fail("no memory for the tables");
     }
     char pattern[] = "/tmp/pellowen_fuzz_grids_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) fail("no temporary folder");
-    land_path = std::string(made) + "/land.par";
-    sea_path = std::string(made) + "/sea.jhd";
-    static std::string folder = made;
+    if (mkdtemp(pattern) == nullptr) fail("no temporary folder");
+    folder = pattern;
     std::atexit([] {
-        std::remove(land_path.c_str());
-        std::remove(sea_path.c_str());
+        for (const char* name : {"/land.par", "/sea.jhd"}) std::remove((folder + name).c_str());
         rmdir(folder.c_str());
     });
     return 0;
@@ -118,17 +91,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 6) return 0;
-    const std::string_view body(reinterpret_cast<const char*>(data) + 2, size - 6);
+    const std::string body(reinterpret_cast<const char*>(data) + 2, size - 6);
     const std::size_t split = (static_cast<std::size_t>(data[0]) << 8 | data[1]) % (body.size() + 1);
-    write_file(land_path, body.substr(0, split));
-    write_file(sea_path, body.substr(split));
+    std::ofstream(folder + "/land.par", std::ios::binary) << body.substr(0, split);
+    std::ofstream(folder + "/sea.jhd", std::ios::binary) << body.substr(split);
     const uint8_t* place = data + size - 4;
 
-    QuietFeedback ui;
+    RecordingFeedback ui;
     std::string version;
-    const int land = grids::read_gsi_param_file(ui, 1, land_path, version, gsi);
+    const int land = grids::read_gsi_param_file(ui, 1, folder + "/land.par", version, gsi);
     if (version.size() > 255) fail("version text too long");
-    const int sea = grids::read_jcg_param_file(ui, 1, sea_path, version, jcg);
+    const int sea = grids::read_jcg_param_file(ui, 1, folder + "/sea.jhd", version, jcg);
     check_table(gsi, "land");
     check_table(jcg, "sea");
     if (land != 0 || sea != 0) return 0;
@@ -139,12 +112,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const grids::ParamTable* table : {&gsi, &jcg}) {
         const int step = table->count / 8 + 1;
         for (int i = place[2] % step; i < table->count; i += step) {
-            long key = 0;
-            if (!key_number(table->records[static_cast<std::size_t>(i)], key)) continue;
+            // Every key stored exactly as "%8ld" prints it is found again.
+            const grids::ParamRecord& r = table->records[static_cast<std::size_t>(i)];
+            const long key = std::strtol(r.key, nullptr, 10);
+            char text[24];
+            std::snprintf(text, sizeof text, "%8ld", key);
+            if (std::strcmp(text, r.key) != 0) continue;
             const grids::ParamRecord* found = grids::find_param_record(table->loaded(), key);
-            if (found == nullptr || std::strcmp(found->key, table->records[static_cast<std::size_t>(i)].key) != 0) {
-                fail("a loaded key is not found");
-            }
+            if (found == nullptr || std::strcmp(found->key, r.key) != 0) fail("a loaded key is not found");
             if (key < 10000000 || key > 99999999) continue;
             const int code = table == &gsi ? static_cast<int>(key) : geodesy::key_to_mesh(static_cast<int>(key));
             try_point(code, s, t, zone);

@@ -1,38 +1,28 @@
 // The whole conversion job over any input, with the example grids. The first
 // three bytes choose direction, input and output types, decimals (3..8) and
-// zone (mostly 9, where the grids lie); the rest is the input file. Checked
-// after every run, against a reading of the input made here:
-// - the input file is byte-identical afterwards;
-// - with SIMA in and SIMA out, every other input line comes out byte for
-//   byte, in order, with one line per converted record and nothing else;
-// - the log holds the nine header lines and one entry per point: a
-//   converted record with its grid's mark, or (after the banner) the failed
-//   point's input line; with XYBL output one fixed-column line per point;
-// - every number and angle written is made of digits (never "nan" or "inf");
-// - the error flag is set exactly when some point was not converted.
+// zone (mostly 9, where the grids lie); the rest is the input file. Checked:
+// the input is never written; with SIMA in and out, every other line comes
+// out byte for byte and in order, with one line per converted record; the
+// log holds its header and one entry per point; every coordinate and angle
+// written is digits (never "nan" or "inf"); the error flag is set exactly
+// when some point was not converted.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "../recording_feedback.h"
 #include "batch/conversion_log.h"
 #include "batch/job.h"
 #include "grids/param_file.h"
 
 namespace {
-
-struct QuietFeedback : grids::UserFeedback {
-    std::vector<std::string> messages;
-    void set_status(std::string_view) override {}
-    void show_message(std::string_view text, std::string_view) override { messages.emplace_back(text); }
-    void open_in_editor(std::string_view) override {}
-};
 
 grids::ParamTable gsi;
 grids::ParamTable jcg;
@@ -45,110 +35,58 @@ std::string work_dir;
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-// An input line: its bytes without the line end, and whether it had one.
-struct Line {
-    std::string text;
-    bool ended;
-    std::string as_read() const { return ended ? text + "\r\n" : text; }
-};
-
+// The input's lines as read back, each with CR LF when it had a line end:
 // CR LF, LF and a lone CR end a line; 0x1A ends the text.
-std::vector<Line> split_lines(std::string_view data) {
-    std::vector<Line> lines;
+std::vector<std::string> split_lines(const std::string& data) {
+    std::vector<std::string> lines;
     std::string current;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const char c = data[i];
-        if (c == 0x1A) break;
-        if (c == '\n' || c == '\r') {
-            lines.push_back({current, true});
+    for (std::size_t i = 0; i < data.size() && data[i] != 0x1A; ++i) {
+        if (data[i] == '\n' || data[i] == '\r') {
+            lines.push_back(current + "\r\n");
             current.clear();
-            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
+            if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
         } else {
-            current += c;
+            current += data[i];
         }
     }
-    if (!current.empty()) lines.push_back({current, false});
+    if (!current.empty()) lines.push_back(current);
     return lines;
 }
 
-std::string field(const std::string& text, int n) {
+std::string field(const std::string& line, int n) {
     std::size_t start = 0;
     for (int f = 1; f < n; ++f) {
-        const std::size_t comma = text.find(',', start);
-        if (comma == std::string::npos) return {};
-        start = comma + 1;
+        start = line.find(',', start);
+        if (start == std::string::npos) return {};
+        ++start;
     }
-    return text.substr(start, text.find(',', start) - start);
+    const std::size_t end = line.find_first_of(",\r", start);
+    return line.substr(start, end == std::string::npos ? end : end - start);
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads the text up to the next comma at pos.
-std::string_view token(std::string_view s, std::size_t& pos) {
-    const std::size_t end = s.find(',', pos);
-    if (end == std::string_view::npos) fail("missing comma");
-    const std::string_view t = s.substr(pos, end - pos);
-    pos = end;
-    return t;
-}
-
-void literal(std::string_view s, std::size_t& pos, std::string_view text) {
-    if (s.compare(pos, text.size(), text) != 0) fail("expected text", std::string(text));
-    pos += text.size();
-}
-
-// A number or angle the job wrote: digits, blanks, '-' and '.' only ('*'
-// too for a value that is no number, where allowed), in at least width
-// columns, with decimals digits after the point.
-void written_value(std::string_view s, std::size_t& pos, std::size_t width, std::size_t decimals, bool stars_allowed) {
-    const std::string_view t = token(s, pos);
-    if (stars_allowed && t == std::string(width, '*')) return;
-    const std::size_t point = t.rfind('.');
-    bool ok = t.size() >= width && point != std::string_view::npos && t.size() - point - 1 == decimals;
-    for (char c : t) ok = ok && (is_digit(c) || c == ' ' || c == '-' || c == '.' || (stars_allowed && c == '*'));
-    if (!ok) fail("a written value is no number", std::string(t));
-}
-
-void number(std::string_view s, std::size_t& pos, int decimals, bool stars_allowed) {
-    written_value(s, pos, static_cast<std::size_t>(decimals) + 9, static_cast<std::size_t>(decimals), stars_allowed);
-}
-
-void angle(std::string_view s, std::size_t& pos, bool stars_allowed) { written_value(s, pos, 16, 4, stars_allowed); }
-
-// One half of an XYBL line: X, Y, latitude and longitude.
-void xybl_half(std::string_view s, std::size_t& pos, const char* lead, int decimals, bool input_half) {
-    literal(s, pos, lead);
-    number(s, pos, decimals, input_half);
-    literal(s, pos, ",  ");
-    number(s, pos, decimals, input_half);
-    literal(s, pos, ",  ");
-    angle(s, pos, input_half);
-    literal(s, pos, ",  ");
-    angle(s, pos, input_half);
-    literal(s, pos, ",");
-}
-
-std::string in_file_form(const char* mark) {
-    std::string m(mark);
-    m.insert(m.size() - 1, "\r");
-    return m;
+// Only what numbers and angles are written with, and so many commas.
+bool written_numbers(const std::string& text, long commas, bool stars_allowed) {
+    return text.find_first_not_of(stars_allowed ? "0123456789 -.,*" : "0123456789 -.,") == std::string::npos &&
+           std::count(text.begin(), text.end(), ',') == commas;
 }
 
 bool starts_at(const std::string& s, std::size_t pos, const std::string& text) {
     return s.compare(pos, text.size(), text) == 0;
 }
 
+// A mark as it stands in a file: its line end is CR LF.
+std::string in_file_form(const char* mark) {
+    std::string m(mark);
+    return m.insert(m.size() - 1, "\r");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    QuietFeedback ui;
+    RecordingFeedback ui;
     std::string version;
     const std::string examples = std::string(PELLOWEN_SOURCE_DIR) + "/examples/";
     if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
@@ -158,11 +96,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         fail("the example grids do not load");
     }
     // The product's texts are CP932 in this build too ("3ﾊﾟﾗ" of the mark).
-    if (std::string_view(batch::FAILED_MARK).substr(0, 7) != "  <3\xCA\xDF\xD7") fail("texts are not CP932");
+    if (std::string(batch::FAILED_MARK).substr(0, 7) != "  <3\xCA\xDF\xD7") fail("texts are not CP932");
     char pattern[] = "/tmp/pellowen_fuzz_job_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) fail("no temporary folder");
-    work_dir = made;
+    if (mkdtemp(pattern) == nullptr) fail("no temporary folder");
+    work_dir = pattern;
     std::atexit([] {
         for (const char* name : {"/in.txt", "/out.sim", "/out.txt", "/out_Log.txt"}) std::remove((work_dir + name).c_str());
         rmdir(work_dir.c_str());
@@ -172,36 +109,28 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3 || size > 60000) return 0;
-    batch::ConversionJob job;
-    job.direction = data[0] & 1;
-    job.in_file_type = (data[0] & 2) ? batch::FILE_TYPE_XY : batch::FILE_TYPE_SIMA;
-    job.out_file_type = (data[0] & 4) ? batch::FILE_TYPE_XYBL : batch::FILE_TYPE_SIMA;
-    job.decimals = 3 + data[1] % 6;
-    job.zone = data[2] < 128 ? 9 : 1 + data[2] % 19;
+    const bool sima_in = (data[0] & 2) == 0;
+    const bool sima_out = (data[0] & 4) == 0;
+    batch::ConversionJob job{.direction = data[0] & 1, .zone = data[2] < 128 ? 9 : 1 + data[2] % 19,
+                             .decimals = 3 + data[1] % 6,
+                             .in_file_type = sima_in ? batch::FILE_TYPE_SIMA : batch::FILE_TYPE_XY,
+                             .out_file_type = sima_out ? batch::FILE_TYPE_SIMA : batch::FILE_TYPE_XYBL,
+                             .in_file = work_dir + "/in.txt", .out_file = work_dir + (sima_out ? "/out.sim" : "/out.txt"),
+                             .para_file = "sample_land.par", .para_version = "S1.00",
+                             .parak_file = "sample_sea.jhd", .parak_version = "S1.00"};
     const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
-    const bool sima_in = job.in_file_type == batch::FILE_TYPE_SIMA;
-    const bool sima_out = job.out_file_type == batch::FILE_TYPE_SIMA;
-
-    job.in_file = work_dir + "/in.txt";
-    job.out_file = work_dir + (sima_out ? "/out.sim" : "/out.txt");
-    job.para_file = "sample_land.par";
-    job.para_version = "S1.00";
-    job.parak_file = "sample_sea.jhd";
-    job.parak_version = "S1.00";
     for (const char* name : {"/out.sim", "/out.txt", "/out_Log.txt"}) std::remove((work_dir + name).c_str());
-    {
-        std::ofstream in(job.in_file, std::ios::binary);
-        in << input;
-    }
+    std::ofstream(job.in_file, std::ios::binary) << input;
 
-    QuietFeedback ui;
+    RecordingFeedback ui;
     std::string log_path;
     if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
     int error_flag = -1;
-    const int result = batch::convert_file(ui, job, gsi, jcg, log_path, error_flag);
-    if (result != 0) fail("the job failed", ui.messages.empty() ? "" : ui.messages[0]);
+    if (batch::convert_file(ui, job, gsi, jcg, log_path, error_flag) != 0) {
+        fail("the job failed", ui.messages.empty() ? "" : ui.messages[0].first);
+    }
     if (read_file(job.in_file) != input) fail("the input was written");
-    if (!sima_out && (log_path != job.out_file || exists(work_dir + "/out_Log.txt"))) fail("an XYBL output has a log");
+    if (!sima_out && access((work_dir + "/out_Log.txt").c_str(), F_OK) == 0) fail("an XYBL output has a log");
 
     const std::string log = read_file(log_path);
     const std::string out = sima_out ? read_file(job.out_file) : std::string();
@@ -213,80 +142,64 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string marks[2] = {in_file_form(batch::GSI_MARK), in_file_form(batch::JCG_MARK)};
     const std::string failed_mark = in_file_form(batch::FAILED_MARK);
-    const std::string stars(69, '*');
+    const std::string banner_edge = std::string(69, '*') + "\r\n";
 
     std::size_t op = 0;
     int failed = 0;
     long counter = 0;
-    for (const Line& line : split_lines(input)) {
-        if (sima_in && line.text.compare(0, 3, "A01") != 0) {
-            if (sima_out) {
-                if (!starts_at(out, op, line.as_read())) fail("a non-record line changed", line.text);
-                op += line.as_read().size();
-            }
+    for (const std::string& line : split_lines(input)) {
+        if (sima_in && line.compare(0, 3, "A01") != 0) {
+            if (sima_out && !starts_at(out, op, line)) fail("a non-record line changed", line);
+            op += sima_out ? line.size() : 0;
             continue;
         }
-        if (!sima_in && (line.text.empty() || line.text[0] == '#')) continue;
+        if (!sima_in && (line[0] == '#' || line == "\r\n")) continue;
         ++counter;
-        const std::string number_text = sima_in ? field(line.text, 2) : std::to_string(counter);
-        const std::string name = field(line.text, sima_in ? 3 : 1);
-        const std::string height = sima_in ? field(line.text, 6) : std::string();
+        const std::string name = field(line, sima_in ? 3 : 1);
         if (sima_out) {
-            // Converted: the output's next line is the rebuilt record, and
-            // the log holds the same text with a grid's mark.
-            bool converted = false;
-            const std::string prefix = "A01," + number_text + "," + name + ",";
+            // Converted: the output's next line is the rebuilt record with
+            // new coordinates only, and the log holds it with a grid's mark.
+            const std::string number = sima_in ? field(line, 2) : std::to_string(counter);
+            const std::string head = "A01," + number + "," + name + ",";
+            const std::string tail = "," + (sima_in ? field(line, 6) : std::string()) + ",";
             const std::size_t end = out.find("\r\n", op);
-            if (starts_at(out, op, prefix) && end != std::string::npos) {
-                const std::string record = out.substr(op, end - op);
-                for (const std::string& mark : marks) {
-                    if (!starts_at(log, lp, record + mark)) continue;
-                    std::size_t pos = prefix.size();
-                    number(record, pos, job.decimals, false);
-                    literal(record, pos, ",");
-                    number(record, pos, job.decimals, false);
-                    literal(record, pos, ",");
-                    if (record.substr(pos) != height + ",") fail("height changed", record);
-                    converted = true;
-                    op = end + 2;
-                    lp += record.size() + mark.size();
-                    break;
+            const std::string record = end == std::string::npos ? std::string() : out.substr(op, end - op);
+            bool converted = false;
+            for (const std::string& mark : marks) {
+                if (converted || !starts_at(record, 0, head) || !starts_at(log, lp, record + mark)) continue;
+                if (record.size() < head.size() + tail.size() || !record.ends_with(tail) ||
+                    !written_numbers(record.substr(head.size(), record.size() - head.size() - tail.size()), 1, false)) {
+                    fail("a converted record is not as read with new coordinates", record);
                 }
+                converted = true;
+                op = end + 2;
+                lp += record.size() + mark.size();
             }
-            if (!converted) {
-                if (failed == 0) {
-                    for (int b = 0; b < 4; ++b) {
-                        const std::size_t e = log.find("\r\n", lp);
-                        if (e == std::string::npos || ((b == 0 || b == 3) && log.substr(lp, e - lp) != stars)) {
-                            fail("error banner");
-                        }
-                        lp = e + 2;
-                    }
-                }
-                if (!starts_at(log, lp, line.as_read())) fail("failed point not logged as read", line.text);
-                lp += line.as_read().size();
-                ++failed;
-            }
+            if (converted) continue;
+            // The first failed point comes after a banner of four lines.
+            if (failed == 0 && !starts_at(log, lp, banner_edge)) fail("error banner");
+            for (int b = 0; failed == 0 && b < 4; ++b) lp = log.find("\r\n", lp) + 2;
+            if (!starts_at(log, lp, line)) fail("failed point not logged as read", line);
+            lp += line.size();
+            ++failed;
         } else {
-            const std::string_view s(log);
-            std::size_t pos = lp;
-            literal(s, pos, name + ",");
-            while (pos < lp + 15) literal(s, pos, " ");
-            xybl_half(s, pos, "  ", job.decimals, true);
-            if (starts_at(log, pos, failed_mark)) {
-                pos += failed_mark.size();
+            // Name, then X, Y, latitude and longitude as read, then either
+            // the failed mark or the four converted values and a grid mark.
+            if (!starts_at(log, lp, name + ",")) fail("XYBL line without the point's name", line);
+            const std::size_t values = lp + name.size() + 1;
+            const std::size_t mark_at = log.find("  <", values);
+            if (mark_at == std::string::npos) fail("XYBL line without a mark");
+            const std::string text = log.substr(values, mark_at - values);
+            const std::string* mark = nullptr;
+            if (starts_at(log, mark_at, failed_mark) && written_numbers(text, 4, true)) {
+                mark = &failed_mark;
                 ++failed;
-            } else {
-                xybl_half(s, pos, "    ", job.decimals, false);
-                if (starts_at(log, pos, marks[0])) {
-                    pos += marks[0].size();
-                } else if (starts_at(log, pos, marks[1])) {
-                    pos += marks[1].size();
-                } else {
-                    fail("no mark after a point", log.substr(lp, pos - lp));
-                }
             }
-            lp = pos;
+            for (const std::string& m : marks) {
+                if (starts_at(log, mark_at, m) && written_numbers(text, 8, false)) mark = &m;
+            }
+            if (mark == nullptr) fail("an XYBL line is not numbers and a mark", log.substr(lp, 300));
+            lp = mark_at + mark->size();
         }
     }
     if (op != out.size()) fail("the output holds more than the input gave", out.substr(op, 80));
