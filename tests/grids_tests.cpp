@@ -303,22 +303,23 @@ TEST(Shifts, CornerUsesItsOwnNodeInsideAllFourAndTheLandGridComesFirst) {
 }
 
 TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
-    // Field text of the latitude value (land: arc-seconds; sea: thousandths
+    // The node's value fields (land: arc-seconds; sea: thousandths, latitude
     // with 20000 added), and whether the point on the node is left unshifted.
-    struct Case { bool land; const char* lat; int missing; };
+    struct Case { bool land; const char* values; int missing; };
     const Case cases[] = {
-        {true, "-119.99999", 0}, {true, " 120.00001", 1}, {true, "     1e999", 1}, {true, "  99999999", 1},
-        {false, "20150 ", 0},    {false, "999999", 1},    {false, "1e999 ", 1},
+        {true, "-119.99999 -11.00000", 0}, {true, " 120.00001 -11.00000", 1}, {true, "     1e999 -11.00000", 1},
+        {true, "  99999999 -11.00000", 1}, {true, "  11.00000-120.00001", 1},
+        {false, "20150    -80", 0},        {false, "999999   -80", 1},        {false, "1e999    -80", 1},
+        {false, "20150 999999", 1},
     };
     for (const Case& c : cases) {
-        const std::string text = c.land ? "GRID V1\r\nh\r\n52394000" + std::string(c.lat) + " -11.00000\r\n"
-                                        : "*V1\r\n25201520" + std::string(c.lat) + "   -80\r\n";
-        const ParamTable table = load(c.land, text);
+        const ParamTable table = load(c.land, (c.land ? "GRID V1\r\nh\r\n52394000" : "*V1\r\n25201520") +
+                                                  std::string(c.values) + "\r\n");
         double lat = 0, lon = 0;
         ShiftSource source = -1;
         EXPECT_EQ(forward_shift(c.land ? table : grid(NONE), c.land ? grid(NONE) : table, 35.0, 139.0, lat, lon, source),
                   c.missing)
-            << c.lat;
+            << c.values;
     }
 }
 
@@ -333,21 +334,35 @@ TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
     EXPECT_NE(mesh_code_at(359.9, 359.9), NO_MESH);  // the widest a normalised position reaches
 }
 
-TEST(InverseShift, GuessesSwingingBetweenTheGridsStopAtTheStepLimit) {
+TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {
     // Land cell 53396688 (SW corner 35°54'N 139°51'E) shifts 16" north, the
-    // sea cell south of it 6" (latitude field 14419: 5.581" less than the
-    // three-parameter shift). A world point 10" north of the line between
-    // them has no Tokyo position: from the land cell the guess goes 6" south
-    // of the line, from the sea cell 4" north of it, and so on for ever. The
-    // first guess lies in the sea cell, so an even number of shifts ends
-    // with one by the land grid.
-    const ParamTable land = load(true, grid_file(true, cell(53396688, 16.0, -11.6)));
-    const ParamTable sea = load(false, grid_file(false, cell(53396678, 14419, 0)));
+    // sea cell south of it 6" (latitude field 14419). A world point 10" north
+    // of the line between them has no Tokyo position: from the land cell the
+    // guess goes 6" south of the line, from the sea cell 4" north of it, and
+    // so on for ever. The first guess (11" south) lies in the sea cell, so an
+    // even number of shifts ends with one by the land grid.
+    ParamTable land = load(true, grid_file(true, cell(53396688, 16.0, -11.6)));
+    ParamTable sea = load(false, grid_file(false, cell(53396678, 14419, 0)));
     double lat_t = 0, lon_t = 0;
     ShiftSource source = -1;
     EXPECT_EQ(inverse_shift(land, sea, 35.9 + 10 * SEC, 139.85 + 11.2 * SEC, lat_t, lon_t, source), 1);
     EXPECT_EQ(source, SOURCE_GSI);
     EXPECT_NEAR(lat_t, 35.9 - 6 * SEC, 1e-9);  // degrees
+    // Now 6" north and 16" (field 24419): a world point 11" north of the line
+    // has a Tokyo position in each cell, and its first guess picks the cell.
+    // The point below lies 1.2e-9 degree further south on GRS80 than on
+    // WGS84, and the line runs between its two first guesses: each ellipsoid
+    // leads to the grid of the other.
+    land = load(true, grid_file(true, cell(53396688, 6.0, -11.6)));
+    sea = load(false, grid_file(false, cell(53396678, 24419, 0)));
+    const double x = -10755.524510548998, y = 1785.238814655439;  // metres, zone 9
+    for (const auto& [e, expected] : {std::pair{geodesy::ELLIPSOID_GRS80, SOURCE_JCG}, {geodesy::ELLIPSOID_WGS84, SOURCE_GSI}}) {
+        const geodesy::GeoPoint p = geodesy::plane_to_geo(e, 9, x, y);
+        ASSERT_EQ(inverse_shift(land, sea, geodesy::rad_to_deg(p.lat), geodesy::rad_to_deg(p.lon), lat_t, lon_t, source), 0);
+        ASSERT_EQ(source, expected) << e;
+    }
+    PointResult r;
+    EXPECT_EQ(jgd_to_tokyo_point(land, sea, 9, x, y, r), 1);
 }
 
 TEST(Points, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
@@ -376,26 +391,4 @@ TEST(Points, JgdToTokyoAtTheLineBetweenTheGrids) {
         EXPECT_NEAR(r.x_out, c.tokyo_x, 0.00005 + 1e-9) << c.x;  // 0.1 mm
         EXPECT_NEAR(r.y_out, c.tokyo_y, 0.00005 + 1e-9) << c.x;
     }
-}
-
-TEST(Points, PointWhoseEllipsoidKeepsSwitchingGridsIsRefused) {
-    // Land cell 53396688 shifts 6" north, the sea cell south of it 16"
-    // (latitude field 24419): a world point 11" north of the line between
-    // them has a Tokyo position in each, and the first guess (11" south)
-    // picks the cell. On GRS80 the point lies about 1.2e-9 degree south of
-    // where it lies on WGS84; this one has the line between its two first
-    // guesses.
-    const ParamTable land = load(true, grid_file(true, cell(53396688, 6.0, -11.6)));
-    const ParamTable sea = load(false, grid_file(false, cell(53396678, 24419, 0)));
-    // On GRS80 the point goes back through the sea cell, on WGS84 through the land cell.
-    const double x = -10755.524510548998, y = 1785.238814655439;  // metres, zone 9
-    for (const auto& [e, expected] : {std::pair{geodesy::ELLIPSOID_GRS80, SOURCE_JCG}, {geodesy::ELLIPSOID_WGS84, SOURCE_GSI}}) {
-        const geodesy::GeoPoint p = geodesy::plane_to_geo(e, 9, x, y);
-        double lat_t = 0, lon_t = 0;
-        ShiftSource source = -1;
-        ASSERT_EQ(inverse_shift(land, sea, geodesy::rad_to_deg(p.lat), geodesy::rad_to_deg(p.lon), lat_t, lon_t, source), 0) << e;
-        ASSERT_EQ(source, expected) << e;
-    }
-    PointResult r;
-    EXPECT_EQ(jgd_to_tokyo_point(land, sea, 9, x, y, r), 1);
 }
