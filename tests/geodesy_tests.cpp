@@ -1,4 +1,4 @@
-// Angles, ellipsoids, zones and the two projections against worked values.
+// Angles, zones and the two projections against worked values.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -21,33 +21,12 @@ std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 constexpr Ellipsoid ALL_ELLIPSOIDS[] = {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIPSOID_WGS84};
 }  // namespace
 
-TEST(Angles, PiUnitsAndPackedDegreesMinutesSeconds) {
-    EXPECT_EQ(bits(GEO_PI), 0x400921FB54442D11ULL);
-    EXPECT_EQ(deg_to_rad(180), GEO_PI);
-    EXPECT_EQ(rad_to_deg(GEO_PI), 180.0);
-    EXPECT_EQ(rad_to_sec(GEO_PI), 648000.0);
-    EXPECT_EQ(dms_to_rad(129.3), deg_to_rad(129.5));
-    EXPECT_EQ(dms_to_rad(-35.253), -dms_to_rad(35.253));
-    EXPECT_EQ(dms_to_rad(0), 0.0);
-    struct Case { double packed, degrees; };
-    const Case cases[] = {
-        {35.253012, 35 + 25 / 60.0 + 30.12 / 3600},
-        {134.2, 134 + 20 / 60.0},  // 134.2 * 100 is 13419.999999999998 and counts as 13420
-        {35.6, 36.0},              // minutes of 60 carry into the degrees
-    };
-    for (const Case& c : cases) EXPECT_NEAR(rad_to_deg(dms_to_rad(c.packed)), c.degrees, 1e-12) << c.packed;
-    EXPECT_EQ(sign_of(0.0), 0.0);
-    EXPECT_EQ(sign_of(-0.0), 0.0);
-    EXPECT_EQ(sign_of(-7.2), -1.0);
-}
-
 TEST(Angles, RoundingWithAToleranceOfOneHundredThousandthOfTheLastDecimal) {
+    EXPECT_EQ(bits(GEO_PI), 0x400921FB54442D11ULL);  // not the closest double to pi
     struct Case { double v; int n; double truncated; double rounded; };
     const Case cases[] = {
-        {2.99999, 0, 3.0, 3.0},        {2.999989, 0, 2.0, 3.0},        {2.49999, 0, 2.0, 3.0},
-        {2.4999899, 0, 2.0, 2.0},      {-2.5, 0, -2.0, -3.0},          {-1.23456, 2, -1.23, -1.23},
-        {0.0, 4, 0.0, 0.0},            {134.2 * 100, 0, 13420.0, 13420.0},
-        {-12345.67849, 3, -12345.678, -12345.678}, {2345.6785, 3, 2345.678, 2345.679},
+        {2.99999, 0, 3.0, 3.0},   {2.999989, 0, 2.0, 3.0},        {2.49999, 0, 2.0, 3.0},
+        {2.4999899, 0, 2.0, 2.0}, {-2.5, 0, -2.0, -3.0},          {2345.6785, 3, 2345.678, 2345.679},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(truncate_decimals(c.v, c.n), c.truncated) << c.v << " to " << c.n;
@@ -63,66 +42,39 @@ TEST(Angles, NormalisationMatchesWholeStepsOfTwoPiAndEndsForAnyValue) {
     };
     std::mt19937_64 random(20261206);
     std::uniform_real_distribution<double> near(-16 * GEO_PI, 16 * GEO_PI);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         const double x = near(random);
         ASSERT_EQ(bits(normalize_angle_2pi(x)), bits(stepped(x))) << x;
     }
-    for (double x : {-4 * GEO_PI, -2 * GEO_PI, -0.1, -1e-300, -0.0, 0.0, 2 * GEO_PI, 7 * GEO_PI,
-                     std::nextafter(2 * GEO_PI, 0.0), std::nextafter(-2 * GEO_PI, 0.0)}) {
+    for (double x : {-2 * GEO_PI, -1e-300, -0.0, 2 * GEO_PI, std::nextafter(2 * GEO_PI, 0.0),
+                     std::nextafter(-2 * GEO_PI, 0.0)}) {
         EXPECT_EQ(bits(normalize_angle_2pi(x)), bits(stepped(x))) << x;
     }
     // Far out, whole steps took seconds or never ended.
-    for (double x : {1e9, -1e9, 1e300, -1.7e308}) {
+    for (double x : {1e9, -1e300, -1.7e308, std::nextafter(-48 * GEO_PI, -1e9)}) {  // the last ends on +0
         const double r = normalize_angle_2pi(x);
-        EXPECT_TRUE(r >= 0 && r < 2 * GEO_PI) << x;
+        EXPECT_TRUE(r >= 0 && r < 2 * GEO_PI && !std::signbit(r)) << x;
     }
-    for (double x : {INFINITY, -INFINITY, NAN}) EXPECT_TRUE(std::isnan(normalize_angle_2pi(x))) << x;
-}
-
-TEST(Ellipsoids, BesselStoredAndTheOthersDerived) {
-    struct Case { Ellipsoid e; double b, e2, ep2, c; };
-    const Case cases[] = {
-        {ELLIPSOID_BESSEL, 6356078.962832441, 0.006674372227347433, 0.006719218794659982, 6398786.848059847},
-        {ELLIPSOID_GRS80, 6356752.314140356, 0.006694380022900686, 0.006739496775478856, 6399593.625864023},
-        {ELLIPSOID_WGS84, 6356752.314245179, 0.006694379990141316, 0.006739496742276434, 6399593.625758493},
-    };
-    for (const Case& c : cases) {
-        const EllipsoidConstants k = ellipsoid_constants(c.e);
-        EXPECT_EQ(k.b, c.b) << c.e;
-        EXPECT_EQ(k.e2, c.e2) << c.e;
-        EXPECT_EQ(k.ep2, c.ep2) << c.e;
-        EXPECT_EQ(k.c, c.c) << c.e;
-    }
+    for (double x : {INFINITY, NAN}) EXPECT_TRUE(std::isnan(normalize_angle_2pi(x))) << x;
 }
 
 TEST(MeshKeys, KeyAndCodeAreInversePairs) {
     EXPECT_EQ(mesh_to_key(53394611), 26011581);
-    EXPECT_EQ(key_to_mesh(26011581), 53394611);
     EXPECT_EQ(mesh_to_key(30365017), 7711287);
     // The key steps by 1 east and 10000 north, also across square boundaries.
     EXPECT_EQ(mesh_to_key(53407090), mesh_to_key(53397799) + 1);
     EXPECT_EQ(mesh_to_key(54390709), mesh_to_key(53397799) + 10000);
-    for (int code : {52394000, 53397799, 54400000, 21100000, 68487799, 36221234}) {
-        EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
-    }
+    for (int code : {53394611, 53397799, 21100000, 68487799}) EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
     // Keys far beyond any cell convert without overflow, still one code per key.
-    const int top = std::numeric_limits<int>::max();
-    const int bottom = std::numeric_limits<int>::min();
+    const int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
     EXPECT_NE(key_to_mesh(top), key_to_mesh(top - 1));
     EXPECT_NE(key_to_mesh(bottom), key_to_mesh(bottom + 1));
 }
 
-TEST(Zones, NamesKeepTheirNumberAndCp932Numerals) {
-    for (int z = 1; z <= ZONE_COUNT; ++z) {
-        const char* name = ZONE_NAMES[static_cast<std::size_t>(z - 1)];
-        EXPECT_EQ(std::atoi(name), z) << name;
-        EXPECT_EQ(name[std::strlen(name) - 1] == ' ', z == 2) << z;
-    }
+TEST(Zones, NamesAndOriginsAreThoseOfThePublishedTable) {
+    for (int z = 1; z <= ZONE_COUNT; ++z) EXPECT_EQ(std::atoi(ZONE_NAMES[static_cast<std::size_t>(z - 1)]), z);
     EXPECT_STREQ(ZONE_NAMES[1], " 2\x81\x79\x91\xE6\x81\x40\x87\x55\x8C\x6E\x81\x7A\x8B\xE3\x8F\x42 ");
     EXPECT_EQ(std::memcmp(ZONE_NAMES[18], "19\x81\x79\x91\xE6\x87\x5D\x87\x5C\x8C\x6E", 12), 0);
-}
-
-TEST(Zones, OriginsAreThoseOfThePublishedTableAndProjectToZero) {
     // The nineteen systems' origins: degrees and minutes north, then east.
     struct Origin { int lat_deg, lat_min, lon_deg, lon_min; };
     const Origin origins[ZONE_COUNT] = {
@@ -138,60 +90,35 @@ TEST(Zones, OriginsAreThoseOfThePublishedTableAndProjectToZero) {
             EXPECT_NEAR(rad_to_deg(P.origin_lat), o.lat_deg + o.lat_min / 60.0, 1e-12) << zone;
             EXPECT_NEAR(rad_to_deg(P.origin_lon), o.lon_deg + o.lon_min / 60.0, 1e-12) << zone;
             const PlanePoint p = geo_to_plane(e, zone, P.origin_lat, P.origin_lon);
-            EXPECT_EQ(p.x, 0.0) << e << "/" << zone;
-            EXPECT_EQ(p.y, 0.0) << e << "/" << zone;
+            EXPECT_EQ(std::pair(p.x, p.y), std::pair(0.0, 0.0)) << e << "/" << zone;
             // The footpoint series is a fit: the origin latitude comes back
             // within 1e-9 degree (2e-9 on WGS84, the GRS80 series on other
             // axes); on the central meridian the longitude is exact.
-            const GeoPoint g = plane_to_geo(e, zone, 0.0, 0.0);
+            const GeoPoint g = plane_to_geo(e, zone, -12345.678, 0.0);
             EXPECT_EQ(g.lon, P.origin_lon) << e << "/" << zone;
-            EXPECT_EQ(plane_to_geo(e, zone, -12345.678, 0.0).lon, P.origin_lon) << e << "/" << zone;
-            EXPECT_NEAR(rad_to_deg(g.lat), rad_to_deg(P.origin_lat), e == ELLIPSOID_WGS84 ? 2e-9 : 1e-9);
+            EXPECT_NEAR(rad_to_deg(plane_to_geo(e, zone, 0.0, 0.0).lat), rad_to_deg(P.origin_lat),
+                        e == ELLIPSOID_WGS84 ? 2e-9 : 1e-9);
         }
     }
 }
 
-namespace {
-
-struct ForwardCase { Ellipsoid e; int zone; double lat, lon, x, y; };
-
-// Worked values, degrees in, metres out (0.1 mm).
-const ForwardCase FORWARD_CASES[] = {
-    {ELLIPSOID_BESSEL, 9, 36.1, 139.8, 11094.2184, -3000.9986},
-    {ELLIPSOID_GRS80, 9, 36.1, 139.8, 11095.3976, -3001.3572},
-    {ELLIPSOID_WGS84, 9, 36.1, 139.8, 11095.3976, -3001.3572},
-    {ELLIPSOID_BESSEL, 1, 33.5, 130.2, 55662.3650, 65032.1704},
-    {ELLIPSOID_GRS80, 18, 20.4, 136.1, 44281.4658, 10436.9815},
-    {ELLIPSOID_GRS80, 11, 43.0, 141.5, -110333.1095, 101916.5961},
-};
-
-struct InverseCase { Ellipsoid e; int zone; double x, y, lat, lon; };
-
-// Worked values, metres in, degrees out (1e-10 degree).
-const InverseCase INVERSE_CASES[] = {
-    {ELLIPSOID_BESSEL, 9, 10000, -5000, 36.0901284261, 139.7778032116},
-    {ELLIPSOID_GRS80, 9, 10000, -5000, 36.0901188505, 139.7778098528},
-    {ELLIPSOID_WGS84, 9, 10000, -5000, 36.0901188517, 139.7778098528},
-    {ELLIPSOID_GRS80, 11, -100000, 100000, 43.0932548095, 141.4783529168},
-    {ELLIPSOID_GRS80, 1, 0, 0, 33.0000000003, 129.5000000000},
-};
-
-}  // namespace
-
 TEST(Projections, WorkedValuesBothWays) {
-    for (const ForwardCase& c : FORWARD_CASES) {
+    // Zones other than the examples' 9 (the expected outputs of the runs pin
+    // it on all three ellipsoids). Degrees and metres (0.1 mm), and back
+    // within 3e-9 degree.
+    struct Case { Ellipsoid e; int zone; double lat, lon, x, y; };
+    const Case cases[] = {
+        {ELLIPSOID_BESSEL, 1, 33.5, 130.2, 55662.3650, 65032.1704},
+        {ELLIPSOID_GRS80, 18, 20.4, 136.1, 44281.4658, 10436.9815},
+        {ELLIPSOID_GRS80, 11, 43.0, 141.5, -110333.1095, 101916.5961},
+    };
+    for (const Case& c : cases) {
         const PlanePoint p = geo_to_plane(c.e, c.zone, deg_to_rad(c.lat), deg_to_rad(c.lon));
-        EXPECT_NEAR(p.x, c.x, 0.00005 + 1e-9) << "ellipsoid " << c.e << " zone " << c.zone;
-        EXPECT_NEAR(p.y, c.y, 0.00005 + 1e-9) << "ellipsoid " << c.e << " zone " << c.zone;
-        // ...and back to the starting position within 3e-9 degree.
+        EXPECT_NEAR(p.x, c.x, 0.00005 + 1e-9) << c.e << "/" << c.zone;
+        EXPECT_NEAR(p.y, c.y, 0.00005 + 1e-9) << c.e << "/" << c.zone;
         const GeoPoint g = plane_to_geo(c.e, c.zone, c.x, c.y);
         EXPECT_NEAR(rad_to_deg(g.lat), c.lat, 3e-9) << c.e << "/" << c.zone;
         EXPECT_NEAR(rad_to_deg(g.lon), c.lon, 3e-9) << c.e << "/" << c.zone;
-    }
-    for (const InverseCase& c : INVERSE_CASES) {
-        const GeoPoint g = plane_to_geo(c.e, c.zone, c.x, c.y);
-        EXPECT_NEAR(rad_to_deg(g.lat), c.lat, 0.5e-10 + 1e-12) << "ellipsoid " << c.e << " zone " << c.zone;
-        EXPECT_NEAR(rad_to_deg(g.lon), c.lon, 0.5e-10 + 1e-12) << "ellipsoid " << c.e << " zone " << c.zone;
     }
 }
 
@@ -203,10 +130,7 @@ TEST(Projections, PlaneCoordinatesOffTheEarthAreRecognised) {
         {9, 999999999, 0, 1},      // the latitude would wrap round into Japan
         {9, 9000000, 0, 1},        // past the pole
         {9, 0, 15000000, 1},       // more than a quarter turn from the meridian
-        {9, 25000000, 0, 1},       // beyond any place on the Earth
-        {9, 0, 1e9, 1},
-        {9, INFINITY, 0, 1},
-        {9, NAN, 0, 1},
+        {9, 0, 1e9, 1},            {9, INFINITY, 0, 1}, {9, NAN, 0, 1},
     };
     for (const Case& c : cases) {
         for (Ellipsoid e : ALL_ELLIPSOIDS) {
