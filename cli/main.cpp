@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "batch/run_checks.h"
 #include "grids/param_file.h"
 #include "grids/text_file.h"
 #include "many_files.h"
@@ -21,17 +22,8 @@ constexpr int EXIT_ALL_CONVERTED = 0;
 constexpr int EXIT_SOME_NOT_CONVERTED = 1;
 constexpr int EXIT_FAILED = 2;
 
-// The dialog's checks, in its order.
-constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
-constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
-constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
-constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
-constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
-constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
-constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
-constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
-constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
-constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+// The checks of Run, in their order, and their messages.
+using namespace batch::run_checks;
 constexpr const char* CAPTION_ERROR = "Error";
 
 // A control's text as the dialog reads a number from it: leading blanks, an

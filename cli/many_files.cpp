@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "grids/text_file.h"
 #include "terminal.h"
 
 namespace cli {
@@ -15,23 +16,6 @@ namespace {
 constexpr int STATUS_ALL_CONVERTED = 0;
 constexpr int STATUS_SOME_NOT_CONVERTED = 1;
 constexpr int STATUS_FAILED = 2;
-
-bool is_cp932_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// Where the file name of a CP932 path starts: after its last "\" or "/"; the
-// second byte of a two-byte character is never a separator.
-std::size_t file_name_start(const std::string& path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            start = i + 1;
-        }
-    }
-    return start;
-}
 
 std::string lower(std::string text) {
     for (char& c : text) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
@@ -106,7 +90,7 @@ int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
 }
 
 std::string output_path_for(const std::string& input, const std::string& output_dir, int out_file_type) {
-    const std::size_t name = file_name_start(input);
+    const std::size_t name = grids::cp932_file_name_start(input);
     std::size_t dot = input.rfind('.');
     if (dot == std::string::npos || dot <= name) dot = input.size();
     std::string path = output_dir;

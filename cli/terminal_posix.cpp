@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "terminal.h"
+#include "grids/text_file.h"
 
 namespace cli {
 
@@ -33,8 +34,6 @@ int convert(const char* to, const char* from, std::string_view text, std::string
     out = std::move(buffer);
     return 0;
 }
-
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -66,7 +65,7 @@ std::string cp932_to_terminal(std::string_view text) {
     std::string piece;
     out.clear();
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = (is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        const std::size_t n = (grids::is_cp932_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
         if (convert(terminal_codeset.c_str(), "CP932", text.substr(i, n), piece) == 0) {
             out += piece;
         } else {

@@ -45,23 +45,6 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
     ui.show_message(text, CAPTION_ERROR);
 }
 
-bool is_cp932_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// Where the file name of a CP932 path starts: after its last "\" or "/".
-// The second byte of a two-byte character may be 0x5C and is no separator.
-std::size_t file_name_start(const std::string& path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            start = i + 1;
-        }
-    }
-    return start;
-}
-
 // The output and the log may never be the input or a parameter file, however
 // their paths are spelled. Returns the colliding path to write, or null.
 const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
@@ -220,7 +203,7 @@ void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const g
 }  // namespace
 
 int derive_log_path(const std::string& out_file, std::string& log_path) {
-    const std::size_t name = file_name_start(out_file);
+    const std::size_t name = grids::cp932_file_name_start(out_file);
     const std::size_t dot = out_file.rfind('.');
     if (dot == std::string::npos || dot < name) return 1;
     log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);

@@ -12,6 +12,19 @@
 
 namespace grids {
 
+std::size_t cp932_file_name_start(std::string_view path) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            start = i + 1;
+        }
+    }
+    return start;
+}
+
 void FileCloser::operator()(std::FILE* f) const {
     if (f != nullptr) std::fclose(f);
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "batch/run_checks.h"
 #include "dialog/modals.h"
 #include "dialog/win_text.h"
 #include "dialog_ids.h"
@@ -22,17 +23,8 @@ namespace {
 
 constexpr const char* CAPTION_ERROR = "Error";
 
-// The checks of Run, in their order.
-constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
-constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
-constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
-constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
-constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
-constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
-constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
-constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
-constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
-constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+// The checks of Run, in their order, and their messages.
+using namespace batch::run_checks;
 // A chosen or dropped file whose path no path field can hold.
 constexpr const char* PATH_NOT_USABLE = "このﾌｧｲﾙ名は使えません (CP932で255ﾊﾞｲﾄまで) !!";
 

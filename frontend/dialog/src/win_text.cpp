@@ -1,14 +1,13 @@
 #include "dialog/win_text.h"
 
 #include "dialog/modals.h"
+#include "grids/text_file.h"
 
 namespace dialog {
 
 namespace {
 
 constexpr UINT CP932 = 932;
-
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 }  // namespace
 
@@ -44,7 +43,7 @@ std::string control_text(HWND dialog, int id, std::size_t max_bytes) {
     to_cp932(wide, text);
     std::size_t keep = 0;
     while (keep < text.size()) {
-        const std::size_t n = is_lead_byte(static_cast<unsigned char>(text[keep])) ? 2 : 1;
+        const std::size_t n = grids::is_cp932_lead_byte(static_cast<unsigned char>(text[keep])) ? 2 : 1;
         if (keep + n > max_bytes) break;
         keep += n;
     }

@@ -34,8 +34,6 @@ constexpr std::array<EnvKey, 6> ENV_KEYS = {{
     {"PARAKFILE", Setting::ParakFile},
 }};
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // A type value as the standard decimal conversion reads it: blanks, an
 // optional sign, digits up to the first non-digit; no digits gives 0.
 int type_value(std::string_view text) {
@@ -83,7 +81,7 @@ std::string directory_part(std::string_view path) {
     std::size_t last = std::string_view::npos;
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (path[i] == '\\' && i >= 1) last = i;
-        if (is_lead_byte(static_cast<unsigned char>(path[i]))) ++i;  // skip the trail byte
+        if (grids::is_cp932_lead_byte(static_cast<unsigned char>(path[i]))) ++i;  // skip the trail byte
     }
     return std::string(path.substr(0, last));
 }

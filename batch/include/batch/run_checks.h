@@ -1,0 +1,19 @@
+// The checks a Run makes before it starts the job, in their order, and the
+// message each shows when it fails (caption "Error"). The dialog makes them
+// on its controls, pellowen-batch on its options.
+#pragma once
+
+namespace batch::run_checks {
+
+inline constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
+inline constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
+inline constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
+inline constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
+inline constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
+inline constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
+inline constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
+inline constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
+inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
+inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+
+}  // namespace batch::run_checks
