@@ -26,21 +26,6 @@ constexpr int EXIT_FAILED = 2;
 using namespace batch::run_checks;
 constexpr const char* CAPTION_ERROR = "Error";
 
-// A control's text as the dialog reads a number from it: leading blanks, an
-// optional sign, digits up to the first non-digit; no digits reads as 0.
-// Empty text is reported as such.
-int read_integer(const std::string& text, long& value) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    if (text.empty()) return 1;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000) value = value * 10 + (text[i++] - '0');
-    if (negative) value = -value;
-    return 0;
-}
-
 // ".sim" in any case at the end of the file name.
 bool has_sima_extension(const std::string& path) {
     if (path.size() < 4) return false;
@@ -130,9 +115,9 @@ int run(const cli::Options& options) {
         return refuse(BAD_DIRECTION);
     }
     long value = 0;
-    if (read_integer(options.decimals, value) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
+    if (read_check_number(options.decimals, value) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
     job.decimals = static_cast<int>(value);
-    if (read_integer(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
+    if (read_check_number(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
     job.zone = static_cast<int>(value);
     if (!many && grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
 

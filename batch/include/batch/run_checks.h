@@ -3,6 +3,8 @@
 // on its controls, pellowen-batch on its options.
 #pragma once
 
+#include <string_view>
+
 namespace batch::run_checks {
 
 inline constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
@@ -15,5 +17,10 @@ inline constexpr const char* BAD_JCG_FILE = "海保パラメータファイル�
 inline constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
 inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
 inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
+
+// A number as a check reads it from the text of a control (or an option):
+// blanks, an optional sign, the digits up to the first non-digit; text
+// without digits reads as 0. 1 when the text is empty.
+int read_check_number(std::string_view text, long& value);
 
 }  // namespace batch::run_checks

@@ -120,16 +120,7 @@ private:
 // sign, digits up to the first non-digit; no digits reads as 0. 1 when the
 // text is empty.
 int control_number(HWND dialog, int id, long& value) {
-    const std::string text = control_text(dialog, id, NUMBER_TEXT_MAX);
-    if (text.empty()) return 1;
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000) value = value * 10 + (text[i++] - '0');
-    if (negative) value = -value;
-    return 0;
+    return read_check_number(control_text(dialog, id, NUMBER_TEXT_MAX), value);
 }
 
 void add_list_entry(HWND dialog, int id, const char* cp932) {
