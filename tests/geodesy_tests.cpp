@@ -64,7 +64,10 @@ TEST(MeshKeys, KeyAndCodeAreInversePairs) {
     // The key steps by 1 east and 10000 north, also across square boundaries.
     EXPECT_EQ(mesh_to_key(53407090), mesh_to_key(53397799) + 1);
     EXPECT_EQ(mesh_to_key(54390709), mesh_to_key(53397799) + 10000);
-    for (int code : {53394611, 53397799, 21100000, 68487799}) EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
+    for (int code : {53394611, 53397799, 21200000, 68487799}) EXPECT_EQ(key_to_mesh(mesh_to_key(code)), code);
+    // A cell south of 14 N or west of 120 E has no key: it would wrap into
+    // another row's.
+    for (int code : {52194709, 20300000, 20394709, 21100000, 21197799, -1}) EXPECT_EQ(mesh_to_key(code), NO_KEY) << code;
     // Keys far beyond any cell convert without overflow, still one code per key.
     const int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
     EXPECT_NE(key_to_mesh(top), key_to_mesh(top - 1));

@@ -236,11 +236,17 @@ TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
         if (form(random) == 1) text += 'e' + std::to_string(exponent(random));
         ASSERT_EQ(read_decimal(text), std::strtod(text.c_str(), nullptr)) << text;
     }
+    // Hexadecimal text reads as its leading 0; the words for infinity and
+    // not-a-number, as spreadsheets write a missing value, read as no number.
     struct Case { const char* text; double value; };
-    const Case cases[] = {{"  +12.5x", 12.5}, {".5", 0.5}, {"7e", 7.0}, {"1e-999", 0.0}, {"0x1A", 0.0},
-                          {"inf", 0.0}, {"nan", 0.0}, {"-", 0.0}};
-    for (const Case& c : cases) EXPECT_EQ(read_decimal(c.text), c.value) << c.text;
-    EXPECT_FALSE(std::isfinite(read_decimal("-1e999")));  // too large for a double: no usable value
+    const Case cases[] = {{"  +12.5x", 12.5}, {".5", 0.5},      {"7e", 7.0},           {"1e-999", 0.0},
+                          {"0x1A", 0.0},      {"-", 0.0},       {"info", INFINITY},    {" -Infinity", -INFINITY},
+                          {"+INF", INFINITY}, {"NaN", NAN},     {"-nan(0x7)", NAN},    {"-1e999", -INFINITY},
+                          {"na", 0.0},        {"in", 0.0}};
+    for (const Case& c : cases) {
+        const double v = read_decimal(c.text);
+        EXPECT_TRUE(std::isnan(c.value) ? std::isnan(v) : v == c.value) << c.text << " read as " << v;
+    }
 }
 
 TEST(GridSquares, PointsFallInTheCellsSurveyorsExpectWithTheirNeighbours) {
@@ -324,14 +330,42 @@ TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
 }
 
 TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
-    for (const auto& [lat, lon] : {std::pair{NAN, 139.5}, {35.5, -INFINITY}, {1e300, 139.5}, {-1000.0, 139.5}}) {
+    // Not a number, beyond any angle, and outside the codes' domain: south of
+    // the equator, west of 100 E, from 200 E on (a longitude 90 degrees east
+    // of zone 19's meridian reaches 244 E), from 66 40' N on.
+    const std::pair<double, double> positions[] = {{NAN, 139.5},   {35.5, -INFINITY}, {1e300, 139.5},
+                                                   {-1000.0, 139.5}, {-0.01, 139.5},  {35.0, 99.99},
+                                                   {35.0, 200.01},   {66.7, 139.5},   {359.9, 359.9}};
+    for (const auto& [lat, lon] : positions) {
         EXPECT_EQ(mesh_code_at(lat, lon), NO_MESH) << lat << " " << lon;
         double lat_out = 0, lon_out = 0;
         ShiftSource source = -1;
         EXPECT_EQ(forward_shift(grid(SAMPLE_LAND), grid(SAMPLE_SEA), lat, lon, lat_out, lon_out, source), 1) << lat;
         EXPECT_EQ(inverse_shift(grid(SAMPLE_LAND), grid(SAMPLE_SEA), lat, lon, lat_out, lon_out, source), 1) << lat;
     }
-    EXPECT_NE(mesh_code_at(359.9, 359.9), NO_MESH);  // the widest a normalised position reaches
+    // Just inside the domain's corners a code is still found.
+    EXPECT_EQ(mesh_code_at(0.001, 100.001), 0);
+    EXPECT_EQ(mesh_code_at(66.66, 199.99), 99997799);
+}
+
+TEST(NodeValues, ACellOutsideAKeysDomainTakesNoNodeFromFarAway) {
+    // Points whose cell the sea grid's key or the land grid's code cannot
+    // name, and the real cell that the key or code would name once wrapped
+    // round: a point west of 120 E would take the sea cell off Boso at
+    // 144 59' E, 40' further north; one west of 100 E the land cell at 199 59' E.
+    struct Case { const char* what; double lat, lon; bool land; std::vector<Node> far_cell; };
+    const Case cases[] = {
+        {"sea, west of 120 E", 35.0041667, 119.99375, false, cell(53443799, 20150, -80)},
+        {"land, west of 100 E", 35.0041667, 99.99375, true,
+         {{51994709, 10, -10}, {52004000, 10, -10}, {52004010, 10, -10}, {51994719, 10, -10}}},
+    };
+    for (const Case& c : cases) {
+        const ParamTable far = load(c.land, grid_file(c.land, c.far_cell));
+        double lat = 0, lon = 0;
+        ShiftSource source = -1;
+        EXPECT_EQ(forward_shift(c.land ? far : grid(NONE), c.land ? grid(NONE) : far, c.lat, c.lon, lat, lon, source), 1)
+            << c.what << ": shifted by " << (lat - c.lat) * 3600 << "\" " << (lon - c.lon) * 3600 << "\"";
+    }
 }
 
 TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {

@@ -20,9 +20,14 @@ MeshDigits mesh_digits(int mesh) {
 }
 
 int mesh_to_key(int mesh) {
+    if (mesh < 0) return NO_KEY;
     const MeshDigits d = mesh_digits(mesh);
     const int row = 80 * d.pp + 10 * d.q + d.r;
     const int column = 80 * d.uu + 10 * d.v + d.w;
+    // A row south of 14 N or a column west of 120 E (or one 10000 columns
+    // east of it) would wrap into the key of another row: such a cell has
+    // no key, and so no sea-grid node.
+    if (row < ROW_OFFSET || column < COLUMN_OFFSET || column - COLUMN_OFFSET >= ROW_STRIDE) return NO_KEY;
     return (row - ROW_OFFSET) * ROW_STRIDE + (column - COLUMN_OFFSET);
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace grids {
@@ -25,18 +26,44 @@ double convert_with_strtod(std::string_view number) {
     }
     return std::strtod(std::string(number).c_str(), nullptr);
 }
+
+// "inf", "infinity" or "nan" in any case at text[i]: the length of the word,
+// or 0.
+std::size_t special_word(std::string_view text, std::size_t i, bool& is_nan) {
+    const auto starts = [&](std::string_view word) {
+        if (text.size() - i < word.size()) return false;
+        for (std::size_t k = 0; k < word.size(); ++k) {
+            const char c = text[i + k];
+            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != word[k]) return false;
+        }
+        return true;
+    };
+    is_nan = false;
+    if (starts("infinity")) return 8;
+    if (starts("inf")) return 3;
+    if (!starts("nan")) return 0;
+    is_nan = true;
+    return 3;
+}
 }  // namespace
 
-// Only plain decimal notation counts: "0x1A" reads as 0 and "inf" or "nan"
-// read as no number, so a stray word can never become a huge or undefined
-// coordinate. The digits are converted without regard to the locale, to the
-// same nearest double as the standard conversion gives; a number too large
-// for a double reads as an infinity, which no computation accepts.
+// Decimal notation, and the words for infinity and not-a-number as the
+// standard conversion reads them: a spreadsheet's "NaN" for a missing
+// coordinate must not become 0, the zone's origin, but no number, which no
+// computation accepts. Hexadecimal notation does not count: "0x1A" reads as
+// its leading 0. The digits are converted without regard to the locale, to
+// the same nearest double as the standard conversion gives; a number too
+// large for a double reads as an infinity.
 double read_decimal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
     const std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    bool is_nan = false;
+    if (special_word(text, i, is_nan) != 0) {
+        if (is_nan) return std::numeric_limits<double>::quiet_NaN();
+        return text[start] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    }
     std::size_t digits = 0;
     std::size_t fraction_digits = 0;
     unsigned long long mantissa = 0;

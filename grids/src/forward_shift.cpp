@@ -185,9 +185,13 @@ struct SeaGrid {
 
 const CellNodes& gsi_cell(const ParamTable& gsi, int code) { return cell_nodes(gsi, code, LandGrid{gsi}); }
 
-// The sea grid's cell is the one that the key of the point's cell names.
+// The sea grid's cell is the one that the key of the point's cell names. A
+// cell the key cannot name has no sea-grid nodes.
 const CellNodes& jcg_cell(const ParamTable& jcg, int code) {
-    return cell_nodes(jcg, geodesy::key_to_mesh(geodesy::mesh_to_key(code)), SeaGrid{jcg});
+    static const CellNodes no_nodes{};
+    const int key = geodesy::mesh_to_key(code);
+    if (key == geodesy::NO_KEY) return no_nodes;
+    return cell_nodes(jcg, geodesy::key_to_mesh(key), SeaGrid{jcg});
 }
 
 }  // namespace

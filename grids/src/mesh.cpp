@@ -19,6 +19,9 @@ constexpr double THIRD_LON = 0.0125;
 
 constexpr double CORNER_TOLERANCE = 1e-10;  // degrees
 
+// The first-level row pp and column uu have two digits each.
+constexpr double MAX_FIRST_LEVEL = 99;
+
 // Whole part with the 1e-5 tolerance: a point just below a cell line counts
 // as above it. This is truncate_decimals(v, 0) for every v within
 // MESH_DEGREE_LIMIT * 1.5, written out here because every shift computes it
@@ -44,6 +47,12 @@ int mesh_code_at(double lat, double lon) {
     const double b = lon - uu - 100;
     const double v = whole(b * 8);
     const double w = whole((b - v * SECOND_LON) * 80);
+    // South of the equator, west of 100 E or from 200 E on, a digit would be
+    // negative or the first-level column would take three digits: the code
+    // would then name another, real cell far away. No cell is there.
+    if (pp < 0 || q < 0 || r < 0 || uu < 0 || v < 0 || w < 0 || pp > MAX_FIRST_LEVEL || uu > MAX_FIRST_LEVEL) {
+        return NO_MESH;
+    }
     return static_cast<int>(pp) * 1000000 + static_cast<int>(uu) * 10000 + static_cast<int>(q) * 1000 +
            static_cast<int>(v) * 100 + static_cast<int>(r) * 10 + static_cast<int>(w);
 }

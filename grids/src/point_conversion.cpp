@@ -1,6 +1,7 @@
 #include "grids/point_conversion.h"
 
 #include <cmath>
+#include <limits>
 
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
@@ -26,15 +27,24 @@ int finite_result(const PointResult& r) {
                ? 0
                : 1;
 }
+
+// Plane coordinates off the Earth have no latitude and longitude: whatever
+// the formulas give there (a latitude of 233 degrees) is no position, so it
+// is reported as unknown. Returns 1, not converted.
+int unknown_position(PointResult& r) {
+    r.lat_in = std::numeric_limits<double>::quiet_NaN();
+    r.lon_in = std::numeric_limits<double>::quiet_NaN();
+    return 1;
+}
 }  // namespace
 
 int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
                        PointResult& result) {
     geodesy::GeoPoint g{};
     const int off_earth = geodesy::plane_to_geo_on_earth(geodesy::ELLIPSOID_BESSEL, zone, x, y, g);
+    if (off_earth != 0) return unknown_position(result);
     result.lat_in = rad_to_deg(g.lat);
     result.lon_in = rad_to_deg(g.lon);
-    if (off_earth != 0) return 1;
     if (forward_shift(gsi, jcg, result.lat_in, result.lon_in, result.lat_out, result.lon_out, result.source) != 0) {
         return 1;
     }
@@ -54,9 +64,9 @@ int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
     for (;;) {
         geodesy::GeoPoint g{};
         const int off_earth = geodesy::plane_to_geo_on_earth(e, zone, x, y, g);
+        if (off_earth != 0) return unknown_position(result);
         result.lat_in = rad_to_deg(g.lat);
         result.lon_in = rad_to_deg(g.lon);
-        if (off_earth != 0) return 1;
         double lat_t = 0;
         double lon_t = 0;
         ShiftSource source = SOURCE_JCG;

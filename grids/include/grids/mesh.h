@@ -8,8 +8,10 @@
 namespace grids {
 
 // The code of a position that no cell can have: a latitude or longitude that
-// is not a number or lies 1000 degrees or more from zero. Its key text is
-// longer than any key of a grid file, so no lookup finds it.
+// is not a number or lies 1000 degrees or more from zero, or a position
+// outside the codes' domain (south of the equator, west of 100 E, from 200 E
+// on, or from 66 40' N on). Its key text is longer than any key of a grid
+// file, so no lookup finds it.
 inline constexpr int NO_MESH = INT_MIN;
 inline constexpr double MESH_DEGREE_LIMIT = 1000;
 

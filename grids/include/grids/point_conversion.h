@@ -20,7 +20,8 @@ struct PointResult {
 // 0 converted, 1 not converted: the plane coordinates cannot lie on the Earth
 // in the zone (not finite, too far out, or a latitude or longitude that
 // would need wrapping), no grid covers the point, or the result is not
-// finite. lat_in and lon_in are set in every case.
+// finite. lat_in and lon_in are set in every case: not-a-number when the
+// plane coordinates lie off the Earth.
 int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
                        PointResult& result);
 
