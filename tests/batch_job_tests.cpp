@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -193,41 +194,65 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
     }
 }
 
-// Files that cannot be opened, read, written or named, and outputs over an
-// input: the message, then the closing message, except when the log cannot
-// be named (no job, nothing opened); no input is ever touched.
+// Files that cannot be opened, read, written or named, outputs over an
+// input, and inputs saved in Unicode: the message, then the closing message,
+// except when the log cannot be named (no job, nothing opened); no input is
+// ever touched, and a file refused before the run's files are open leaves no
+// file behind.
 TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes
     fs::create_symlink("/dev/full", "full.sim");
     write_bytes("x_Log.txt", "A01,1,P,0,0,\r\n");
-    const std::string inputs[] = {"sample.sim", "sample_land.par", "sample_sea.jhd", "x_Log.txt"};
+    // A SIMA file saved as UTF-8 with its mark, an XY file as Notepad's "Unicode".
+    write_bytes("bom.sim", "\xEF\xBB\xBF" "A01,1,P1,-60975.196,-25716.974,1.0,\r\n");
+    std::string utf16 = "\xFF\xFE";
+    for (char ch : "P1,-60975.196,-25716.974\r\n"s) utf16 += {ch, '\0'};
+    write_bytes("utf16.csv", utf16);
+    const std::string inputs[] = {"sample.sim", "sample_land.par", "sample_sea.jhd", "x_Log.txt", "bom.sim",
+                                  "utf16.csv"};
     std::string before;
     for (const std::string& name : inputs) before += read_bytes(name);
-    struct Case { const char* in; std::string out; int out_type; int result; std::string message; };
+    const auto folder = [] {
+        std::set<std::string> names;
+        for (const fs::directory_entry& e : fs::directory_iterator(".")) names.insert(e.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> folder_before = folder();
+    struct Case { const char* in; std::string out; int out_type; int result; std::string message; int files_made; };
     const int SIMA = batch::FILE_TYPE_SIMA;
     const int XYBL = batch::FILE_TYPE_XYBL;
     const char* const OVER = " 入力ﾌｧｲﾙを上書きしてしまいます !!";
+    const char* const IN_UNICODE =
+        " はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!";
     const std::string land_again = "../pellowen_job_FilesThatCannotBeUsedEndWithTheirMessage/sample_land.par";
     const Case cases[] = {
-        {"missing.sim", "out.sim", SIMA, 1, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!"},
-        {"sample.sim", land_again, XYBL, 1, land_again + OVER},
-        {"sample.sim", "sample_sea.jhd", XYBL, 1, "sample_sea.jhd"s + OVER},
-        {"x_Log.txt", "x.sim", SIMA, 1, "x_Log.txt"s + OVER},  // its log would be the input
+        {"missing.sim", "out.sim", SIMA, 1, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!", 0},
+        {"bom.sim", "out.sim", SIMA, 1, "bom.sim"s + IN_UNICODE, 0},
+        {"utf16.csv", "out.txt", XYBL, 1, "utf16.csv"s + IN_UNICODE, 0},
+        {"sample.sim", land_again, XYBL, 1, land_again + OVER, 0},
+        {"sample.sim", "sample_sea.jhd", XYBL, 1, "sample_sea.jhd"s + OVER, 0},
+        {"x_Log.txt", "x.sim", SIMA, 1, "x_Log.txt"s + OVER, 0},  // its log would be the input
         // A place nobody may create files in, root included.
-        {"sample.sim", "/proc/out.txt", XYBL, 1, "/proc/out.txt Errorlog ﾌｧｲﾙ Open Error !!"},
+        {"sample.sim", "/proc/out.txt", XYBL, 1, "/proc/out.txt Errorlog ﾌｧｲﾙ Open Error !!", 0},
         // Opens, but reading it fails at once.
-        {"/proc/self/mem", "out.sim", SIMA, 1, "/proc/self/mem 読込みｴﾗｰ !!"},
-        {"sample.sim", "full.sim", SIMA, 1, "full.sim 書込みｴﾗｰ !!"},
+        {"/proc/self/mem", "out.sim", SIMA, 1, "/proc/self/mem 読込みｴﾗｰ !!", 2},
+        {"sample.sim", "full.sim", SIMA, 1, "full.sim 書込みｴﾗｰ !!", 1},
         // An XYBL output is its own log: only its own length counts.
-        {"sample.sim", long_name, XYBL, 0, CLOSING_WITH_ERRORS},
-        {"sample.sim", long_name, SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!"},
+        {"sample.sim", long_name, XYBL, 0, CLOSING_WITH_ERRORS, 1},
+        {"sample.sim", long_name, SIMA, 1, "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!", 0},
     };
     for (const Case& c : cases) {
         job_.in_file = c.in;
+        job_.in_file_type = std::string_view(c.in).ends_with(".csv") ? batch::FILE_TYPE_XY : SIMA;
         job_.out_file = c.out;
         job_.out_file_type = c.out_type;
         ui_ = RecordingFeedback();
         EXPECT_EQ(run(), c.result) << c.in << " " << c.out;
+        int made = 0;
+        for (const std::string& name : folder()) {
+            if (folder_before.count(name) == 0 && fs::remove(name)) ++made;
+        }
+        EXPECT_EQ(made, c.files_made) << c.in << " " << c.out;
         EXPECT_EQ(error_flag_, 1);
         ASSERT_FALSE(ui_.messages.empty());
         EXPECT_EQ(ui_.messages[0], std::pair(c.message, std::string("Error"))) << c.in << " " << c.out;

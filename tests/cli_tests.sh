@@ -42,8 +42,9 @@ cp sample.sim 'a〜b.sim'
 printf 'A01,1,P,0,0,%070000d\r\n' 0 >long.sim
 grep -v '境界外' <(iconv -f CP932 -t UTF-8 sample.sim) | iconv -f UTF-8 -t CP932 >inside.sim
 ln -s /dev/full full.txt
+{ printf '\xef\xbb\xbf'; cat sample.sim; } >bom.sim
 mkdir -p 現場
-inputs=$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim')
+inputs=$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)
 
 "$BIN" --help >out.txt 2>err.txt
 grep -q "Exit status" out.txt && passed=$((passed + 1)) || fail "help text"
@@ -85,6 +86,8 @@ run "input is a folder" 2 "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!" --zo
 if [ -z "${PELLOWEN_UNDER_WINE:-}" ]; then
   run "input is a device" 2 "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!" --zone 9 --input /dev/zero --output o.sim "${GRIDS[@]}"
 fi
+run "input saved in UTF-8 with its mark" 2 "bom.sim はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!" --zone 9 --input bom.sim --output bom_out.sim "${GRIDS[@]}"
+if [ -e bom_out.sim ] || [ -e bom_out_Log.txt ]; then fail "a file written for an input in UTF-8"; fi
 run "record line too long" 2 "long.sim 読込みｴﾗｰ !! 1行目が65536ﾊﾞｲﾄを超えています" --zone 9 --input long.sim --output o.sim "${GRIDS[@]}"
 run "output over the input" 2 "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}"
 run "missing output folder" 2 "none/o.sim SIMA出力ﾌｧｲﾙ Open Error !!" --zone 9 --input sample.sim --output none/o.sim "${GRIDS[@]}"
@@ -168,6 +171,6 @@ grep -qF "[2/2] sample.sim -> clean/sample.sim: some points not converted" err.t
 check "bad output format refused once" 2 $? "出力形式の指定が不当です !!"
 [ "$(grep -c '出力形式' err.txt)" = 1 ] || { failed=$((failed + 1)); echo "FAILED: format refused more than once"; }
 
-[ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim')" = "$inputs" ] || fail "an input changed"
+[ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

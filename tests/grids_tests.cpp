@@ -172,27 +172,36 @@ TEST(ParamFiles, FailuresAreReportedAndNeverLeaveAHalfTable) {
     const std::vector<Node> nodes = {{52394000, 1, 1}, {52394001, 2, 2}, {52394010, 3, 3}, {52394011, 4, 4}};
     // The table holds three records and starts exactly full. records: -1 no
     // file, -2 a file whose reading fails at once (an I/O error, not its
-    // end), else a file of that many records.
-    struct Case { bool land; int records; const char* message; int count_after; };
+    // end), else a file of that many records, after the bytes of mark.
+    // full: a whole read, or the version only.
+    struct Case { bool land; int records; const char* mark; int full; const char* message; int count_after; };
+    const char* const UNICODE_SAVED =
+        " はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!";
     std::vector<Case> cases = {
-        {true, -1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},  // table and version untouched
-        {false, -1, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},
-        {true, 4, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
-        {false, 4, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
+        {true, -1, "", 1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},  // table and version untouched
+        {false, -1, "", 1, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!", 3},
+        {true, 4, "", 1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
+        {false, 4, "", 1, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!", 0},
+        // Saved as UTF-8 or UTF-16 with a byte-order mark.
+        {true, 3, "\xEF\xBB\xBF", 1, UNICODE_SAVED, 0},
+        {false, 3, "\xFF\xFE", 1, UNICODE_SAVED, 0},
+        {true, 3, "\xFE\xFF", 0, UNICODE_SAVED, 0},
+        {false, 3, "\xEF\xBB\xBF", 0, UNICODE_SAVED, 0},
     };
 #ifdef __linux__
-    cases.push_back({true, -2, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
-    cases.push_back({false, -2, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
+    cases.push_back({true, -2, "", 1, " 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
+    cases.push_back({false, -2, "", 1, " 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!", 0});
 #endif
     for (const Case& c : cases) {
         ParamTable table = load(c.land, grid_file(c.land, {nodes.begin(), nodes.begin() + 3}), 3);
         ASSERT_EQ(table.count, 3);
+        const std::string file = c.mark + grid_file(c.land, {nodes.begin(), nodes.begin() + std::max(c.records, 0)});
         const std::string path = c.records == -1   ? temp_file("no such file")
                                  : c.records == -2 ? std::string("/proc/self/mem")
-                                                   : temp_file("grid", grid_file(c.land, nodes).c_str());
+                                                   : temp_file("grid", file.c_str());
         RecordingFeedback ui;
         std::string version = "V9.99";
-        EXPECT_EQ(read_grid(c.land, ui, 1, path, version, table), 1) << c.message;
+        EXPECT_EQ(read_grid(c.land, ui, c.full, path, version, table), 1) << c.message;
         EXPECT_EQ(table.count, c.count_after) << c.message;
         EXPECT_EQ(version == "V9.99", c.records == -1) << c.message;
         EXPECT_EQ(ui.messages, (std::vector<std::pair<std::string, std::string>>{{path + c.message, "Error"}}));

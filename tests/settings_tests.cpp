@@ -64,6 +64,9 @@ TEST(SettingsFile, ReadsEachLineByItsKey) {
         // A path too long for a path field is ignored; the longest is kept.
         {"SIMAINFILE   <" + longest + "q>\r\nSIMAOUTFILE  <" + longest + ">\r\n", "7|8|in|" + longest + "|par|jhd"},
         {std::string("PARAFILE     <a.par\0b>\r\n", 24), "7|8|in|out|a.par|jhd"},
+        // Only the whole mark of UTF-8 or UTF-16 tells a file in Unicode.
+        {"\xEF\xBB" "A\r\nSIMAINFILE   <a.sim>\r\n", "7|8|a.sim|out|par|jhd"},
+        {"\xFF", "7|8|in|out|par|jhd"},
     };
     for (const auto& [file, expected] : cases) {
         std::ofstream(path, std::ios::binary) << file;
@@ -75,7 +78,7 @@ TEST(SettingsFile, ReadsEachLineByItsKey) {
     }
 }
 
-TEST(SettingsFile, MissingOrUnwritableFileIsReportedAndChangesNothing) {
+TEST(SettingsFile, MissingUnwritableOrUnicodeFileIsReportedAndChangesNothing) {
     const std::string path = settings_path();
     RecordingFeedback ui;
     int result = 0;
@@ -86,6 +89,26 @@ TEST(SettingsFile, MissingOrUnwritableFileIsReportedAndChangesNothing) {
     EXPECT_TRUE(fs::is_directory(path));
     const std::pair<std::string, std::string> message{"環境ﾌｧｲﾙのOpen Error !!", "ErrorMsg"};
     EXPECT_EQ(ui.messages, std::vector(2, message));
+
+    // Saved as UTF-8, UTF-16 little-endian or big-endian, each with its mark.
+    const std::string unicode_path = path + ".utf";
+    const std::string line = "INFILETYPE   <2>\r\nSIMAINFILE   <a.sim>\r\n";
+    std::string le = "\xFF\xFE";
+    std::string be = "\xFE\xFF";
+    for (char ch : line) {
+        le += {ch, '\0'};
+        be += {'\0', ch};
+    }
+    for (const std::string& file : {"\xEF\xBB\xBF" + line, le, be}) {
+        std::ofstream(unicode_path, std::ios::binary) << file;
+        RecordingFeedback refused;
+        EXPECT_EQ(read_into_preset(unicode_path, refused, result), "7|8|in|out|par|jhd");
+        EXPECT_EQ(result, 1);
+        const std::pair<std::string, std::string> unicode{
+            unicode_path + " はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!",
+            "ErrorMsg"};
+        EXPECT_EQ(refused.messages, std::vector(1, unicode));
+    }
 }
 
 TEST(SettingsFile, RunWritesSixLinesThatReadBackUnchanged) {

@@ -243,6 +243,11 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
         show_error(ui, INPUT_OPEN_ERROR, job.in_file);
         return 1;
     }
+    grids::LineReader reader(input.get());
+    if (reader.starts_with_unicode_mark()) {
+        show_error(ui, grids::UNICODE_FILE_ERROR, job.in_file);
+        return 1;
+    }
     if (!sima_out) log_path = job.out_file;
     if (const std::string* target = overwrite_target(job, log_path)) {
         show_error(ui, OVERWRITE_ERROR, *target);
@@ -272,7 +277,6 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     const long long input_size = grids::file_size(input.get());
     int result = 0;
 
-    grids::LineReader reader(input.get());
     PendingBatch batch;
     WriteBuffers buffers;
     std::string piece;

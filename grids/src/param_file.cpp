@@ -199,6 +199,11 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     LineReader reader(file.get());
     std::string line;
     version.clear();
+    if (reader.starts_with_unicode_mark()) {
+        table.count = 0;
+        ui.show_message(with_path(UNICODE_FILE_ERROR, path), "Error");
+        return 1;
+    }
     if (reader.read_line(line, PARAM_LINE_MAX) != 0) {
         // Land file: the second word. Sea file: the first word after the
         // first character, whatever that character is.

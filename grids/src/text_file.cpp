@@ -163,6 +163,10 @@ long long file_size(std::FILE* file) {
 #endif
 }
 
+bool starts_with_unicode_mark(std::string_view text) {
+    return text.starts_with("\xEF\xBB\xBF") || text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
 namespace {
 // Reads and writes move through blocks of this size.
 constexpr std::size_t BLOCK_SIZE = 1 << 16;
@@ -186,6 +190,11 @@ int LineReader::fill() {
     end_ = got;
     read_ += static_cast<long long>(got);
     return 1;
+}
+
+bool LineReader::starts_with_unicode_mark() {
+    if (read_ == 0) fill();
+    return position() == 0 && grids::starts_with_unicode_mark(std::string_view(buffer_.get() + begin_, end_ - begin_));
 }
 
 int LineReader::read_line(std::string& line, std::size_t max_chars) {

@@ -5,7 +5,9 @@
 // the cells of loaded nodes. Checked: a load never counts past the table's
 // capacity; every field of every loaded record stays zero-terminated; the
 // records are sorted; every key printed as it is stored is found again; a
-// shift or conversion that reports success gives finite numbers only.
+// shift or conversion that reports success gives finite numbers only; a file
+// that begins with the byte-order mark of UTF-8 or UTF-16 is refused and
+// leaves its table empty.
 #include <unistd.h>
 
 #include <cmath>
@@ -43,6 +45,10 @@ void check_table(const grids::ParamTable& table, const char* which) {
         if (r[i].key[8] != 0 || r[i].lat[10] != 0 || r[i].lon[10] != 0) fail("field not terminated", which);
         if (i > 0 && std::strcmp(r[i - 1].key, r[i].key) > 0) fail("records not sorted", which);
     }
+}
+
+bool unicode_text(const std::string& text) {
+    return text.starts_with("\xEF\xBB\xBF") || text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
 }
 
 bool finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
@@ -104,6 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int sea = grids::read_jcg_param_file(ui, 1, folder + "/sea.jhd", version, jcg);
     check_table(gsi, "land");
     check_table(jcg, "sea");
+    if (unicode_text(body.substr(0, split)) && (land != 1 || gsi.count != 0)) fail("a land file in Unicode is read");
+    if (unicode_text(body.substr(split)) && (sea != 1 || jcg.count != 0)) fail("a sea file in Unicode is read");
     if (land != 0 || sea != 0) return 0;
 
     const int zone = 1 + place[3] % 19;

@@ -5,7 +5,9 @@
 // out byte for byte and in order, with one line per converted record; the
 // log holds its header and one entry per point; every coordinate and angle
 // written is digits (never "nan" or "inf"); the error flag is set exactly
-// when some point was not converted.
+// when some point was not converted. An input that begins with the
+// byte-order mark of UTF-8 or UTF-16 is refused with one message naming it,
+// and no output or log is made.
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,6 +79,11 @@ bool starts_at(const std::string& s, std::size_t pos, const std::string& text) {
     return s.compare(pos, text.size(), text) == 0;
 }
 
+// Saved as UTF-8 or UTF-16 with a byte-order mark.
+bool unicode_text(const std::string& text) {
+    return text.starts_with("\xEF\xBB\xBF") || text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
 // A mark as it stands in a file: its line end is CR LF.
 std::string in_file_form(const char* mark) {
     std::string m(mark);
@@ -126,10 +133,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string log_path;
     if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
     int error_flag = -1;
-    if (batch::convert_file(ui, job, gsi, jcg, log_path, error_flag) != 0) {
-        fail("the job failed", ui.messages.empty() ? "" : ui.messages[0].first);
-    }
+    const int result = batch::convert_file(ui, job, gsi, jcg, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");
+    if (unicode_text(input)) {
+        if (result != 1 || ui.messages.size() != 1 || !ui.messages[0].first.starts_with(job.in_file + " ") ||
+            ui.messages[0].first.find("Shift_JIS(CP932)") == std::string::npos) {
+            fail("an input in Unicode is not refused");
+        }
+        for (const char* name : {"/out.sim", "/out.txt", "/out_Log.txt"}) {
+            if (access((work_dir + name).c_str(), F_OK) == 0) fail("a refused input made a file", name);
+        }
+        return 0;
+    }
+    if (result != 0) fail("the job failed", ui.messages.empty() ? "" : ui.messages[0].first);
     if (!sima_out && access((work_dir + "/out_Log.txt").c_str(), F_OK) == 0) fail("an XYBL output has a log");
 
     const std::string log = read_file(log_path);

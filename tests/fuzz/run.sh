@@ -23,6 +23,8 @@ for f in examples/*.sim examples/*.csv tests/data/*; do
     { printf "$settings"; head -c 3000 "$f"; } >"$seeds/job/seed$i"
   done
 done
+# An input saved as UTF-8 with its byte-order mark.
+{ printf '\x00\x00\x00\xef\xbb\xbf'; head -c 3000 examples/sample.sim; } >"$seeds/job/seed_utf8"
 head -c 2000 examples/sample_land.par >"$build/land.part"
 head -c 1500 examples/sample_sea.jhd >"$build/sea.part"
 n=$(stat -c %s "$build/land.part")

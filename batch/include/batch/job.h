@@ -45,8 +45,9 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
 
 // The job: opens input, output and log, converts every point, closes them.
 // With XYBL output log_path becomes the output path. 1 when a file could not
-// be opened, read or written, a point's line is too long to be one (the job
-// stops there), or the output would overwrite an input.
+// be opened, read or written, the input is saved in Unicode (refused before
+// the output and the log are opened), a point's line is too long to be one
+// (the job stops there), or the output would overwrite an input.
 int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
                  const grids::ParamTable& jcg, std::string& log_path, int& error_flag);
 

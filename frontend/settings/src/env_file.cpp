@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "batch/text_fields.h"
 #include "grids/text_file.h"
 
 namespace settings {
@@ -96,6 +97,12 @@ int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::Conve
     std::array<char, 4096> chunk;
     std::size_t n;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) text.append(chunk.data(), n);
+    if (grids::starts_with_unicode_mark(text)) {
+        std::string message;
+        batch::format_into(message, grids::UNICODE_FILE_ERROR, path.c_str());
+        ui.show_message(message, ENV_CAPTION);
+        return 1;
+    }
     text.resize(std::min(text.size(), text.find(END_OF_FILE_MARK)));
 
     // CR LF, LF and a lone CR each end a line; none of them is part of it.

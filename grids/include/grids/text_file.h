@@ -39,6 +39,18 @@ int cp932_same_file(const std::string& a, const std::string& b);
 // Size in bytes of an open file, or -1.
 long long file_size(std::FILE* file);
 
+// Every text file the program reads is CP932. One saved in UTF-8 or UTF-16
+// (Windows Notepad's "Unicode") begins with a byte-order mark and is refused
+// unread, with this message ("%s" is its path): read as CP932 its lines would
+// look like points and fields that are not there.
+inline constexpr const char* UNICODE_FILE_ERROR =
+    "%s はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!";
+
+// True when text begins with the byte-order mark of UTF-8 (EF BB BF) or of
+// UTF-16 (FF FE, FE FF). No CP932 text begins so: FE and FF are never the
+// first byte of a character, and EF BB is no assigned character.
+bool starts_with_unicode_mark(std::string_view text);
+
 // Reads text lines in large blocks, as a Windows text stream would and a
 // little more: CR LF, a lone LF and a lone CR each end a line and become a
 // single LF in memory, so no line ever holds a CR; the byte 0x1A (the DOS
@@ -54,6 +66,10 @@ public:
     // max_chars == 0 takes the whole line, however long. Returns 0 at the
     // end of the file when nothing was read, else 1.
     int read_line(std::string& line, std::size_t max_chars = 0);
+    // True when the file begins with a byte-order mark of UTF-8 or UTF-16.
+    // Asked before the first line is read: the first block is read then and
+    // nothing is taken from it, so a pipe loses no byte to the question.
+    bool starts_with_unicode_mark();
     // Bytes consumed from the file so far.
     long long position() const { return read_ - static_cast<long long>(end_ - begin_); }
     // True once reading the file failed (a device or network error, not the

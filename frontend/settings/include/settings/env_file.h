@@ -21,7 +21,8 @@ inline constexpr const char* ENV_CAPTION = "ErrorMsg";
 
 // Reads the settings file at path into the six file settings of the job.
 // A setting whose line is missing keeps its value. 1 (after the message) when
-// the file cannot be opened, else 0.
+// the file cannot be opened or is saved in Unicode (then no setting changes),
+// else 0.
 int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::ConversionJob& job);
 
 // Writes the six file settings, creating or truncating the file. 1 when the
