@@ -84,6 +84,12 @@ run "input is a folder" 2 "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!" --zo
 # Wine reads a Unix device as an endless file; Windows has no such path.
 if [ -z "${PELLOWEN_UNDER_WINE:-}" ]; then
   run "input is a device" 2 "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!" --zone 9 --input /dev/zero --output o.sim "${GRIDS[@]}"
+  # A named pipe that nobody writes to: refused at once, not waited on.
+  mkfifo fifo.sim fifo.par
+  timeout 10 "$BIN" --zone 9 --input fifo.sim --output o.sim "${GRIDS[@]}" >out.txt 2>err.txt
+  check "input is a named pipe" 2 $? "fifo.sim SIMA入力ﾌｧｲﾙ Open Error !!"
+  timeout 10 "$BIN" --zone 9 "${S[@]}" --gsi-grid fifo.par --jcg-grid sample_sea.jhd >out.txt 2>err.txt
+  check "land grid is a named pipe" 2 $? "fifo.par 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!"
 fi
 run "record line too long" 2 "long.sim 読込みｴﾗｰ !! 1行目が65536ﾊﾞｲﾄを超えています" --zone 9 --input long.sim --output o.sim "${GRIDS[@]}"
 run "output over the input" 2 "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}"

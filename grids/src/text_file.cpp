@@ -6,7 +6,10 @@
 #include <windows.h>
 #include <wchar.h>
 #else
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
+
 #include <cerrno>
 #endif
 
@@ -78,17 +81,32 @@ FilePtr open_cp932_path(const std::string& path, const char* mode) {
     if (!ok) return nullptr;
 #ifdef _WIN32
     const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
-    return FilePtr(_wfopen(native.c_str(), wide_mode.c_str()));
-#else
-    FilePtr file(std::fopen(native.c_str(), mode));
-    // A folder opens for reading here but not on Windows: refuse it alike.
-    // A character device (a terminal, /dev/zero) is no text file either and
-    // may never end: refuse it as a file to read.
-    struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 &&
-        (S_ISDIR(st.st_mode) || (mode[0] == 'r' && S_ISCHR(st.st_mode)))) {
+    FilePtr file(_wfopen(native.c_str(), wide_mode.c_str()));
+    // Only a file on a disk is read: the console ("CON"), "NUL" and pipes
+    // open like files here but are none.
+    struct _stat64 st;
+    if (file && mode[0] == 'r' &&
+        (_fstat64(_fileno(file.get()), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)) {
         file.reset();
     }
+    return file;
+#else
+    if (mode[0] != 'r') return FilePtr(std::fopen(native.c_str(), mode));
+    // Only a regular file is read. A folder would open here (not on
+    // Windows), a device (a terminal, /dev/zero) or a pipe may never end,
+    // and a named pipe with no writer would not even finish opening: it is
+    // opened without waiting and looked at before anything is read.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags == -1 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        ::close(fd);
+        return nullptr;
+    }
+    FilePtr file(fdopen(fd, mode));
+    if (!file) ::close(fd);
     return file;
 #endif
 }
