@@ -125,48 +125,35 @@ int cp932_path_exists(const std::string& path) {
 #endif
 }
 
-#ifdef _WIN32
-namespace {
-struct FileIdentity {
-    DWORD volume = 0, high = 0, low = 0;
-};
-int identify(const std::string& path, FileIdentity& id) {
+int cp932_file_identity(const std::string& path, FileIdentity& id) {
+    if (path.find('\0') != std::string::npos) return 1;
     bool ok = false;
-    const std::wstring wide = native_path(path, ok);
-    if (!ok) return 1;
-    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const auto native = native_path(path, ok);
+    if (!ok || native.empty()) return 1;
+#ifdef _WIN32
+    HANDLE h = CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL got = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
     if (!got) return 1;
-    id.volume = info.dwVolumeSerialNumber;
-    id.high = info.nFileIndexHigh;
-    id.low = info.nFileIndexLow;
+    id.device = info.dwVolumeSerialNumber;
+    id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+#else
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return 1;
+    id.device = static_cast<unsigned long long>(st.st_dev);
+    id.index = static_cast<unsigned long long>(st.st_ino);
+#endif
     return 0;
 }
-}  // namespace
 
 int cp932_same_file(const std::string& a, const std::string& b) {
     FileIdentity ia, ib;
-    if (identify(a, ia) != 0 || identify(b, ib) != 0) return 1;
-    return (ia.volume == ib.volume && ia.high == ib.high && ia.low == ib.low) ? 0 : 1;
+    if (cp932_file_identity(a, ia) != 0 || cp932_file_identity(b, ib) != 0) return 1;
+    return ia == ib ? 0 : 1;
 }
-#else
-int cp932_same_file(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return 1;
-    bool ok_a = false;
-    bool ok_b = false;
-    const std::string na = native_path(a, ok_a);
-    const std::string nb = native_path(b, ok_b);
-    if (!ok_a || !ok_b) return 1;
-    struct stat sa;
-    struct stat sb;
-    if (stat(na.c_str(), &sa) != 0 || stat(nb.c_str(), &sb) != 0) return 1;
-    return (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) ? 0 : 1;
-}
-#endif
 
 long long file_size(std::FILE* file) {
     struct stat st;

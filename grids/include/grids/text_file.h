@@ -34,6 +34,17 @@ FilePtr open_cp932_path(const std::string& path, const char* mode);
 // 0 when the CP932 path names an existing file-system entry (folder included).
 int cp932_path_exists(const std::string& path);
 
+// Where an existing file lives: the same for every spelling of its path.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// 0 and id set when the CP932 path names an existing file-system entry;
+// 1 otherwise.
+int cp932_file_identity(const std::string& path, FileIdentity& id);
+
 // 0 when both CP932 paths name the same existing file, however each is
 // spelled (relative, with "..", through a link); 1 otherwise.
 int cp932_same_file(const std::string& a, const std::string& b);
