@@ -50,6 +50,43 @@ int add_input(const std::string& argument, std::vector<std::string>& inputs) {
     return 0;
 }
 
+// A path as names are compared where letter case does not count (Windows):
+// every letter of CP932 that has a case in lower case. Those are the ASCII
+// letters and, in two bytes, the full-width Latin, Greek and Cyrillic letters
+// and the Roman numerals, whose two codes each are made one. A second byte is
+// never taken for a letter of its own.
+std::string folded_path(const std::string& path) {
+    std::string key = path;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const unsigned char lead = static_cast<unsigned char>(key[i]);
+        if (!grids::is_cp932_lead_byte(lead) || i + 1 == key.size()) {
+            if (lead >= 'A' && lead <= 'Z') key[i] = static_cast<char>(lead - 'A' + 'a');
+            continue;
+        }
+        const unsigned char trail = static_cast<unsigned char>(key[++i]);
+        int folded_lead = lead;
+        int folded_trail = trail;
+        if (lead == 0x82 && trail >= 0x60 && trail <= 0x79) {  // Ａ..Ｚ
+            folded_trail = trail + 0x21;
+        } else if (lead == 0x83 && trail >= 0x9F && trail <= 0xB6) {  // Α..Ω
+            folded_trail = trail + 0x20;
+        } else if (lead == 0x84 && trail >= 0x40 && trail <= 0x60) {  // А..Я; а..я skip 0x847F
+            folded_trail = trail + 0x30 + (trail >= 0x4F ? 1 : 0);
+        } else if (lead == 0x87 && trail >= 0x54 && trail <= 0x5D) {  // Ⅰ..Ⅹ
+            folded_lead = 0xFA;
+            folded_trail = trail - 0x14;
+        } else if (lead == 0xFA && trail >= 0x4A && trail <= 0x53) {  // Ⅰ..Ⅹ
+            folded_trail = trail - 0x0A;
+        } else if (lead == 0xEE && trail >= 0xEF && trail <= 0xF8) {  // ⅰ..ⅹ
+            folded_lead = 0xFA;
+            folded_trail = trail - 0xAF;
+        }
+        key[i - 1] = static_cast<char>(folded_lead);
+        key[i] = static_cast<char>(folded_trail);
+    }
+    return key;
+}
+
 }  // namespace
 
 int make_output_folder(const std::string& argument) {
@@ -105,7 +142,17 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
                  const std::string& output_dir, const FileCheck& check) {
     int worst = STATUS_ALL_CONVERTED;
     int counts[3] = {0, 0, 0};
-    std::set<std::string> outputs;
+    // No file is written twice in a run, nor over an input of the run, read
+    // already or still to be read. Outputs and logs all lie in output_dir, so
+    // their paths differ only in the file name, compared ignoring case so
+    // that a run loses no file on Windows either. Inputs lie anywhere and
+    // are known by where they live.
+    std::set<std::string> written;
+    std::set<grids::FileIdentity> input_files;
+    for (const std::string& input : inputs) {
+        grids::FileIdentity id;
+        if (grids::cp932_file_identity(input, id) == 0) input_files.insert(id);
+    }
     const std::size_t total = inputs.size();
     for (std::size_t i = 0; i < total; ++i) {
         batch::ConversionJob file_job = job;
@@ -115,15 +162,36 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
             ui.show_message(refusal, "Error");
         } else {
             file_job.out_file = output_path_for(file_job.in_file, output_dir, file_job.out_file_type);
+            // An XYBL output is its own log. A log name too long is refused
+            // by the run itself.
+            std::string log_path = file_job.out_file;
+            if (file_job.out_file_type == batch::FILE_TYPE_SIMA) batch::derive_log_path(file_job.out_file, log_path);
+            grids::FileIdentity own_input;
+            const bool input_known = grids::cp932_file_identity(file_job.in_file, own_input) == 0;
+            const std::string* clash = nullptr;
+            const char* reason = nullptr;
+            for (const std::string* target : {&file_job.out_file, &log_path}) {
+                grids::FileIdentity id;
+                if (written.count(folded_path(*target)) != 0) {
+                    reason = "already written by an earlier input of this run";
+                } else if (grids::cp932_file_identity(*target, id) == 0 && input_files.count(id) != 0 &&
+                           !(input_known && id == own_input)) {
+                    // Over its own input the run itself refuses it.
+                    reason = "would overwrite an input of this run";
+                }
+                if (reason != nullptr) {
+                    clash = target;
+                    break;
+                }
+            }
             if (file_job.out_file.size() > batch::TEXT_MAX) {
                 std::fprintf(stderr, "pellowen-batch: %s: the path is longer than 255 bytes\n",
                              cp932_to_terminal(file_job.out_file).c_str());
-            } else if (!outputs.insert(file_job.out_file).second) {
-                // Two inputs of one name in different folders: the second
-                // would overwrite the first one's output.
-                std::fprintf(stderr, "pellowen-batch: %s: already written by an earlier input of this run\n",
-                             cp932_to_terminal(file_job.out_file).c_str());
+            } else if (clash != nullptr) {
+                std::fprintf(stderr, "pellowen-batch: %s: %s\n", cp932_to_terminal(*clash).c_str(), reason);
             } else {
+                written.insert(folded_path(file_job.out_file));
+                written.insert(folded_path(log_path));
                 int error_flag = 0;
                 const int result = batch::run_conversion(ui, file_job, gsi, jcg, error_flag);
                 status = result != 0 ? STATUS_FAILED : error_flag != 0 ? STATUS_SOME_NOT_CONVERTED : STATUS_ALL_CONVERTED;

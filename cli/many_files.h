@@ -34,7 +34,9 @@ using FileCheck = std::function<const char*(batch::ConversionJob&)>;
 
 // Converts every input with the settings of job (direction, zone, decimals,
 // grid paths and versions), one line per file and a summary line on
-// standard error. Returns the worst exit status of the files: 0 all points
+// standard error. A file whose output or log would be the output or log of
+// an earlier file (names compared ignoring case) or an input of the run is
+// refused. Returns the worst exit status of the files: 0 all points
 // converted, 1 some points not converted, 2 a file refused or failed.
 int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::ParamTable& gsi,
                  const grids::ParamTable& jcg, const std::vector<std::string>& inputs,

@@ -85,6 +85,12 @@ run "input is a folder" 2 "folder.sim SIMA入力ﾌｧｲﾙ Open Error !!" --zo
 # Wine reads a Unix device as an endless file; Windows has no such path.
 if [ -z "${PELLOWEN_UNDER_WINE:-}" ]; then
   run "input is a device" 2 "/dev/zero SIMA入力ﾌｧｲﾙ Open Error !!" --zone 9 --input /dev/zero --output o.sim "${GRIDS[@]}"
+  # A named pipe that nobody writes to: refused at once, not waited on.
+  mkfifo fifo.sim fifo.par
+  timeout 10 "$BIN" --zone 9 --input fifo.sim --output o.sim "${GRIDS[@]}" >out.txt 2>err.txt
+  check "input is a named pipe" 2 $? "fifo.sim SIMA入力ﾌｧｲﾙ Open Error !!"
+  timeout 10 "$BIN" --zone 9 "${S[@]}" --gsi-grid fifo.par --jcg-grid sample_sea.jhd >out.txt 2>err.txt
+  check "land grid is a named pipe" 2 $? "fifo.par 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!"
 fi
 run "input saved in UTF-8 with its mark" 2 "bom.sim はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!" --zone 9 --input bom.sim --output bom_out.sim "${GRIDS[@]}"
 if [ -e bom_out.sim ] || [ -e bom_out_Log.txt ]; then fail "a file written for an input in UTF-8"; fi
@@ -170,6 +176,43 @@ grep -qF "[2/2] sample.sim -> clean/sample.sim: some points not converted" err.t
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean --output-format csv sample.sim 2>err.txt
 check "bad output format refused once" 2 $? "出力形式の指定が不当です !!"
 [ "$(grep -c '出力形式' err.txt)" = 1 ] || { failed=$((failed + 1)); echo "FAILED: format refused more than once"; }
+
+# No file is written twice in a run: a file whose output or log is the output
+# or log of an earlier file (names compared ignoring case, as on Windows), or
+# an input of the run, is refused; the earlier files' outputs stay as written.
+mkdir -p clash/in clash/up clash/dst clash/dst2
+cp sample.sim clash/in/p.sim
+cp sample_xy.csv clash/in/p_Log.csv
+cp sample_xy.csv clash/up/P_LOG.csv
+while IFS='|' read -r first second; do
+  rm -rf clash/out
+  "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/out "$first" 2>err.txt
+  written=$(cd clash/out && sha256sum ./*)
+  "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/out "$first" "$second" 2>err.txt
+  check "$second after $first" 2 $? "already written by an earlier input of this run"
+  grep -F "[2/2] $second -> " err.txt | grep -qF ": failed" || fail "$second after $first: not refused"
+  [ "$(cd clash/out && sha256sum ./*)" = "$written" ] || fail "$second after $first: outputs of $first changed"
+done <<'EOF2'
+clash/in/p.sim|clash/in/p_Log.csv
+clash/in/p_Log.csv|clash/in/p.sim
+clash/in/p.sim|clash/up/P_LOG.csv
+EOF2
+# Full-width, Roman, Greek and Cyrillic letters have a case too; ア and ヂ
+# differ only in a second byte that is an ASCII letter, which is no letter.
+cp sample.sim clash/in/Ｐア_ⅡΩЯ.sim
+cp sample.sim clash/up/ｐア_ⅱωя.sim
+cp sample.sim clash/up/Ｐヂ_ⅡΩЯ.sim
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/wide clash/in/Ｐア_ⅡΩЯ.sim clash/up/ｐア_ⅱωя.sim clash/up/Ｐヂ_ⅡΩЯ.sim 2>err.txt
+check "names that differ only in case" 2 $? "3 files: 0 all converted, 2 with points not converted, 1 failed"
+grep -qF "[2/3] clash/up/ｐア_ⅱωя.sim -> clash/wide/ｐア_ⅱωя.sim: failed" err.txt || fail "a name differing in case not refused"
+cp sample_xy.csv clash/dst/p_Log.txt
+"$BIN" --zone 9 "${GRIDS[@]}" --output-format sima --output-dir clash/dst clash/dst/p_Log.txt clash/in/p.sim 2>err.txt
+check "log over an input converted earlier" 2 $? "clash/dst/p_Log.txt: would overwrite an input of this run"
+cmp -s clash/dst/p_Log.txt sample_xy.csv || fail "an input converted earlier was overwritten"
+cp sample_xy.csv clash/dst2/p_Log.txt
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/dst2 clash/in/p_Log.csv clash/dst2/p_Log.txt 2>err.txt
+check "output over an input not yet read" 2 $? "clash/dst2/p_Log.txt: would overwrite an input of this run"
+cmp -s clash/dst2/p_Log.txt sample_xy.csv || fail "an input was overwritten before it was read"
 
 [ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"

@@ -6,7 +6,10 @@
 #include <windows.h>
 #include <wchar.h>
 #else
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
+
 #include <cerrno>
 #endif
 
@@ -78,17 +81,32 @@ FilePtr open_cp932_path(const std::string& path, const char* mode) {
     if (!ok) return nullptr;
 #ifdef _WIN32
     const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
-    return FilePtr(_wfopen(native.c_str(), wide_mode.c_str()));
-#else
-    FilePtr file(std::fopen(native.c_str(), mode));
-    // A folder opens for reading here but not on Windows: refuse it alike.
-    // A character device (a terminal, /dev/zero) is no text file either and
-    // may never end: refuse it as a file to read.
-    struct stat st;
-    if (file && fstat(fileno(file.get()), &st) == 0 &&
-        (S_ISDIR(st.st_mode) || (mode[0] == 'r' && S_ISCHR(st.st_mode)))) {
+    FilePtr file(_wfopen(native.c_str(), wide_mode.c_str()));
+    // Only a file on a disk is read: the console ("CON"), "NUL" and pipes
+    // open like files here but are none.
+    struct _stat64 st;
+    if (file && mode[0] == 'r' &&
+        (_fstat64(_fileno(file.get()), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)) {
         file.reset();
     }
+    return file;
+#else
+    if (mode[0] != 'r') return FilePtr(std::fopen(native.c_str(), mode));
+    // Only a regular file is read. A folder would open here (not on
+    // Windows), a device (a terminal, /dev/zero) or a pipe may never end,
+    // and a named pipe with no writer would not even finish opening: it is
+    // opened without waiting and looked at before anything is read.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags == -1 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        ::close(fd);
+        return nullptr;
+    }
+    FilePtr file(fdopen(fd, mode));
+    if (!file) ::close(fd);
     return file;
 #endif
 }
@@ -107,48 +125,35 @@ int cp932_path_exists(const std::string& path) {
 #endif
 }
 
-#ifdef _WIN32
-namespace {
-struct FileIdentity {
-    DWORD volume = 0, high = 0, low = 0;
-};
-int identify(const std::string& path, FileIdentity& id) {
+int cp932_file_identity(const std::string& path, FileIdentity& id) {
+    if (path.find('\0') != std::string::npos) return 1;
     bool ok = false;
-    const std::wstring wide = native_path(path, ok);
-    if (!ok) return 1;
-    HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const auto native = native_path(path, ok);
+    if (!ok || native.empty()) return 1;
+#ifdef _WIN32
+    HANDLE h = CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL got = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
     if (!got) return 1;
-    id.volume = info.dwVolumeSerialNumber;
-    id.high = info.nFileIndexHigh;
-    id.low = info.nFileIndexLow;
+    id.device = info.dwVolumeSerialNumber;
+    id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+#else
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return 1;
+    id.device = static_cast<unsigned long long>(st.st_dev);
+    id.index = static_cast<unsigned long long>(st.st_ino);
+#endif
     return 0;
 }
-}  // namespace
 
 int cp932_same_file(const std::string& a, const std::string& b) {
     FileIdentity ia, ib;
-    if (identify(a, ia) != 0 || identify(b, ib) != 0) return 1;
-    return (ia.volume == ib.volume && ia.high == ib.high && ia.low == ib.low) ? 0 : 1;
+    if (cp932_file_identity(a, ia) != 0 || cp932_file_identity(b, ib) != 0) return 1;
+    return ia == ib ? 0 : 1;
 }
-#else
-int cp932_same_file(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return 1;
-    bool ok_a = false;
-    bool ok_b = false;
-    const std::string na = native_path(a, ok_a);
-    const std::string nb = native_path(b, ok_b);
-    if (!ok_a || !ok_b) return 1;
-    struct stat sa;
-    struct stat sb;
-    if (stat(na.c_str(), &sa) != 0 || stat(nb.c_str(), &sb) != 0) return 1;
-    return (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) ? 0 : 1;
-}
-#endif
 
 long long file_size(std::FILE* file) {
     struct stat st;

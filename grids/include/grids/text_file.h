@@ -25,12 +25,25 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The path is CP932 text; it is converted to the file system's own form here
 // and nowhere else. mode is "rb" or "wb". Null when the file cannot be opened
-// or the path cannot be expressed; for reading, also when the path names a
-// folder or a device rather than a file.
+// or the path cannot be expressed; for reading, also when the path names
+// anything but a regular file (a folder, a device such as /dev/zero or CON, a
+// pipe, a named pipe, /dev/stdin from a pipe), without waiting for a named
+// pipe's writer: a file to read always has an end.
 FilePtr open_cp932_path(const std::string& path, const char* mode);
 
 // 0 when the CP932 path names an existing file-system entry (folder included).
 int cp932_path_exists(const std::string& path);
+
+// Where an existing file lives: the same for every spelling of its path.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// 0 and id set when the CP932 path names an existing file-system entry;
+// 1 otherwise.
+int cp932_file_identity(const std::string& path, FileIdentity& id);
 
 // 0 when both CP932 paths name the same existing file, however each is
 // spelled (relative, with "..", through a link); 1 otherwise.
