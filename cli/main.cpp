@@ -10,7 +10,7 @@
 #include "batch/job.h"
 #include "batch/run_checks.h"
 #include "grids/param_file.h"
-#include "grids/text_file.h"
+#include "text/text_file.h"
 #include "many_files.h"
 #include "options.h"
 #include "settings/env_file.h"
@@ -119,7 +119,7 @@ int run(const cli::Options& options) {
     job.decimals = static_cast<int>(value);
     if (read_check_number(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
     job.zone = static_cast<int>(value);
-    if (!many && grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+    if (!many && text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
 
     grids::ParamTable gsi;
     grids::ParamTable jcg;
@@ -128,9 +128,9 @@ int run(const cli::Options& options) {
         std::fputs("pellowen-batch: not enough memory for the grid tables\n", stderr);
         return EXIT_FAILED;
     }
-    if (grids::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
+    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
     if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, gsi) != 0) return refuse(GSI_UNREADABLE);
-    if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
+    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
     if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, jcg) != 0) return refuse(JCG_UNREADABLE);
     if (many) {
         // The format options once; then each file as a single run checks it.
@@ -138,7 +138,7 @@ int run(const cli::Options& options) {
         if (file_type(options.input_format, false, "", "xy", type) != 0) return refuse(BAD_INPUT_TYPE);
         if (file_type(options.output_format, false, "", "xybl", type) != 0) return refuse(BAD_OUTPUT_TYPE);
         auto check = [&options](batch::ConversionJob& file) -> const char* {
-            if (grids::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
+            if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
             file_type(options.input_format, false, file.in_file, "xy", file.in_file_type);
             const bool sima_in = file.in_file_type == batch::FILE_TYPE_SIMA;
             file_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",

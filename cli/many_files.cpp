@@ -6,8 +6,9 @@
 #include <set>
 #include <system_error>
 
-#include "grids/text_file.h"
 #include "terminal.h"
+#include "text/cp932.h"
+#include "text/text_file.h"
 
 namespace cli {
 
@@ -59,7 +60,7 @@ std::string folded_path(const std::string& path) {
     std::string key = path;
     for (std::size_t i = 0; i < key.size(); ++i) {
         const unsigned char lead = static_cast<unsigned char>(key[i]);
-        if (!grids::is_cp932_lead_byte(lead) || i + 1 == key.size()) {
+        if (!text::is_cp932_lead_byte(lead) || i + 1 == key.size()) {
             if (lead >= 'A' && lead <= 'Z') key[i] = static_cast<char>(lead - 'A' + 'a');
             continue;
         }
@@ -127,7 +128,7 @@ int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
 }
 
 std::string output_path_for(const std::string& input, const std::string& output_dir, int out_file_type) {
-    const std::size_t name = grids::cp932_file_name_start(input);
+    const std::size_t name = text::cp932_file_name_start(input);
     std::size_t dot = input.rfind('.');
     if (dot == std::string::npos || dot <= name) dot = input.size();
     std::string path = output_dir;
@@ -148,10 +149,10 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
     // that a run loses no file on Windows either. Inputs lie anywhere and
     // are known by where they live.
     std::set<std::string> written;
-    std::set<grids::FileIdentity> input_files;
+    std::set<text::FileIdentity> input_files;
     for (const std::string& input : inputs) {
-        grids::FileIdentity id;
-        if (grids::cp932_file_identity(input, id) == 0) input_files.insert(id);
+        text::FileIdentity id;
+        if (text::cp932_file_identity(input, id) == 0) input_files.insert(id);
     }
     const std::size_t total = inputs.size();
     for (std::size_t i = 0; i < total; ++i) {
@@ -166,15 +167,15 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
             // by the run itself.
             std::string log_path = file_job.out_file;
             if (file_job.out_file_type == batch::FILE_TYPE_SIMA) batch::derive_log_path(file_job.out_file, log_path);
-            grids::FileIdentity own_input;
-            const bool input_known = grids::cp932_file_identity(file_job.in_file, own_input) == 0;
+            text::FileIdentity own_input;
+            const bool input_known = text::cp932_file_identity(file_job.in_file, own_input) == 0;
             const std::string* clash = nullptr;
             const char* reason = nullptr;
             for (const std::string* target : {&file_job.out_file, &log_path}) {
-                grids::FileIdentity id;
+                text::FileIdentity id;
                 if (written.count(folded_path(*target)) != 0) {
                     reason = "already written by an earlier input of this run";
-                } else if (grids::cp932_file_identity(*target, id) == 0 && input_files.count(id) != 0 &&
+                } else if (text::cp932_file_identity(*target, id) == 0 && input_files.count(id) != 0 &&
                            !(input_known && id == own_input)) {
                     // Over its own input the run itself refuses it.
                     reason = "would overwrite an input of this run";

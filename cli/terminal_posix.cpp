@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "terminal.h"
-#include "grids/text_file.h"
+#include "text/cp932.h"
 
 namespace cli {
 
@@ -65,7 +65,7 @@ std::string cp932_to_terminal(std::string_view text) {
     std::string piece;
     out.clear();
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = (grids::is_cp932_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        const std::size_t n = text::cp932_char_size(text, i);
         if (convert(terminal_codeset.c_str(), "CP932", text.substr(i, n), piece) == 0) {
             out += piece;
         } else {

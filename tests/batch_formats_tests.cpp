@@ -12,7 +12,7 @@
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
 #include "geodesy/angles.h"
-#include "grids/text_file.h"
+#include "text/text_file.h"
 
 using namespace batch;
 using namespace std::string_literals;
@@ -101,7 +101,7 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         std::FILE* f = std::tmpfile();
         std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
         std::rewind(f);
-        grids::LineReader reader(f);
+        text::LineReader reader(f);
         std::vector<std::string> lines;
         std::string line;
         while (reader.read_line(line, c.max_chars) != 0) lines.push_back(line);

@@ -17,7 +17,7 @@
 #include "geodesy/angles.h"
 #include "geodesy/mesh_key.h"
 #include "geodesy/projection.h"
-#include "grids/decimal.h"
+#include "text/number.h"
 #include "grids/mesh.h"
 #include "grids/param_file.h"
 #include "grids/point_conversion.h"
@@ -243,7 +243,7 @@ TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
             text += static_cast<char>('0' + digit(random));
         }
         if (form(random) == 1) text += 'e' + std::to_string(exponent(random));
-        ASSERT_EQ(read_decimal(text), std::strtod(text.c_str(), nullptr)) << text;
+        ASSERT_EQ(text::read_decimal(text), std::strtod(text.c_str(), nullptr)) << text;
     }
     // Hexadecimal text reads as its leading 0; the words for infinity and
     // not-a-number, as spreadsheets write a missing value, read as no number.
@@ -253,7 +253,7 @@ TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
                           {"+INF", INFINITY}, {"NaN", NAN},     {"-nan(0x7)", NAN},    {"-1e999", -INFINITY},
                           {"na", 0.0},        {"in", 0.0}};
     for (const Case& c : cases) {
-        const double v = read_decimal(c.text);
+        const double v = text::read_decimal(c.text);
         EXPECT_TRUE(std::isnan(c.value) ? std::isnan(v) : v == c.value) << c.text << " read as " << v;
     }
 }
@@ -411,8 +411,8 @@ TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {
 TEST(Points, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
     // The first two on GRS80 and on Bessel: latitudes that would wrap round
     // into the grids.
-    for (const auto& [x, y] : {std::pair{999999999.0, 0.0}, {39924048.0, -20000.0}, {read_decimal("1e999"), 0.0},
-                               {0.0, read_decimal("-1e999")}}) {
+    for (const auto& [x, y] : {std::pair{999999999.0, 0.0}, {39924048.0, -20000.0}, {text::read_decimal("1e999"), 0.0},
+                               {0.0, text::read_decimal("-1e999")}}) {
         PointResult r;
         EXPECT_EQ(tokyo_to_jgd_point(grid(SAMPLE_LAND), grid(SAMPLE_SEA), 9, x, y, r), 1) << x << " " << y;
         EXPECT_EQ(jgd_to_tokyo_point(grid(SAMPLE_LAND), grid(SAMPLE_SEA), 9, x, y, r), 1) << x << " " << y;

@@ -35,7 +35,7 @@ const char* const FAILED_MARK = "  <3ﾊﾟﾗないし範囲外で変換でき�
 namespace {
 // A header line: its format with the one conversion in it ("%s" or "%d")
 // replaced by the value's text, every byte of it.
-void write_header_line(grids::TextWriter& log, std::string_view format, std::string_view value) {
+void write_header_line(text::TextWriter& log, std::string_view format, std::string_view value) {
     const std::size_t at = format.find('%');
     std::string line(format.substr(0, at));
     line.append(value).append(format.substr(at + 2));
@@ -43,7 +43,7 @@ void write_header_line(grids::TextWriter& log, std::string_view format, std::str
 }
 }  // namespace
 
-void write_log_header(grids::TextWriter& log, const ConversionJob& job) {
+void write_log_header(text::TextWriter& log, const ConversionJob& job) {
     log.write(job.direction == 0 ? DIRECTION_TOKYO_TO_JGD : DIRECTION_JGD_TO_TOKYO);
     write_header_line(log, ZONE_LINE, std::to_string(job.zone));
     write_header_line(log, DECIMALS_LINE, std::to_string(job.decimals));
@@ -57,7 +57,7 @@ void write_log_header(grids::TextWriter& log, const ConversionJob& job) {
 
 const char* source_mark(grids::ShiftSource source) { return source == grids::SOURCE_GSI ? GSI_MARK : JCG_MARK; }
 
-void log_failed_point(grids::TextWriter& log, std::string_view input_line, int failed_count) {
+void log_failed_point(text::TextWriter& log, std::string_view input_line, int failed_count) {
     if (failed_count == 0) log.write(ERROR_BANNER);
     log.write(input_line);
 }

@@ -12,7 +12,8 @@
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
 #include "grids/point_conversion.h"
-#include "grids/text_file.h"
+#include "text/cp932.h"
+#include "text/text_file.h"
 
 namespace batch {
 
@@ -54,7 +55,7 @@ const std::string* overwrite_target(const ConversionJob& job, const std::string&
     for (const std::string* target : targets) {
         if (target == nullptr) continue;
         for (const std::string* input : inputs) {
-            if (grids::cp932_same_file(*target, *input) == 0) return target;
+            if (text::cp932_same_file(*target, *input) == 0) return target;
         }
     }
     return nullptr;
@@ -156,7 +157,7 @@ void convert_batch(const ConversionJob& job, const grids::ParamTable& gsi, const
 // Converts the batch, then writes its lines in order: the SIMA output gets
 // copied lines and converted records, the log each point.
 void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
-                 PendingBatch& batch, grids::TextWriter& output, grids::TextWriter& log, WriteBuffers& b,
+                 PendingBatch& batch, text::TextWriter& output, text::TextWriter& log, WriteBuffers& b,
                  int& error_flag, int& failed_count) {
     convert_batch(job, gsi, jcg, batch);
     const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
@@ -203,7 +204,7 @@ void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const g
 }  // namespace
 
 int derive_log_path(const std::string& out_file, std::string& log_path) {
-    const std::size_t name = grids::cp932_file_name_start(out_file);
+    const std::size_t name = text::cp932_file_name_start(out_file);
     const std::size_t dot = out_file.rfind('.');
     if (dot == std::string::npos || dot < name) return 1;
     log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);
@@ -238,14 +239,14 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     const bool sima_in = job.in_file_type == FILE_TYPE_SIMA;
     const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
 
-    grids::FilePtr input = grids::open_cp932_path(job.in_file, "rb");
+    text::FilePtr input = text::open_cp932_path(job.in_file, "rb");
     if (!input) {
         show_error(ui, INPUT_OPEN_ERROR, job.in_file);
         return 1;
     }
-    grids::LineReader reader(input.get());
+    text::LineReader reader(input.get());
     if (reader.starts_with_unicode_mark()) {
-        show_error(ui, grids::UNICODE_FILE_ERROR, job.in_file);
+        show_error(ui, text::UNICODE_FILE_ERROR, job.in_file);
         return 1;
     }
     if (!sima_out) log_path = job.out_file;
@@ -253,28 +254,28 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
         show_error(ui, OVERWRITE_ERROR, *target);
         return 1;
     }
-    grids::FilePtr output_file;
+    text::FilePtr output_file;
     if (sima_out) {
-        output_file = grids::open_cp932_path(job.out_file, "wb");
+        output_file = text::open_cp932_path(job.out_file, "wb");
         if (!output_file) {
             show_error(ui, OUTPUT_OPEN_ERROR, job.out_file);
             return 1;
         }
     }
-    grids::TextWriter output(std::move(output_file));
-    grids::FilePtr log_file = grids::open_cp932_path(log_path, "wb");
+    text::TextWriter output(std::move(output_file));
+    text::FilePtr log_file = text::open_cp932_path(log_path, "wb");
     if (!log_file) {
         show_error(ui, LOG_OPEN_ERROR, log_path);
         output.close();
         return 1;
     }
-    grids::TextWriter log(std::move(log_file));
+    text::TextWriter log(std::move(log_file));
     write_log_header(log, job);
 
     error_flag = 0;
     long point_counter = 0;
     int failed_count = 0;
-    const long long input_size = grids::file_size(input.get());
+    const long long input_size = text::file_size(input.get());
     int result = 0;
 
     PendingBatch batch;

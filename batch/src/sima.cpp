@@ -1,7 +1,7 @@
 #include "batch/sima.h"
 
 #include "batch/text_fields.h"
-#include "grids/decimal.h"
+#include "text/number.h"
 
 namespace batch {
 
@@ -11,9 +11,9 @@ void read_sima_record(std::string_view line, SimaRecord& record) {
     get_field(line, 2, record.number);
     get_field(line, 3, record.name);
     get_field(line, 4, record.x_text);
-    record.x = grids::read_decimal(record.x_text);
+    record.x = text::read_decimal(record.x_text);
     get_field(line, 5, record.y_text);
-    record.y = grids::read_decimal(record.y_text);
+    record.y = text::read_decimal(record.y_text);
     get_field(line, 6, record.height);
 }
 

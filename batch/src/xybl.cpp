@@ -2,7 +2,7 @@
 
 #include "batch/text_fields.h"
 #include "geodesy/angles.h"
-#include "grids/decimal.h"
+#include "text/number.h"
 
 namespace batch {
 
@@ -44,9 +44,9 @@ void append_name(std::string& out, const std::string& name) {
 void read_xy_line(std::string_view line, SimaRecord& record) {
     get_field(line, 1, record.name);
     get_field(line, 2, record.x_text);
-    record.x = grids::read_decimal(record.x_text);
+    record.x = text::read_decimal(record.x_text);
     get_field(line, 3, record.y_text);
-    record.y = grids::read_decimal(record.y_text);
+    record.y = text::read_decimal(record.y_text);
 }
 
 void format_xybl_line(int decimals, const std::string& name, double x, double y, double lat, double lon,

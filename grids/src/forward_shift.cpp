@@ -4,9 +4,9 @@
 #include "geodesy/angles.h"
 #include "geodesy/mesh_key.h"
 #include "grids/datum_shift.h"
-#include "grids/decimal.h"
 #include "grids/mesh.h"
 #include "grids/param_file.h"
+#include "text/number.h"
 
 namespace grids {
 
@@ -147,8 +147,8 @@ int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lo
 int gsi_record_shift(const ParamTable& gsi, int index, double& dB, double& dL) {
     if (index < 0) return 1;
     const ParamRecord& r = gsi.records[index];
-    dB = read_decimal(r.lat);
-    dL = read_decimal(r.lon);
+    dB = text::read_decimal(r.lat);
+    dL = text::read_decimal(r.lon);
     return plausible(dB, dL);
 }
 
@@ -156,8 +156,8 @@ int gsi_record_shift(const ParamTable& gsi, int index, double& dB, double& dL) {
 int jcg_record_shift(const ParamTable& jcg, int index, int key, double& dB, double& dL) {
     if (index < 0) return 1;
     const ParamRecord& r = jcg.records[index];
-    dB = (read_decimal(r.lat) - JCG_LAT_OFFSET) * THOUSANDTH;
-    dL = read_decimal(r.lon) * THOUSANDTH;
+    dB = (text::read_decimal(r.lat) - JCG_LAT_OFFSET) * THOUSANDTH;
+    dL = text::read_decimal(r.lon) * THOUSANDTH;
     const MeshCorner node = mesh_corner(geodesy::key_to_mesh(key));
     double lat_shifted = 0;
     double lon_shifted = 0;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "grids/text_file.h"
+#include "text/text_file.h"
 
 namespace grids {
 
@@ -188,7 +188,7 @@ int fail_read(const FileKind& kind, UserFeedback& ui, const std::string& path, P
 
 int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std::string& path,
                     std::string& version, ParamTable& table) {
-    FilePtr file = open_cp932_path(path, "rb");
+    text::FilePtr file = text::open_cp932_path(path, "rb");
     if (!file) {
         ui.show_message(with_path(kind.open_error, path), "Error");
         return 1;
@@ -196,12 +196,12 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     ui.set_status(kind.reading);
     table.load_id = next_load_id();
 
-    LineReader reader(file.get());
+    text::LineReader reader(file.get());
     std::string line;
     version.clear();
     if (reader.starts_with_unicode_mark()) {
         table.count = 0;
-        ui.show_message(with_path(UNICODE_FILE_ERROR, path), "Error");
+        ui.show_message(with_path(text::UNICODE_FILE_ERROR, path), "Error");
         return 1;
     }
     if (reader.read_line(line, PARAM_LINE_MAX) != 0) {

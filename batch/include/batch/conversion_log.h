@@ -6,7 +6,7 @@
 
 #include "batch/job.h"
 #include "grids/datum_shift.h"
-#include "grids/text_file.h"
+#include "text/text_file.h"
 
 namespace batch {
 
@@ -14,12 +14,12 @@ extern const char* const GSI_MARK;     // converted by the land grid
 extern const char* const JCG_MARK;     // converted by the sea grid
 extern const char* const FAILED_MARK;  // not converted (XYBL output)
 
-void write_log_header(grids::TextWriter& log, const ConversionJob& job);
+void write_log_header(text::TextWriter& log, const ConversionJob& job);
 
 const char* source_mark(grids::ShiftSource source);
 
 // A point that was not converted, with SIMA output: the error banner before
 // the first such point of the run, then the input line as read.
-void log_failed_point(grids::TextWriter& log, std::string_view input_line, int failed_count);
+void log_failed_point(text::TextWriter& log, std::string_view input_line, int failed_count);
 
 }  // namespace batch

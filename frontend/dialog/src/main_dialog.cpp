@@ -14,7 +14,7 @@
 #include "dialog/win_text.h"
 #include "dialog_ids.h"
 #include "geodesy/zones.h"
-#include "grids/text_file.h"
+#include "text/text_file.h"
 #include "settings/env_file.h"
 
 namespace dialog {
@@ -325,10 +325,10 @@ int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
     }
     long zone = 0;
     if (control_number(dialog, IDC_ZONE, zone) != 0 || zone < 1 || zone > geodesy::ZONE_COUNT) return refuse(BAD_ZONE);
-    if (grids::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
-    if (grids::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
+    if (text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
     if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, fe.gsi) != 0) return refuse(GSI_UNREADABLE);
-    if (grids::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
+    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
     if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, fe.jcg) != 0) return refuse(JCG_UNREADABLE);
     long type = 0;
     const int no_in_type = control_number(dialog, IDC_IN_TYPE, type);

@@ -1,7 +1,7 @@
 #include "dialog/win_text.h"
 
 #include "dialog/modals.h"
-#include "grids/text_file.h"
+#include "text/cp932.h"
 
 namespace dialog {
 
@@ -39,16 +39,10 @@ std::string control_text(HWND dialog, int id, std::size_t max_bytes) {
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
     const int got = GetWindowTextW(control, wide.data(), length + 1);
     wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    std::string text;
-    to_cp932(wide, text);
-    std::size_t keep = 0;
-    while (keep < text.size()) {
-        const std::size_t n = grids::is_cp932_lead_byte(static_cast<unsigned char>(text[keep])) ? 2 : 1;
-        if (keep + n > max_bytes) break;
-        keep += n;
-    }
-    text.resize(std::min(keep, text.size()));
-    return text;
+    std::string cp932;
+    to_cp932(wide, cp932);
+    cp932.resize(text::cp932_fitting_size(cp932, max_bytes));
+    return cp932;
 }
 
 void set_control_text(HWND dialog, int id, std::string_view cp932) {

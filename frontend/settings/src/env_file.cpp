@@ -5,7 +5,8 @@
 #include <cstdio>
 
 #include "batch/text_fields.h"
-#include "grids/text_file.h"
+#include "text/cp932.h"
+#include "text/text_file.h"
 
 namespace settings {
 
@@ -82,13 +83,13 @@ std::string directory_part(std::string_view path) {
     std::size_t last = std::string_view::npos;
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (path[i] == '\\' && i >= 1) last = i;
-        if (grids::is_cp932_lead_byte(static_cast<unsigned char>(path[i]))) ++i;  // skip the trail byte
+        if (text::is_cp932_lead_byte(static_cast<unsigned char>(path[i]))) ++i;  // skip the trail byte
     }
     return std::string(path.substr(0, last));
 }
 
 int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::ConversionJob& job) {
-    grids::FilePtr file = grids::open_cp932_path(path, "rb");
+    text::FilePtr file = text::open_cp932_path(path, "rb");
     if (!file) {
         ui.show_message(ENV_OPEN_ERROR, ENV_CAPTION);
         return 1;
@@ -97,9 +98,9 @@ int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::Conve
     std::array<char, 4096> chunk;
     std::size_t n;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0) text.append(chunk.data(), n);
-    if (grids::starts_with_unicode_mark(text)) {
+    if (text::starts_with_unicode_mark(text)) {
         std::string message;
-        batch::format_into(message, grids::UNICODE_FILE_ERROR, path.c_str());
+        batch::format_into(message, text::UNICODE_FILE_ERROR, path.c_str());
         ui.show_message(message, ENV_CAPTION);
         return 1;
     }
@@ -119,12 +120,12 @@ int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::Conve
 }
 
 int write_env_file(grids::UserFeedback& ui, const std::string& path, const batch::ConversionJob& job) {
-    grids::FilePtr file = grids::open_cp932_path(path, "wb");
+    text::FilePtr file = text::open_cp932_path(path, "wb");
     if (!file) {
         ui.show_message(ENV_OPEN_ERROR, ENV_CAPTION);
         return 1;
     }
-    grids::TextWriter out(std::move(file));
+    text::TextWriter out(std::move(file));
     out.write("INFILETYPE   <" + std::to_string(job.in_file_type) + ">\n");
     out.write("SIMAINFILE   <" + job.in_file + ">\n");
     out.write("OUTFILETYPE  <" + std::to_string(job.out_file_type) + ">\n");

@@ -1,4 +1,4 @@
-#include "grids/text_file.h"
+#include "text/text_file.h"
 
 #include <sys/stat.h>
 
@@ -13,20 +13,7 @@
 #include <cerrno>
 #endif
 
-namespace grids {
-
-std::size_t cp932_file_name_start(std::string_view path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (is_cp932_lead_byte(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            start = i + 1;
-        }
-    }
-    return start;
-}
+namespace text {
 
 void FileCloser::operator()(std::FILE* f) const {
     if (f != nullptr) std::fclose(f);
@@ -199,7 +186,7 @@ int LineReader::fill() {
 
 bool LineReader::starts_with_unicode_mark() {
     if (read_ == 0) fill();
-    return position() == 0 && grids::starts_with_unicode_mark(std::string_view(buffer_.get() + begin_, end_ - begin_));
+    return position() == 0 && text::starts_with_unicode_mark(std::string_view(buffer_.get() + begin_, end_ - begin_));
 }
 
 int LineReader::read_line(std::string& line, std::size_t max_chars) {
@@ -285,4 +272,4 @@ int TextWriter::close() {
     return failed_ ? 1 : 0;
 }
 
-}  // namespace grids
+}  // namespace text

@@ -9,14 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace grids {
-
-// The first byte of a two-byte CP932 character. Its second byte may be 0x5C,
-// "\", and is then no path separator.
-inline bool is_cp932_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// Where the file name of a CP932 path starts: after its last "\" or "/".
-std::size_t cp932_file_name_start(std::string_view path);
+namespace text {
 
 struct FileCloser {
     void operator()(std::FILE* f) const;
@@ -120,4 +113,4 @@ private:
     bool failed_ = false;
 };
 
-}  // namespace grids
+}  // namespace text

@@ -1,11 +1,11 @@
-#include "grids/decimal.h"
+#include "text/number.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <limits>
 #include <string>
 
-namespace grids {
+namespace text {
 
 namespace {
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -105,4 +105,4 @@ double read_decimal(std::string_view text) {
     return convert_with_strtod(text.substr(start, end - start));
 }
 
-}  // namespace grids
+}  // namespace text

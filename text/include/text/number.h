@@ -7,8 +7,8 @@
 
 #include <string_view>
 
-namespace grids {
+namespace text {
 
 double read_decimal(std::string_view text);
 
-}  // namespace grids
+}  // namespace text
