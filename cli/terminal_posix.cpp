@@ -1,6 +1,5 @@
 // The terminal's encoding on POSIX systems: the locale's character set,
-// converted with iconv.
-#include <iconv.h>
+// converted by text::convert (iconv).
 #include <langinfo.h>
 
 #include <clocale>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "terminal.h"
+#include "text/convert.h"
 #include "text/cp932.h"
 
 namespace cli {
@@ -15,25 +15,6 @@ namespace cli {
 namespace {
 
 std::string terminal_codeset = "UTF-8";
-
-// Converts with iconv; 1 when the text cannot be converted exactly.
-int convert(const char* to, const char* from, std::string_view text, std::string& out) {
-    out.clear();
-    if (text.empty()) return 0;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 1;
-    std::string buffer(text.size() * 4 + 16, '\0');
-    char* in_ptr = const_cast<char*>(text.data());
-    std::size_t in_left = text.size();
-    char* out_ptr = buffer.data();
-    std::size_t out_left = buffer.size();
-    const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    iconv_close(cd);
-    if (r == static_cast<std::size_t>(-1) || in_left != 0) return 1;
-    buffer.resize(buffer.size() - out_left);
-    out = std::move(buffer);
-    return 0;
-}
 
 }  // namespace
 
@@ -47,26 +28,26 @@ void init_terminal_encoding() {
 }
 
 int argument_to_cp932(std::string_view argument, std::string& cp932) {
-    if (convert("CP932", terminal_codeset.c_str(), argument, cp932) != 0) return 1;
+    if (text::convert("CP932", terminal_codeset.c_str(), argument, cp932) != 0) return 1;
     // Some characters share one CP932 code with another (U+301C and U+FF5E
     // both become 81 60, which reads back as U+FF5E): such a name would open
     // or create another file than the one given.
     std::string back;
-    if (convert(terminal_codeset.c_str(), "CP932", cp932, back) != 0 || back != argument) return 2;
+    if (text::convert(terminal_codeset.c_str(), "CP932", cp932, back) != 0 || back != argument) return 2;
     return 0;
 }
 
 std::string argument_to_terminal(std::string_view argument) { return std::string(argument); }
 
-std::string cp932_to_terminal(std::string_view text) {
+std::string cp932_to_terminal(std::string_view cp932) {
     std::string out;
-    if (convert(terminal_codeset.c_str(), "CP932", text, out) == 0) return out;
+    if (text::convert(terminal_codeset.c_str(), "CP932", cp932, out) == 0) return out;
     // Convert piece by piece, replacing what the terminal cannot show.
     std::string piece;
     out.clear();
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = text::cp932_char_size(text, i);
-        if (convert(terminal_codeset.c_str(), "CP932", text.substr(i, n), piece) == 0) {
+    for (std::size_t i = 0; i < cp932.size();) {
+        const std::size_t n = text::cp932_char_size(cp932, i);
+        if (text::convert(terminal_codeset.c_str(), "CP932", cp932.substr(i, n), piece) == 0) {
             out += piece;
         } else {
             out += '?';

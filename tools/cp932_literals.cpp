@@ -3,13 +3,14 @@
 // non-ASCII character of its comments as '?'. Compiled so, a source gives
 // the same CP932 texts as with -fexec-charset=CP932, which clang lacks.
 //   cp932_literals IN OUT
-#include <iconv.h>
-
+// Its conversion is the product's own, text/src/convert.cpp, built in.
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "text/convert.h"
 
 namespace {
 
@@ -18,18 +19,6 @@ int sequence_length(unsigned char lead) {
     if (lead >= 0xC2 && lead <= 0xDF) return 2;
     if (lead >= 0xE0 && lead <= 0xEF) return 3;
     if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-int to_cp932(iconv_t cd, const std::string& utf8, std::string& out) {
-    char buffer[8];
-    char* in_ptr = const_cast<char*>(utf8.data());
-    std::size_t in_left = utf8.size();
-    char* out_ptr = buffer;
-    std::size_t out_left = sizeof buffer;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) return 1;
-    out.assign(buffer, sizeof buffer - out_left);
     return 0;
 }
 
@@ -44,9 +33,6 @@ int main(int argc, char** argv) {
     std::ostringstream all;
     all << in.rdbuf();
     const std::string src = all.str();
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 2;
-
     enum { CODE, LINE_COMMENT, BLOCK_COMMENT, STRING, CHAR } state = CODE;
     std::string out;
     std::string cp932;
@@ -64,7 +50,7 @@ int main(int argc, char** argv) {
             const std::string utf8 = src.substr(i, static_cast<std::size_t>(n));
             i += static_cast<std::size_t>(n) - 1;
             if (state == STRING || state == CHAR) {
-                if (to_cp932(cd, utf8, cp932) != 0) {
+                if (text::utf8_to_cp932(utf8, cp932) != 0) {
                     std::fprintf(stderr, "%s:%d: a literal holds a character CP932 lacks\n", argv[1], line);
                     return 1;
                 }
@@ -118,7 +104,6 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    iconv_close(cd);
     std::ofstream file(argv[2], std::ios::binary);
     file << out;
     return file.good() ? 0 : 1;

@@ -11,12 +11,9 @@
 #include <string>
 #include <string_view>
 
-#ifndef _WIN32
-#include <iconv.h>
-#endif
-
 #include "grids/param_file.h"
 #include "ntv2_export.h"
+#include "text/convert.h"
 
 namespace {
 
@@ -30,25 +27,12 @@ struct Messages : grids::UserFeedback {
 
 // The readers take CP932 paths; POSIX arguments are UTF-8.
 int to_cp932(const char* argument, std::string& cp932) {
+#ifdef _WIN32
     cp932 = argument;
-#ifndef _WIN32
-    bool ascii = true;
-    for (unsigned char c : cp932) ascii = ascii && c < 0x80;
-    if (ascii) return 0;
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 1;
-    std::string out(cp932.size() * 2 + 4, '\0');
-    char* in = cp932.data();
-    std::size_t in_left = cp932.size();
-    char* o = out.data();
-    std::size_t out_left = out.size();
-    const std::size_t r = iconv(cd, &in, &in_left, &o, &out_left);
-    iconv_close(cd);
-    if (r == static_cast<std::size_t>(-1) || in_left != 0) return 1;
-    out.resize(out.size() - out_left);
-    cp932 = out;
-#endif
     return 0;
+#else
+    return text::utf8_to_cp932(argument, cp932);
+#endif
 }
 
 }  // namespace

@@ -7,11 +7,10 @@
 #include <wchar.h>
 #else
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
-
-#include <cerrno>
 #endif
+
+#include "text/convert.h"
 
 namespace text {
 
@@ -24,38 +23,16 @@ namespace {
 #ifdef _WIN32
 // CP932 to the UTF-16 of the Windows file calls; empty when not valid CP932.
 std::wstring native_path(const std::string& path, bool& ok) {
-    ok = false;
-    if (path.empty()) return {};
-    const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), wide.data(), n);
-    ok = true;
+    std::wstring wide;
+    ok = !path.empty() && to_utf16(CP932_CODE_PAGE, path, true, wide) == 0;
     return wide;
 }
 #else
 // CP932 to the UTF-8 that POSIX file names are taken to be in.
 std::string native_path(const std::string& path, bool& ok) {
-    ok = false;
-    bool ascii = true;
-    for (unsigned char ch : path) ascii = ascii && ch < 0x80;
-    if (ascii) {
-        ok = true;
-        return path;
-    }
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string out(path.size() * 3 + 4, '\0');
-    char* in_ptr = const_cast<char*>(path.data());
-    std::size_t in_left = path.size();
-    char* out_ptr = out.data();
-    std::size_t out_left = out.size();
-    const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    iconv_close(cd);
-    if (r == static_cast<std::size_t>(-1) || in_left != 0) return {};
-    out.resize(out.size() - out_left);
-    ok = true;
-    return out;
+    std::string utf8;
+    ok = cp932_to_utf8(path, utf8) == 0;
+    return utf8;
 }
 #endif
 
