@@ -10,6 +10,7 @@
 #include "batch/job.h"
 #include "batch/run_checks.h"
 #include "grids/param_file.h"
+#include "text/number.h"
 #include "text/text_file.h"
 #include "many_files.h"
 #include "options.h"
@@ -115,9 +116,9 @@ int run(const cli::Options& options) {
         return refuse(BAD_DIRECTION);
     }
     long value = 0;
-    if (read_check_number(options.decimals, value) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
+    if (text::read_integer(options.decimals, value, CHECK_NUMBER_STOP) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
     job.decimals = static_cast<int>(value);
-    if (read_check_number(options.zone, value) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
+    if (text::read_integer(options.zone, value, CHECK_NUMBER_STOP) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
     job.zone = static_cast<int>(value);
     if (!many && text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
 

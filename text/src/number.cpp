@@ -1,5 +1,6 @@
 #include "text/number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <limits>
@@ -103,6 +104,19 @@ double read_decimal(std::string_view text) {
     const auto [ptr, ec] = std::from_chars(text.data() + from, text.data() + end, value);
     if (ec == std::errc() && ptr == text.data() + end) return value;
     return convert_with_strtod(text.substr(start, end - start));
+}
+
+int read_integer(std::string_view text, long& value, long stop_at) {
+    if (text.empty()) return 1;
+    stop_at = std::min(stop_at, INTEGER_STOP_MAX);
+    std::size_t i = 0;
+    while (i < text.size() && is_space(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    value = 0;
+    while (i < text.size() && is_digit(text[i]) && value < stop_at) value = value * 10 + (text[i++] - '0');
+    if (negative) value = -value;
+    return 0;
 }
 
 }  // namespace text

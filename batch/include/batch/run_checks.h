@@ -3,8 +3,6 @@
 // on its controls, pellowen-batch on its options.
 #pragma once
 
-#include <string_view>
-
 namespace batch::run_checks {
 
 inline constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
@@ -18,9 +16,9 @@ inline constexpr const char* JCG_UNREADABLE = "海保パラメータファイル
 inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
 inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
 
-// A number as a check reads it from the text of a control (or an option):
-// blanks, an optional sign, the digits up to the first non-digit; text
-// without digits reads as 0. 1 when the text is empty.
-int read_check_number(std::string_view text, long& value);
+// A check reads its number from the text of a control (or an option) with
+// text::read_integer(text, value, CHECK_NUMBER_STOP): digits past a million
+// change no check's outcome.
+inline constexpr long CHECK_NUMBER_STOP = 1'000'000;
 
 }  // namespace batch::run_checks

@@ -14,6 +14,7 @@
 #include "dialog/win_text.h"
 #include "dialog_ids.h"
 #include "geodesy/zones.h"
+#include "text/number.h"
 #include "text/text_file.h"
 #include "settings/env_file.h"
 
@@ -120,7 +121,7 @@ private:
 // sign, digits up to the first non-digit; no digits reads as 0. 1 when the
 // text is empty.
 int control_number(HWND dialog, int id, long& value) {
-    return read_check_number(control_text(dialog, id, NUMBER_TEXT_MAX), value);
+    return text::read_integer(control_text(dialog, id, NUMBER_TEXT_MAX), value, CHECK_NUMBER_STOP);
 }
 
 void add_list_entry(HWND dialog, int id, const char* cp932) {

@@ -6,6 +6,7 @@
 
 #include "batch/text_fields.h"
 #include "text/cp932.h"
+#include "text/number.h"
 #include "text/text_file.h"
 
 namespace settings {
@@ -36,17 +37,12 @@ constexpr std::array<EnvKey, 6> ENV_KEYS = {{
     {"PARAKFILE", Setting::ParakFile},
 }};
 
-// A type value as the standard decimal conversion reads it: blanks, an
-// optional sign, digits up to the first non-digit; no digits gives 0.
+// A type value: its first TYPE_TEXT_MAX characters read as a whole number
+// (nine digits at most, so none is lost to the reading's stop).
 int type_value(std::string_view text) {
-    text = text.substr(0, TYPE_TEXT_MAX);
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
-    return negative ? -value : value;
+    long value = 0;
+    text::read_integer(text.substr(0, TYPE_TEXT_MAX), value);
+    return static_cast<int>(value);
 }
 
 void apply_line(std::string_view line, batch::ConversionJob& job) {

@@ -1,14 +1,27 @@
-// Numbers in text, read the way every field of the program is read: leading
-// white space skipped, the longest decimal number at the front taken, and
-// anything else ignored; text without a number reads as 0. "inf",
-// "infinity" and "nan" in any case read as infinity and not-a-number;
-// hexadecimal text reads as its leading 0.
+// Numbers in text, read from the front: leading white space skipped, the
+// number found there taken and anything after it ignored; text without a
+// number reads as 0.
 #pragma once
 
 #include <string_view>
 
 namespace text {
 
+// A decimal number, read the way every field of the program is read: the
+// longest decimal number at the front. "inf", "infinity" and "nan" in any
+// case read as infinity and not-a-number; hexadecimal text reads as its
+// leading 0.
 double read_decimal(std::string_view text);
+
+// The largest stop_at of read_integer: its results, at most 999,999,999,
+// fit even a 32-bit long.
+inline constexpr long INTEGER_STOP_MAX = 100'000'000;
+
+// A whole number, read the way the Run checks read a control or an option
+// and the settings file reads a file type: blanks, an optional sign, then
+// the digits up to the first non-digit. Digits stop being taken once the
+// value has reached stop_at (at most INTEGER_STOP_MAX), so no text
+// overflows. 1 when the text is empty (value unchanged), else 0.
+int read_integer(std::string_view text, long& value, long stop_at = INTEGER_STOP_MAX);
 
 }  // namespace text
