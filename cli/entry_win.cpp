@@ -8,20 +8,15 @@
 #include <vector>
 
 #include "terminal.h"
+#include "text/convert.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {
-        const int size = static_cast<int>(wcslen(argv[i]));
         std::string utf8;
-        if (size > 0) {
-            const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, argv[i], size, nullptr, 0, nullptr, nullptr);
-            if (n <= 0) {
-                std::fprintf(stderr, "pellowen-batch: argument %d is not valid text\n", i);
-                return 2;
-            }
-            utf8.assign(static_cast<std::size_t>(n), '\0');
-            WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, argv[i], size, utf8.data(), n, nullptr, nullptr);
+        if (text::from_utf16(CP_UTF8, argv[i], text::Fit::Exact, utf8) != 0) {
+            std::fprintf(stderr, "pellowen-batch: argument %d is not valid text\n", i);
+            return 2;
         }
         arguments.push_back(std::move(utf8));
     }

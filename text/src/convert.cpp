@@ -28,9 +28,12 @@ int from_utf16(unsigned code_page, std::wstring_view wide, Fit fit, std::string&
     out.clear();
     if (wide.empty()) return 0;
     const int size = static_cast<int>(wide.size());
-    const DWORD flags = fit == Fit::Exact ? WC_NO_BEST_FIT_CHARS : 0;
+    // UTF-8 has no default character to report.
+    const bool utf8 = code_page == CP_UTF8;
+    DWORD flags = 0;
+    if (fit == Fit::Exact) flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL defaulted = FALSE;
-    BOOL* const defaulted_ptr = fit == Fit::Lenient ? nullptr : &defaulted;
+    BOOL* const defaulted_ptr = fit == Fit::Lenient || utf8 ? nullptr : &defaulted;
     const int n = WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, defaulted_ptr);
     if (n <= 0) return 1;
     out.assign(static_cast<std::size_t>(n), '\0');

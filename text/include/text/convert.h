@@ -19,12 +19,14 @@ inline constexpr unsigned CP932_CODE_PAGE = 932;
 int to_utf16(unsigned code_page, std::string_view text, bool strict, std::wstring& wide);
 
 // How a UTF-16 character without a form in the target code page is met.
+// Every character has a form in UTF-8: there Lenient and BestFit are one,
+// and Exact refuses only a lone surrogate.
 enum class Fit {
-    Lenient,  // the code page's default character ("?") stands in, unreported;
-              // the only one that UTF-8 takes
+    Lenient,  // the code page's default character ("?") stands in, unreported
     BestFit,  // a look-alike stands in where there is one (U+301C becomes
               // CP932 81 60); "?" and 1 for a character with none
-    Exact,    // no look-alike: "?" and 1 for every such character
+    Exact,    // no look-alike: "?" and 1 for every such character; in UTF-8
+              // a lone surrogate fails
 };
 
 // UTF-16 to text in a code page. 1 when nothing could be converted (out
