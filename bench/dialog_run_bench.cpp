@@ -53,10 +53,10 @@ int wmain(int argc, wchar_t** argv) {
         start = GetTickCount64();
         Silent ui;
         batch::ConversionJob job = fe.job;
-        grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, fe.gsi);
-        grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, fe.jcg);
+        grids::read_land_param_file(ui, 1, job.para_file, job.para_version, fe.land);
+        grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, fe.sea);
         int error_flag = 0;
-        batch::run_conversion(ui, job, fe.gsi, fe.jcg, error_flag);
+        batch::run_conversion(ui, job, {fe.land, fe.sea}, error_flag);
         silent.push_back(static_cast<double>(GetTickCount64() - start) / 1000.0);
         std::printf("round %d: dialog %.2f s, silent %.2f s\n", r + 1, through_dialog.back(), silent.back());
     }

@@ -65,35 +65,36 @@ int main(int argc, char** argv) {
     }
     const std::string dir = std::string(argv[1]) + "/";
     SilentFeedback ui;
-    grids::ParamTable gsi;
-    grids::ParamTable jcg;
-    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+    grids::ParamTable land;
+    grids::ParamTable sea;
+    if (grids::create_param_table(land, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0) {
         return 1;
     }
+    const grids::GridPair tables{land, sea};
     std::vector<double> loads;
     std::string version;
     for (int round = 0; round < 7; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        if (grids::read_gsi_param_file(ui, 1, dir + "full_land.par", version, gsi) != 0 ||
-            grids::read_jcg_param_file(ui, 1, dir + "full_sea.jhd", version, jcg) != 0) {
+        if (grids::read_land_param_file(ui, 1, dir + "full_land.par", version, land) != 0 ||
+            grids::read_sea_param_file(ui, 1, dir + "full_sea.jhd", version, sea) != 0) {
             return 1;
         }
         loads.push_back(seconds_since(start) * 1000);
     }
-    std::printf("load both grids (%d + %d records): median %.1f ms of %zu, best %.1f ms\n", gsi.count, jcg.count,
+    std::printf("load both grids (%d + %d records): median %.1f ms of %zu, best %.1f ms\n", land.count, sea.count,
                 median(loads), loads.size(), *std::min_element(loads.begin(), loads.end()));
 
     struct Case {
         const char* label;
         const char* file;
-        int direction;
+        bool forward;  // Tokyo datum to JGD2000
     };
     const Case cases[] = {
-        {"tokyo-to-jgd clustered", "clustered_tokyo.txt", 0},
-        {"tokyo-to-jgd random   ", "random_tokyo.txt", 0},
-        {"jgd-to-tokyo clustered", "clustered_jgd.txt", 1},
-        {"jgd-to-tokyo random   ", "random_jgd.txt", 1},
+        {"tokyo-to-jgd clustered", "clustered_tokyo.txt", true},
+        {"tokyo-to-jgd random   ", "random_tokyo.txt", true},
+        {"jgd-to-tokyo clustered", "clustered_jgd.txt", false},
+        {"jgd-to-tokyo random   ", "random_jgd.txt", false},
     };
     for (const Case& c : cases) {
         const std::vector<Point> points = read_xy(dir + c.file);
@@ -108,8 +109,8 @@ int main(int argc, char** argv) {
             const auto start = std::chrono::steady_clock::now();
             for (const Point& p : points) {
                 grids::PointResult r;
-                const int failed = c.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, ZONE, p.x, p.y, r)
-                                                    : grids::jgd_to_tokyo_point(gsi, jcg, ZONE, p.x, p.y, r);
+                const int failed = c.forward ? grids::tokyo_to_jgd_point(tables, ZONE, p.x, p.y, r)
+                                                    : grids::jgd_to_tokyo_point(tables, ZONE, p.x, p.y, r);
                 converted += failed == 0 ? 1 : 0;
             }
             rates.push_back(static_cast<double>(points.size()) / seconds_since(start));

@@ -35,21 +35,31 @@ bool has_sima_extension(const std::string& path) {
     return ext == ".sim";
 }
 
-// The type from the option; else, for a path from the settings file, the
-// type stored with it; else from the path's extension.
-int file_type(const std::string& option, bool from_settings, const std::string& path, const char* other,
-              int& type) {
-    if (option.empty() && from_settings) return (type == 1 || type == 2) ? 0 : 1;
+// The type from the option ("sima" or other_name, the type other); else,
+// for a path from the settings file, the type stored with it; else from the
+// path's extension.
+template <typename Type>
+int file_type(const std::string& option, bool from_settings, const std::string& path, const char* other_name,
+              Type other, Type& type) {
+    if (option.empty() && from_settings) return batch::is_known(type) ? 0 : 1;
     if (option.empty()) {
-        type = has_sima_extension(path) ? batch::FILE_TYPE_SIMA : 2;
+        type = has_sima_extension(path) ? Type::sima : other;
     } else if (option == "sima") {
-        type = batch::FILE_TYPE_SIMA;
-    } else if (option == other) {
-        type = 2;
+        type = Type::sima;
+    } else if (option == other_name) {
+        type = other;
     } else {
         return 1;
     }
     return 0;
+}
+
+int input_type(const std::string& option, bool from_settings, const std::string& path, batch::InputType& type) {
+    return file_type(option, from_settings, path, "xy", batch::InputType::xy, type);
+}
+
+int output_type(const std::string& option, bool from_settings, const std::string& path, batch::OutputType& type) {
+    return file_type(option, from_settings, path, "xybl", batch::OutputType::xybl, type);
 }
 
 // An option's path in CP932; an option not given leaves cp932 as it is.
@@ -103,15 +113,15 @@ int run(const cli::Options& options) {
                path_argument("--output", options.output, job.out_file) != 0) {
         return EXIT_FAILED;
     }
-    if (path_argument("--gsi-grid", options.gsi_grid, job.para_file) != 0 ||
-        path_argument("--jcg-grid", options.jcg_grid, job.parak_file) != 0) {
+    if (path_argument("--gsi-grid", options.land_grid, job.para_file) != 0 ||
+        path_argument("--jcg-grid", options.sea_grid, job.parak_file) != 0) {
         return EXIT_FAILED;
     }
 
     if (options.direction == "tokyo-to-jgd") {
-        job.direction = 0;
+        job.direction = batch::Direction::tokyo_to_jgd;
     } else if (options.direction == "jgd-to-tokyo") {
-        job.direction = 1;
+        job.direction = batch::Direction::jgd_to_tokyo;
     } else {
         return refuse(BAD_DIRECTION);
     }
@@ -122,28 +132,29 @@ int run(const cli::Options& options) {
     job.zone = static_cast<int>(value);
     if (!many && text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
 
-    grids::ParamTable gsi;
-    grids::ParamTable jcg;
-    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+    grids::ParamTable land;
+    grids::ParamTable sea;
+    if (grids::create_param_table(land, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0) {
         std::fputs("pellowen-batch: not enough memory for the grid tables\n", stderr);
         return EXIT_FAILED;
     }
-    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
-    if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, gsi) != 0) return refuse(GSI_UNREADABLE);
-    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
-    if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, jcg) != 0) return refuse(JCG_UNREADABLE);
+    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE);
+    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, land) != 0) return refuse(LAND_UNREADABLE);
+    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE);
+    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, sea) != 0) return refuse(SEA_UNREADABLE);
     if (many) {
         // The format options once; then each file as a single run checks it.
-        int type = 0;
-        if (file_type(options.input_format, false, "", "xy", type) != 0) return refuse(BAD_INPUT_TYPE);
-        if (file_type(options.output_format, false, "", "xybl", type) != 0) return refuse(BAD_OUTPUT_TYPE);
+        batch::InputType in_type = batch::InputType::none;
+        batch::OutputType out_type = batch::OutputType::none;
+        if (input_type(options.input_format, false, "", in_type) != 0) return refuse(BAD_INPUT_TYPE);
+        if (output_type(options.output_format, false, "", out_type) != 0) return refuse(BAD_OUTPUT_TYPE);
         auto check = [&options](batch::ConversionJob& file) -> const char* {
             if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
-            file_type(options.input_format, false, file.in_file, "xy", file.in_file_type);
-            const bool sima_in = file.in_file_type == batch::FILE_TYPE_SIMA;
-            file_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
-                      "xybl", file.out_file_type);
+            input_type(options.input_format, false, file.in_file, file.in_file_type);
+            const bool sima_in = file.in_file_type == batch::InputType::sima;
+            output_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
+                        file.out_file_type);
             return nullptr;
         };
         if (cli::make_output_folder(options.output_dir) != 0) {
@@ -151,13 +162,13 @@ int run(const cli::Options& options) {
                          cli::argument_to_terminal(options.output_dir).c_str());
             return EXIT_FAILED;
         }
-        return cli::convert_many(ui, job, gsi, jcg, inputs, output_dir, check);
+        return cli::convert_many(ui, job, {land, sea}, inputs, output_dir, check);
     }
-    if (file_type(options.input_format, with_settings && options.input.empty(), job.in_file, "xy", job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
-    if (file_type(options.output_format, with_settings && options.output.empty(), job.out_file, "xybl", job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
+    if (input_type(options.input_format, with_settings && options.input.empty(), job.in_file, job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
+    if (output_type(options.output_format, with_settings && options.output.empty(), job.out_file, job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
 
     int error_flag = 0;
-    if (batch::run_conversion(ui, job, gsi, jcg, error_flag) != 0) return EXIT_FAILED;
+    if (batch::run_conversion(ui, job, {land, sea}, error_flag) != 0) return EXIT_FAILED;
     return error_flag != 0 ? EXIT_SOME_NOT_CONVERTED : EXIT_ALL_CONVERTED;
 }
 

@@ -127,19 +127,18 @@ int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
     return 0;
 }
 
-std::string output_path_for(const std::string& input, const std::string& output_dir, int out_file_type) {
+std::string output_path_for(const std::string& input, const std::string& output_dir, batch::OutputType out_file_type) {
     const std::size_t name = text::cp932_file_name_start(input);
     std::size_t dot = input.rfind('.');
     if (dot == std::string::npos || dot <= name) dot = input.size();
     std::string path = output_dir;
     if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
     path.append(input, name, dot - name);
-    path += out_file_type == batch::FILE_TYPE_SIMA ? ".sim" : ".txt";
+    path += out_file_type == batch::OutputType::sima ? ".sim" : ".txt";
     return path;
 }
 
-int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::ParamTable& gsi,
-                 const grids::ParamTable& jcg, const std::vector<std::string>& inputs,
+int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridPair& tables, const std::vector<std::string>& inputs,
                  const std::string& output_dir, const FileCheck& check) {
     int worst = STATUS_ALL_CONVERTED;
     int counts[3] = {0, 0, 0};
@@ -166,7 +165,7 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
             // An XYBL output is its own log. A log name too long is refused
             // by the run itself.
             std::string log_path = file_job.out_file;
-            if (file_job.out_file_type == batch::FILE_TYPE_SIMA) batch::derive_log_path(file_job.out_file, log_path);
+            if (file_job.out_file_type == batch::OutputType::sima) batch::derive_log_path(file_job.out_file, log_path);
             text::FileIdentity own_input;
             const bool input_known = text::cp932_file_identity(file_job.in_file, own_input) == 0;
             const std::string* clash = nullptr;
@@ -194,7 +193,7 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
                 written.insert(folded_path(file_job.out_file));
                 written.insert(folded_path(log_path));
                 int error_flag = 0;
-                const int result = batch::run_conversion(ui, file_job, gsi, jcg, error_flag);
+                const int result = batch::run_conversion(ui, file_job, tables, error_flag);
                 status = result != 0 ? STATUS_FAILED : error_flag != 0 ? STATUS_SOME_NOT_CONVERTED : STATUS_ALL_CONVERTED;
             }
         }

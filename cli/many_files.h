@@ -26,7 +26,7 @@ int make_output_folder(const std::string& argument);
 // The output of input in the folder output_dir (both CP932): the input's
 // file name with its extension (the part from its last ".") replaced by
 // .sim for SIMA output or .txt for XYBL output.
-std::string output_path_for(const std::string& input, const std::string& output_dir, int out_file_type);
+std::string output_path_for(const std::string& input, const std::string& output_dir, batch::OutputType out_file_type);
 
 // Checks one file of the run as a single run would and sets its input and
 // output types; returns the refusal to show, or null.
@@ -38,8 +38,7 @@ using FileCheck = std::function<const char*(batch::ConversionJob&)>;
 // an earlier file (names compared ignoring case) or an input of the run is
 // refused. Returns the worst exit status of the files: 0 all points
 // converted, 1 some points not converted, 2 a file refused or failed.
-int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::ParamTable& gsi,
-                 const grids::ParamTable& jcg, const std::vector<std::string>& inputs,
+int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridPair& tables, const std::vector<std::string>& inputs,
                  const std::string& output_dir, const FileCheck& check);
 
 }  // namespace cli

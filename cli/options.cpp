@@ -71,8 +71,8 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         {"--input", &Options::input},
         {"--output", &Options::output},
         {"--output-dir", &Options::output_dir},
-        {"--gsi-grid", &Options::gsi_grid},
-        {"--jcg-grid", &Options::jcg_grid},
+        {"--gsi-grid", &Options::land_grid},
+        {"--jcg-grid", &Options::sea_grid},
         {"--input-format", &Options::input_format},
         {"--output-format", &Options::output_format},
         {"--settings", &Options::settings},
@@ -139,8 +139,8 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         {"--input", &options.input},
         {options.output_dir.empty() ? "--output" : "--output-dir",
          options.output_dir.empty() ? &options.output : &options.output_dir},
-        {"--gsi-grid", &options.gsi_grid},
-        {"--jcg-grid", &options.jcg_grid},
+        {"--gsi-grid", &options.land_grid},
+        {"--jcg-grid", &options.sea_grid},
     };
     for (const auto& [name, value] : required) {
         if (value->empty()) {

@@ -18,8 +18,8 @@ struct Options {
     std::vector<std::string> more_inputs;  // further inputs, with output_dir only
     std::string output;
     std::string output_dir;  // several inputs, each output named from its input
-    std::string gsi_grid;
-    std::string jcg_grid;
+    std::string land_grid;
+    std::string sea_grid;
     std::string input_format;   // empty: from the input's extension
     std::string output_format;  // empty: from the output's extension
     std::string settings;       // settings file giving the file settings

@@ -37,10 +37,10 @@ protected:
     static void SetUpTestSuite() {
         RecordingFeedback ui;
         std::string version;
-        ASSERT_EQ(grids::create_param_table(gsi_, grids::GSI_TABLE_CAPACITY), 0);
-        ASSERT_EQ(grids::create_param_table(jcg_, grids::JCG_TABLE_CAPACITY), 0);
-        ASSERT_EQ(grids::read_gsi_param_file(ui, 1, (SOURCE_DIR / "examples/sample_land.par").string(), version, gsi_), 0);
-        ASSERT_EQ(grids::read_jcg_param_file(ui, 1, (SOURCE_DIR / "examples/sample_sea.jhd").string(), version, jcg_), 0);
+        ASSERT_EQ(grids::create_param_table(gsi_, grids::LAND_TABLE_CAPACITY), 0);
+        ASSERT_EQ(grids::create_param_table(jcg_, grids::SEA_TABLE_CAPACITY), 0);
+        ASSERT_EQ(grids::read_land_param_file(ui, 1, (SOURCE_DIR / "examples/sample_land.par").string(), version, gsi_), 0);
+        ASSERT_EQ(grids::read_sea_param_file(ui, 1, (SOURCE_DIR / "examples/sample_sea.jhd").string(), version, jcg_), 0);
     }
 
     void SetUp() override {
@@ -53,8 +53,8 @@ protected:
         }
         old_dir_ = fs::current_path();
         fs::current_path(dir_);
-        job_ = {.direction = 0, .zone = 9, .decimals = 3, .in_file_type = batch::FILE_TYPE_SIMA,
-                .out_file_type = batch::FILE_TYPE_SIMA, .in_file = "sample.sim", .out_file = "out.sim",
+        job_ = {.direction = batch::Direction::tokyo_to_jgd, .zone = 9, .decimals = 3,
+                .in_file_type = batch::InputType::sima, .out_file_type = batch::OutputType::sima, .in_file = "sample.sim", .out_file = "out.sim",
                 .para_file = "sample_land.par", .para_version = "S1.00", .parak_file = "sample_sea.jhd",
                 .parak_version = "S1.00"};
     }
@@ -66,7 +66,7 @@ protected:
 
     int run() {
         error_flag_ = -1;
-        return batch::run_conversion(ui_, job_, gsi_, jcg_, error_flag_);
+        return batch::run_conversion(ui_, job_, {gsi_, jcg_}, error_flag_);
     }
 
     std::string expected(const char* name) { return read_bytes(SOURCE_DIR / "tests/data" / name); }
@@ -83,23 +83,25 @@ protected:
 }  // namespace
 
 TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
-    const int SIMA = batch::FILE_TYPE_SIMA;
-    const int XYBL = batch::FILE_TYPE_XYBL;
-    struct Case { int direction, decimals, out_type; std::string in, out, log; const char* expected_log; const char* sima; };
+    const auto SIMA = batch::OutputType::sima;
+    const auto XYBL = batch::OutputType::xybl;
+    const auto FORWARD = batch::Direction::tokyo_to_jgd;
+    const auto BACK = batch::Direction::jgd_to_tokyo;
+    struct Case { batch::Direction direction; int decimals; batch::OutputType out_type; std::string in, out, log; const char* expected_log; const char* sima; };
     const Case cases[] = {
-        {0, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "forward_sima_Log.txt", "forward_sima.sim"},
-        {1, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_Log.txt", nullptr},
-        {0, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl.txt", nullptr},
+        {FORWARD, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "forward_sima_Log.txt", "forward_sima.sim"},
+        {BACK, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_Log.txt", nullptr},
+        {FORWARD, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl.txt", nullptr},
         // At 8 decimals a sea point projected on the wrong ellipsoid shows.
-        {0, 8, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl_8.txt", nullptr},
-        {1, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_8_Log.txt", nullptr},
+        {FORWARD, 8, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl_8.txt", nullptr},
+        {BACK, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_8_Log.txt", nullptr},
     };
     for (const Case& c : cases) {
         fs::remove("out_Log.txt");
         job_.direction = c.direction;
         job_.decimals = c.decimals;
         job_.out_file_type = c.out_type;
-        job_.in_file_type = c.in.ends_with(".sim") ? SIMA : batch::FILE_TYPE_XY;
+        job_.in_file_type = c.in.ends_with(".sim") ? batch::InputType::sima : batch::InputType::xy;
         job_.in_file = c.in;
         job_.out_file = c.out;
         ui_ = RecordingFeedback();
@@ -128,40 +130,42 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
     const std::string filler(65536 - start.size(), 'h');  // a record of 65536 bytes
     struct Case {
         const char* what;
-        int in_type, out_type;
+        batch::InputType in_type;
+        batch::OutputType out_type;
         std::string input;
         int result, error_flag;
         std::string message;  // the first one shown, or the closing one
         std::string written;  // SIMA output, or the XYBL lines after the header
     };
-    const int SIMA = batch::FILE_TYPE_SIMA;
-    const int XY = batch::FILE_TYPE_XY;
-    const int XYBL = batch::FILE_TYPE_XYBL;
+    const auto SIMA_IN = batch::InputType::sima;
+    const auto XY = batch::InputType::xy;
+    const auto SIMA = batch::OutputType::sima;
+    const auto XYBL = batch::OutputType::xybl;
     const std::string P1_XYBL = "P1," + std::string(12, ' ') +
                                 "    -60975.196,    -25716.974,     35-26-59.9999,    139-32-59.9999,"
                                 "      -60621.549,    -26014.528,     35-27-11.6583,    139-32-48.2801,"
                                 "  <国土地理院で変換>\r\n";
     const Case cases[] = {
-        {"empty input", SIMA, SIMA, "", 0, 0, CLOSING_CLEAN, ""},
+        {"empty input", SIMA_IN, SIMA, "", 0, 0, CLOSING_CLEAN, ""},
         // XY points are numbered; comments and empty lines are no points.
         {"XY to SIMA", XY, SIMA, "# name,X,Y\r\n\r\nP1,-60975.196,-25716.974\r\n#\r\nP2,-11087.233,10530.052,extra\r\n",
          0, 0, CLOSING_CLEAN, OUT + ",\r\nA01,2,P2,  -10726.697,   10237.957,,\r\n"},
         // Lines that are no records have no place in an XYBL output.
-        {"SIMA to XYBL", SIMA, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
-        {"lone CR line ends", SIMA, SIMA, "G00,x\r\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
+        {"SIMA to XYBL", SIMA_IN, XYBL, "G00,x\r\n" + P1 + "\r\nZ00\r\n", 0, 0, CLOSING_CLEAN, P1_XYBL},
+        {"lone CR line ends", SIMA_IN, SIMA, "G00,x\r\r" + P1 + "\rZ00\r", 0, 0, CLOSING_CLEAN,
          "G00,x\r\n\r\n" + P1_OUT + "\r\nZ00\r\n"},
-        {"DOS end of file", SIMA, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},
-        {"NUL bytes in fields", SIMA, SIMA, "A01,1\0X,AB\0CD,-60975.196,-25716.974,12\0.5\r\nZ\0Z\r\n"s, 0, 0,
+        {"DOS end of file", SIMA_IN, SIMA, P1 + "\r\n\x1a" "A01,2,Q,0,0,\r\n", 0, 0, CLOSING_CLEAN, P1_OUT + "\r\n"},
+        {"NUL bytes in fields", SIMA_IN, SIMA, "A01,1\0X,AB\0CD,-60975.196,-25716.974,12\0.5\r\nZ\0Z\r\n"s, 0, 0,
          CLOSING_CLEAN, "A01,1\0X,AB\0CD,  -60621.549,  -26014.528,12\0.5,\r\nZ\0Z\r\n"s},
-        {"long line that is no record", SIMA, SIMA, "C00," + std::string(200000, 'c') + "\r\n" + P1 + "\r\n", 0, 0,
+        {"long line that is no record", SIMA_IN, SIMA, "C00," + std::string(200000, 'c') + "\r\n" + P1 + "\r\n", 0, 0,
          CLOSING_CLEAN, "C00," + std::string(200000, 'c') + "\r\n" + P1_OUT + "\r\n"},
-        {"longest record", SIMA, SIMA, start + filler + "\r\n", 0, 0, CLOSING_CLEAN,
+        {"longest record", SIMA_IN, SIMA, start + filler + "\r\n", 0, 0, CLOSING_CLEAN,
          OUT + filler + ",\r\n"},
-        {"record too long", SIMA, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
+        {"record too long", SIMA_IN, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", "G00\r\n"},
         {"point line too long", XY, XYBL, "#" + std::string(70000, 'c') + "\r\nP" + std::string(70000, 'p'), 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", ""},
-        {"huge and overflowing coordinates", SIMA, SIMA, "A01,1,P,12345678901,0,\r\nA01,2,Q,1e999,0,\r\n", 0, 1,
+        {"huge and overflowing coordinates", SIMA_IN, SIMA, "A01,1,P,12345678901,0,\r\nA01,2,Q,1e999,0,\r\n", 0, 1,
          CLOSING_WITH_ERRORS, ""},
         {"no position for a point out of reach", XY, XYBL, "P,1e999,5\r\n", 0, 1, CLOSING_WITH_ERRORS,
          "P,               ************,         5.000,   ****-**-**.****,   ****-**-**.****," + XY_FAILED},
@@ -218,9 +222,9 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         return names;
     };
     const std::set<std::string> folder_before = folder();
-    struct Case { const char* in; std::string out; int out_type; int result; std::string message; int files_made; };
-    const int SIMA = batch::FILE_TYPE_SIMA;
-    const int XYBL = batch::FILE_TYPE_XYBL;
+    struct Case { const char* in; std::string out; batch::OutputType out_type; int result; std::string message; int files_made; };
+    const auto SIMA = batch::OutputType::sima;
+    const auto XYBL = batch::OutputType::xybl;
     const char* const OVER = " 入力ﾌｧｲﾙを上書きしてしまいます !!";
     const char* const IN_UNICODE =
         " はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!";
@@ -243,7 +247,7 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     };
     for (const Case& c : cases) {
         job_.in_file = c.in;
-        job_.in_file_type = std::string_view(c.in).ends_with(".csv") ? batch::FILE_TYPE_XY : SIMA;
+        job_.in_file_type = std::string_view(c.in).ends_with(".csv") ? batch::InputType::xy : batch::InputType::sima;
         job_.out_file = c.out;
         job_.out_file_type = c.out_type;
         ui_ = RecordingFeedback();

@@ -43,7 +43,7 @@ std::string temp_file(const std::string& name, const char* text = nullptr) {
 }
 
 int read_grid(bool land, UserFeedback& ui, int full, const std::string& path, std::string& version, ParamTable& t) {
-    return land ? read_gsi_param_file(ui, full, path, version, t) : read_jcg_param_file(ui, full, path, version, t);
+    return land ? read_land_param_file(ui, full, path, version, t) : read_sea_param_file(ui, full, path, version, t);
 }
 
 // Land nodes: shifts in arc-seconds. Sea nodes: file values, thousandths of
@@ -84,10 +84,10 @@ const ParamTable& grid(int which) {
         RecordingFeedback ui;
         std::string version;
         create_param_table(g[0], 1);
-        create_param_table(g[1], GSI_TABLE_CAPACITY);
-        create_param_table(g[2], JCG_TABLE_CAPACITY);
-        EXPECT_EQ(read_gsi_param_file(ui, 1, examples + "sample_land.par", version, g[1]), 0);
-        EXPECT_EQ(read_jcg_param_file(ui, 1, examples + "sample_sea.jhd", version, g[2]), 0);
+        create_param_table(g[1], LAND_TABLE_CAPACITY);
+        create_param_table(g[2], SEA_TABLE_CAPACITY);
+        EXPECT_EQ(read_land_param_file(ui, 1, examples + "sample_land.par", version, g[1]), 0);
+        EXPECT_EQ(read_sea_param_file(ui, 1, examples + "sample_sea.jhd", version, g[2]), 0);
         return g;
     }();
     return grids[static_cast<std::size_t>(which)];
@@ -108,13 +108,13 @@ TEST(ParamFiles, EveryLineIsARecordAndNodesInAnyOrderAreFoundWithTheirShifts) {
     std::string text = "  JGD2000-TokyoDatum\tVer.2.1.1 2001\r\nh\r\n53394611  11.50000 -11.25000";
     text.resize(text.size() + 31, ' ');
     text += "52394000  10.12500  -9.50000\r\n\r\n# note\n53394610  -0.37500   0.00000";
-    ASSERT_EQ(read_gsi_param_file(ui, 1, temp_file("a.par", text.c_str()), version, land), 0);
+    ASSERT_EQ(read_land_param_file(ui, 1, temp_file("a.par", text.c_str()), version, land), 0);
     EXPECT_EQ(land.count, 5);
     EXPECT_EQ(version, "Ver.2.1.1");
     // The sea header's first word after its first character, whatever that
     // is. The seven-digit key 7200160 (20N 122E) right-aligned with a blank.
     const char* sea_text = "V1.00 2003\n25201520 20150   -80\n 7200160 20000     0\n";
-    ASSERT_EQ(read_jcg_param_file(ui, 1, temp_file("a.jhd", sea_text), version, sea), 0);
+    ASSERT_EQ(read_sea_param_file(ui, 1, temp_file("a.jhd", sea_text), version, sea), 0);
     EXPECT_EQ(version, "1.00");
     EXPECT_EQ(ui.statuses, (std::vector<std::string>{"地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
                                                      "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中", "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了"}));
@@ -130,14 +130,14 @@ TEST(ParamFiles, EveryLineIsARecordAndNodesInAnyOrderAreFoundWithTheirShifts) {
     };
     for (const Case& c : cases) {
         double dB = 99, dL = 99;
-        ASSERT_EQ(c.land ? gsi_node_shift(land, c.key, dB, dL) : jcg_node_shift(sea, c.key, dB, dL), 0) << c.key;
+        ASSERT_EQ(c.land ? land_node_shift(land, c.key, dB, dL) : sea_node_shift(sea, c.key, dB, dL), 0) << c.key;
         EXPECT_NEAR(dB, c.dB, 1e-8) << c.key;
         EXPECT_NEAR(dL, c.dL, 1e-8) << c.key;
     }
     double dB = 0, dL = 0;
-    EXPECT_EQ(gsi_node_shift(land, 53394612, dB, dL), 1);
+    EXPECT_EQ(land_node_shift(land, 53394612, dB, dL), 1);
     // With a leading zero in place of the blank the key is never found.
-    EXPECT_EQ(jcg_node_shift(load(false, "*V1.00\r\n07200160 20000     0\r\n"), 7200160, dB, dL), 1);
+    EXPECT_EQ(sea_node_shift(load(false, "*V1.00\r\n07200160 20000     0\r\n"), 7200160, dB, dL), 1);
 }
 
 TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
@@ -217,18 +217,18 @@ TEST(ParamFiles, ReloadedOrVersionOnlyTablesAreNeverAnsweredFromAnEarlierContent
     const double lat_in = 35.004166666666667, lon_in = 139.00625;  // middle of cell 52394000
     for (double shift : {10.0, 12.0}) {
         const std::string text = grid_file(true, cell(52394000, shift, -shift));
-        ASSERT_EQ(read_gsi_param_file(ui, 1, temp_file("r.par", text.c_str()), version, land), 0);
-        ASSERT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 0);
+        ASSERT_EQ(read_land_param_file(ui, 1, temp_file("r.par", text.c_str()), version, land), 0);
+        ASSERT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 0);
         EXPECT_NEAR((lat - lat_in) * 3600, shift, 1e-9);
     }
     // A version-only read: the old nodes stay in memory, but none is found.
-    ASSERT_EQ(read_gsi_param_file(ui, 0, temp_file("r.par"), version, land), 0);
+    ASSERT_EQ(read_land_param_file(ui, 0, temp_file("r.par"), version, land), 0);
     EXPECT_NE(land.records[0].key[0], '\0');
-    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
+    EXPECT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 1);
     const std::string one_node = grid_file(true, {{52394000, 1, 1}});
-    ASSERT_EQ(read_gsi_param_file(ui, 1, temp_file("r.par", one_node.c_str()), version, land), 0);
-    EXPECT_EQ(shift_by_gsi(land, lat_in, lon_in, lat, lon), 1);
-    EXPECT_EQ(shift_by_gsi(land, 35.0, 139.0, lat, lon), 0);
+    ASSERT_EQ(read_land_param_file(ui, 1, temp_file("r.par", one_node.c_str()), version, land), 0);
+    EXPECT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 1);
+    EXPECT_EQ(shift_by_land(land, 35.0, 139.0, lat, lon), 0);
 }
 
 TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
@@ -298,20 +298,20 @@ TEST(Shifts, CornerUsesItsOwnNodeInsideAllFourAndTheLandGridComesFirst) {
     for (const Case& c : cases) {
         const double lat = 35.0 + c.t / 120, lon = 139.0 + c.s / 80;
         double lat_out = 0, lon_out = 0;
-        ASSERT_EQ(shift_by_gsi(*c.land, lat, lon, lat_out, lon_out), 0) << c.s << " " << c.t;
+        ASSERT_EQ(shift_by_land(*c.land, lat, lon, lat_out, lon_out), 0) << c.s << " " << c.t;
         EXPECT_NEAR((lat_out - lat) * 3600, c.dB, 1e-8) << c.s << " " << c.t;
         EXPECT_NEAR((lon_out - lon) * 3600, c.dL, 1e-8) << c.s << " " << c.t;
     }
     // The land grid shifts what it covers, the sea grid the rest; where
     // neither covers a point, nothing is written.
     const ParamTable sea = load(false, grid_file(false, cell(52394000, 19740, 0)));
-    struct Choice { const ParamTable* land; double lat; int result; ShiftSource source; };
-    const Choice choices[] = {{&land, 35.004, 0, SOURCE_GSI}, {&partial, 35.004, 0, SOURCE_JCG},
-                              {&land, 34.995, 1, SOURCE_JCG}};
+    struct Choice { const ParamTable* land; double lat; int result; GridKind source; };
+    const Choice choices[] = {{&land, 35.004, 0, GridKind::land}, {&partial, 35.004, 0, GridKind::sea},
+                              {&land, 34.995, 1, GridKind::sea}};
     for (const Choice& c : choices) {
         double lat = -1, lon = -2;
-        ShiftSource source = -1;
-        EXPECT_EQ(forward_shift(*c.land, sea, c.lat, 139.006, lat, lon, source), c.result) << c.lat;
+        GridKind source = static_cast<GridKind>(-1);
+        EXPECT_EQ(forward_shift({*c.land, sea}, c.lat, 139.006, lat, lon, source), c.result) << c.lat;
         EXPECT_EQ(source, c.source) << c.lat;
         EXPECT_EQ(lat == -1 && lon == -2, c.result != 0) << c.lat;
     }
@@ -331,8 +331,8 @@ TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
         const ParamTable table = load(c.land, (c.land ? "GRID V1\r\nh\r\n52394000" : "*V1\r\n25201520") +
                                                   std::string(c.values) + "\r\n");
         double lat = 0, lon = 0;
-        ShiftSource source = -1;
-        EXPECT_EQ(forward_shift(c.land ? table : grid(NONE), c.land ? grid(NONE) : table, 35.0, 139.0, lat, lon, source),
+        GridKind source = static_cast<GridKind>(-1);
+        EXPECT_EQ(forward_shift({c.land ? table : grid(NONE), c.land ? grid(NONE) : table}, 35.0, 139.0, lat, lon, source),
                   c.missing)
             << c.values;
     }
@@ -348,9 +348,9 @@ TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
     for (const auto& [lat, lon] : positions) {
         EXPECT_EQ(mesh_code_at(lat, lon), NO_MESH) << lat << " " << lon;
         double lat_out = 0, lon_out = 0;
-        ShiftSource source = -1;
-        EXPECT_EQ(forward_shift(grid(SAMPLE_LAND), grid(SAMPLE_SEA), lat, lon, lat_out, lon_out, source), 1) << lat;
-        EXPECT_EQ(inverse_shift(grid(SAMPLE_LAND), grid(SAMPLE_SEA), lat, lon, lat_out, lon_out, source), 1) << lat;
+        GridKind source = static_cast<GridKind>(-1);
+        EXPECT_EQ(forward_shift({grid(SAMPLE_LAND), grid(SAMPLE_SEA)}, lat, lon, lat_out, lon_out, source), 1) << lat;
+        EXPECT_EQ(inverse_shift({grid(SAMPLE_LAND), grid(SAMPLE_SEA)}, lat, lon, lat_out, lon_out, source), 1) << lat;
     }
     // Just inside the domain's corners a code is still found.
     EXPECT_EQ(mesh_code_at(0.001, 100.001), 0);
@@ -371,8 +371,8 @@ TEST(NodeValues, ACellOutsideAKeysDomainTakesNoNodeFromFarAway) {
     for (const Case& c : cases) {
         const ParamTable far = load(c.land, grid_file(c.land, c.far_cell));
         double lat = 0, lon = 0;
-        ShiftSource source = -1;
-        EXPECT_EQ(forward_shift(c.land ? far : grid(NONE), c.land ? grid(NONE) : far, c.lat, c.lon, lat, lon, source), 1)
+        GridKind source = static_cast<GridKind>(-1);
+        EXPECT_EQ(forward_shift({c.land ? far : grid(NONE), c.land ? grid(NONE) : far}, c.lat, c.lon, lat, lon, source), 1)
             << c.what << ": shifted by " << (lat - c.lat) * 3600 << "\" " << (lon - c.lon) * 3600 << "\"";
     }
 }
@@ -387,9 +387,9 @@ TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {
     ParamTable land = load(true, grid_file(true, cell(53396688, 16.0, -11.6)));
     ParamTable sea = load(false, grid_file(false, cell(53396678, 14419, 0)));
     double lat_t = 0, lon_t = 0;
-    ShiftSource source = -1;
-    EXPECT_EQ(inverse_shift(land, sea, 35.9 + 10 * SEC, 139.85 + 11.2 * SEC, lat_t, lon_t, source), 1);
-    EXPECT_EQ(source, SOURCE_GSI);
+    GridKind source = static_cast<GridKind>(-1);
+    EXPECT_EQ(inverse_shift({land, sea}, 35.9 + 10 * SEC, 139.85 + 11.2 * SEC, lat_t, lon_t, source), 1);
+    EXPECT_EQ(source, GridKind::land);
     EXPECT_NEAR(lat_t, 35.9 - 6 * SEC, 1e-9);  // degrees
     // Now 6" north and 16" (field 24419): a world point 11" north of the line
     // has a Tokyo position in each cell, and its first guess picks the cell.
@@ -399,13 +399,13 @@ TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {
     land = load(true, grid_file(true, cell(53396688, 6.0, -11.6)));
     sea = load(false, grid_file(false, cell(53396678, 24419, 0)));
     const double x = -10755.524510548998, y = 1785.238814655439;  // metres, zone 9
-    for (const auto& [e, expected] : {std::pair{geodesy::ELLIPSOID_GRS80, SOURCE_JCG}, {geodesy::ELLIPSOID_WGS84, SOURCE_GSI}}) {
+    for (const auto& [e, expected] : {std::pair{geodesy::ELLIPSOID_GRS80, GridKind::sea}, {geodesy::ELLIPSOID_WGS84, GridKind::land}}) {
         const geodesy::GeoPoint p = geodesy::plane_to_geo(e, 9, x, y);
-        ASSERT_EQ(inverse_shift(land, sea, geodesy::rad_to_deg(p.lat), geodesy::rad_to_deg(p.lon), lat_t, lon_t, source), 0);
+        ASSERT_EQ(inverse_shift({land, sea}, geodesy::rad_to_deg(p.lat), geodesy::rad_to_deg(p.lon), lat_t, lon_t, source), 0);
         ASSERT_EQ(source, expected) << e;
     }
     PointResult r;
-    EXPECT_EQ(jgd_to_tokyo_point(land, sea, 9, x, y, r), 1);
+    EXPECT_EQ(jgd_to_tokyo_point({land, sea}, 9, x, y, r), 1);
 }
 
 TEST(Points, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
@@ -414,22 +414,22 @@ TEST(Points, PlaneCoordinatesOffTheEarthOrUnreadableAreNotConverted) {
     for (const auto& [x, y] : {std::pair{999999999.0, 0.0}, {39924048.0, -20000.0}, {text::read_decimal("1e999"), 0.0},
                                {0.0, text::read_decimal("-1e999")}}) {
         PointResult r;
-        EXPECT_EQ(tokyo_to_jgd_point(grid(SAMPLE_LAND), grid(SAMPLE_SEA), 9, x, y, r), 1) << x << " " << y;
-        EXPECT_EQ(jgd_to_tokyo_point(grid(SAMPLE_LAND), grid(SAMPLE_SEA), 9, x, y, r), 1) << x << " " << y;
+        EXPECT_EQ(tokyo_to_jgd_point({grid(SAMPLE_LAND), grid(SAMPLE_SEA)}, 9, x, y, r), 1) << x << " " << y;
+        EXPECT_EQ(jgd_to_tokyo_point({grid(SAMPLE_LAND), grid(SAMPLE_SEA)}, 9, x, y, r), 1) << x << " " << y;
     }
 }
 
 TEST(Points, JgdToTokyoAtTheLineBetweenTheGrids) {
     // Zone 9, metres. Half a metre apart in JGD2000, on either side of the
     // line where the land grid ends: the two Tokyo positions lie 2.6 m apart.
-    struct Case { double x, y; ShiftSource source; double tokyo_x, tokyo_y; };
+    struct Case { double x, y; GridKind source; double tokyo_x, tokyo_y; };
     const Case cases[] = {
-        {-38470.500, -3292.795, SOURCE_JCG, -38828.5065, -3000.0001},
-        {-38470.000, -3292.795, SOURCE_GSI, -38825.9315, -2998.9165},
+        {-38470.500, -3292.795, GridKind::sea, -38828.5065, -3000.0001},
+        {-38470.000, -3292.795, GridKind::land, -38825.9315, -2998.9165},
     };
     for (const Case& c : cases) {
         PointResult r;
-        ASSERT_EQ(jgd_to_tokyo_point(grid(SAMPLE_LAND), grid(SAMPLE_SEA), 9, c.x, c.y, r), 0) << c.x;
+        ASSERT_EQ(jgd_to_tokyo_point({grid(SAMPLE_LAND), grid(SAMPLE_SEA)}, 9, c.x, c.y, r), 0) << c.x;
         EXPECT_EQ(r.source, c.source) << c.x;
         EXPECT_NEAR(r.x_out, c.tokyo_x, 0.00005 + 1e-9) << c.x;  // 0.1 mm
         EXPECT_NEAR(r.y_out, c.tokyo_y, 0.00005 + 1e-9) << c.x;

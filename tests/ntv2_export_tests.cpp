@@ -109,10 +109,10 @@ struct Loaded {
 void load(const std::string& land, const std::string& sea, Loaded& t) {
     RecordingFeedback ui;
     std::string version;
-    ASSERT_EQ(grids::create_param_table(t.gsi, grids::GSI_TABLE_CAPACITY), 0);
-    ASSERT_EQ(grids::create_param_table(t.jcg, grids::JCG_TABLE_CAPACITY), 0);
-    ASSERT_EQ(grids::read_gsi_param_file(ui, 1, land, version, t.gsi), 0);
-    ASSERT_EQ(grids::read_jcg_param_file(ui, 1, sea, version, t.jcg), 0);
+    ASSERT_EQ(grids::create_param_table(t.gsi, grids::LAND_TABLE_CAPACITY), 0);
+    ASSERT_EQ(grids::create_param_table(t.jcg, grids::SEA_TABLE_CAPACITY), 0);
+    ASSERT_EQ(grids::read_land_param_file(ui, 1, land, version, t.gsi), 0);
+    ASSERT_EQ(grids::read_sea_param_file(ui, 1, sea, version, t.jcg), 0);
 }
 
 TEST(Lattice, HoldsOnlyTheNodesALookupFinds) {
@@ -212,8 +212,8 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
         if (line.rfind(" (", 0) == 0) continue;  // the reason of an error line
         const auto [lon, lat] = points[record++];
         double lat_out = 0, lon_out = 0, proj_lon = 0, proj_lat = 0;
-        grids::ShiftSource source = 0;
-        const int ours = grids::forward_shift(t.gsi, t.jcg, lat, lon, lat_out, lon_out, source);
+        grids::GridKind source = grids::GridKind::land;
+        const int ours = grids::forward_shift({t.gsi, t.jcg}, lat, lon, lat_out, lon_out, source);
         SCOPED_TRACE(testing::Message() << "point " << record << ": " << lon << " " << lat << ": " << line);
         const bool outside = line.rfind("# Record", 0) == 0;
         outside_both += outside ? 1 : 0;

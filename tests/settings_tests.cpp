@@ -25,14 +25,14 @@ std::string settings_path() {
 
 // The six file settings as "in type|out type|in|out|land grid|sea grid".
 std::string settings_of(const batch::ConversionJob& j) {
-    return std::to_string(j.in_file_type) + "|" + std::to_string(j.out_file_type) + "|" + j.in_file + "|" + j.out_file +
+    return std::to_string(static_cast<int>(j.in_file_type)) + "|" + std::to_string(static_cast<int>(j.out_file_type)) + "|" + j.in_file + "|" + j.out_file +
            "|" + j.para_file + "|" + j.parak_file;
 }
 
 // Reads the file into a job that holds a value in every file setting, so
 // that a setting the file leaves alone can be told from one it clears.
 std::string read_into_preset(const std::string& path, RecordingFeedback& ui, int& result) {
-    batch::ConversionJob job{.in_file_type = 7, .out_file_type = 8, .in_file = "in", .out_file = "out",
+    batch::ConversionJob job{.in_file_type = batch::InputType{7}, .out_file_type = batch::OutputType{8}, .in_file = "in", .out_file = "out",
                              .para_file = "par", .para_version = {}, .parak_file = "jhd", .parak_version = {}};
     result = settings::read_env_file(ui, path, job);
     return settings_of(job);
@@ -114,7 +114,7 @@ TEST(SettingsFile, MissingUnwritableOrUnicodeFileIsReportedAndChangesNothing) {
 TEST(SettingsFile, RunWritesSixLinesThatReadBackUnchanged) {
     const std::string path = settings_path();
     // The zone is not a file setting: never written.
-    batch::ConversionJob job{.zone = 9, .decimals = 0, .in_file_type = 1, .out_file_type = 2,
+    batch::ConversionJob job{.zone = 9, .decimals = 0, .in_file_type = batch::InputType::sima, .out_file_type = batch::OutputType::xybl,
                              .in_file = "C:\\現場\\in.sim", .out_file = {}, .para_file = "p.par", .para_version = {},
                              .parak_file = "k.jhd", .parak_version = {}};
     RecordingFeedback ui;

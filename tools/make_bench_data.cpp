@@ -258,10 +258,10 @@ constexpr double AREA_LAT[2] = {33.90, 35.90};
 constexpr double AREA_LON[2] = {133.20, 135.40};
 constexpr double FAR_LAT[2] = {36.60, 37.20};
 
-Cover cover_of(const grids::ParamTable& gsi, const grids::ParamTable& jcg, double lat, double lon) {
+Cover cover_of(const grids::GridPair& tables, double lat, double lon) {
     double a = 0, b = 0;
-    if (grids::shift_by_gsi(gsi, lat, lon, a, b) == 0) return LAND;
-    if (grids::shift_by_jcg(jcg, lat, lon, a, b) == 0) return SEA_ONLY;
+    if (grids::shift_by_land(tables.land, lat, lon, a, b) == 0) return LAND;
+    if (grids::shift_by_sea(tables.sea, lat, lon, a, b) == 0) return SEA_ONLY;
     return OUTSIDE;
 }
 
@@ -271,12 +271,12 @@ Cover wanted_cover(Random& rng) {
 }
 
 // A point of the wanted cover, uniform over its part of the area.
-void draw_point(Random& rng, const grids::ParamTable& gsi, const grids::ParamTable& jcg, Cover want, double& lat,
+void draw_point(Random& rng, const grids::GridPair& tables, Cover want, double& lat,
                 double& lon) {
     for (;;) {
         lat = want == OUTSIDE ? rng.between(FAR_LAT[0], FAR_LAT[1]) : rng.between(AREA_LAT[0], AREA_LAT[1]);
         lon = rng.between(AREA_LON[0], AREA_LON[1]);
-        if (cover_of(gsi, jcg, lat, lon) == want) return;
+        if (cover_of(tables, lat, lon) == want) return;
     }
 }
 
@@ -290,15 +290,16 @@ struct PointOptions {
 
 int make_points(const std::string& grid_dir, const std::string& out_path, const PointOptions& o) {
     Silent ui;
-    grids::ParamTable gsi;
-    grids::ParamTable jcg;
+    grids::ParamTable land;
+    grids::ParamTable sea;
     std::string version;
-    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0 ||
-        grids::read_gsi_param_file(ui, 1, grid_dir + "/full_land.par", version, gsi) != 0 ||
-        grids::read_jcg_param_file(ui, 1, grid_dir + "/full_sea.jhd", version, jcg) != 0) {
+    if (grids::create_param_table(land, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0 ||
+        grids::read_land_param_file(ui, 1, grid_dir + "/full_land.par", version, land) != 0 ||
+        grids::read_sea_param_file(ui, 1, grid_dir + "/full_sea.jhd", version, sea) != 0) {
         return 1;
     }
+    const grids::GridPair tables{land, sea};
     Random rng{o.seed * 0x2545F4914F6CDD1DULL};
     std::string text;
     text.reserve(static_cast<std::size_t>(o.count) * 48 + 256);
@@ -311,14 +312,14 @@ int make_points(const std::string& grid_dir, const std::string& out_path, const 
         if (o.clustered) {
             // A survey site: a few hundred points within about a kilometre.
             if (site_left == 0) {
-                draw_point(rng, gsi, jcg, wanted_cover(rng), site_lat, site_lon);
+                draw_point(rng, tables, wanted_cover(rng), site_lat, site_lon);
                 site_left = 100 + static_cast<long>(rng.uniform() * 800);
             }
             --site_left;
             lat = site_lat + rng.between(-0.005, 0.005);
             lon = site_lon + rng.between(-0.006, 0.006);
         } else {
-            draw_point(rng, gsi, jcg, wanted_cover(rng), lat, lon);
+            draw_point(rng, tables, wanted_cover(rng), lat, lon);
         }
         const geodesy::PlanePoint p =
             geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, ZONE, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
@@ -329,7 +330,7 @@ int make_points(const std::string& grid_dir, const std::string& out_path, const 
         y = std::round(y * 1000) / 1000;
         if (o.jgd) {
             grids::PointResult r;
-            if (grids::tokyo_to_jgd_point(gsi, jcg, ZONE, x, y, r) == 0) {
+            if (grids::tokyo_to_jgd_point(tables, ZONE, x, y, r) == 0) {
                 x = std::round(r.x_out * 1000) / 1000;
                 y = std::round(r.y_out * 1000) / 1000;
             }

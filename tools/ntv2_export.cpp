@@ -180,9 +180,9 @@ void put_float(std::string& out, double value) {
 
 }  // namespace
 
-int land_lattice(const grids::ParamTable& gsi, NodeLattice& lattice) {
+int land_lattice(const grids::ParamTable& land, NodeLattice& lattice) {
     std::vector<Node> nodes;
-    for (const grids::ParamRecord& r : gsi.loaded()) {
+    for (const grids::ParamRecord& r : land.loaded()) {
         const long code = findable_key(r);
         if (code <= 0 || code > INT_MAX) continue;
         const geodesy::MeshDigits d = geodesy::mesh_digits(static_cast<int>(code));
@@ -193,15 +193,15 @@ int land_lattice(const grids::ParamTable& gsi, NodeLattice& lattice) {
         n.col = d.uu * COLS_PER_FIRST_LEVEL + d.v * 10 + d.w;
         // The shift a lookup finds (of two records with one key, the one the
         // search ends on).
-        if (grids::gsi_node_shift(gsi, static_cast<int>(code), n.dlat, n.dlon) != 0) continue;
+        if (grids::land_node_shift(land, static_cast<int>(code), n.dlat, n.dlon) != 0) continue;
         nodes.push_back(n);
     }
     return make_lattice(nodes, lattice);
 }
 
-int sea_lattice(const grids::ParamTable& jcg, NodeLattice& lattice) {
+int sea_lattice(const grids::ParamTable& sea, NodeLattice& lattice) {
     std::vector<Node> nodes;
-    for (const grids::ParamRecord& r : jcg.loaded()) {
+    for (const grids::ParamRecord& r : sea.loaded()) {
         const long key = findable_key(r);
         if (key < 0 || key > INT_MAX) continue;
         const int mesh = geodesy::key_to_mesh(static_cast<int>(key));
@@ -212,7 +212,7 @@ int sea_lattice(const grids::ParamTable& jcg, NodeLattice& lattice) {
         Node n{};
         n.row = d.pp * ROWS_PER_FIRST_LEVEL + d.q * 10 + d.r;
         n.col = d.uu * COLS_PER_FIRST_LEVEL + d.v * 10 + d.w;
-        if (grids::jcg_node_shift(jcg, static_cast<int>(key), n.dlat, n.dlon) != 0) continue;
+        if (grids::sea_node_shift(sea, static_cast<int>(key), n.dlat, n.dlon) != 0) continue;
         nodes.push_back(n);
     }
     return make_lattice(nodes, lattice);

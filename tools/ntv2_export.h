@@ -39,8 +39,8 @@ struct NodeLattice {
 // them: land nodes as the table gives them, sea nodes with the
 // three-parameter shift added to their residuals. 1 when the table holds no
 // such node.
-int land_lattice(const grids::ParamTable& gsi, NodeLattice& lattice);
-int sea_lattice(const grids::ParamTable& jcg, NodeLattice& lattice);
+int land_lattice(const grids::ParamTable& land, NodeLattice& lattice);
+int sea_lattice(const grids::ParamTable& sea, NodeLattice& lattice);
 
 // A rectangle of cells: rows row0..row0+rows-1, columns col0..col0+cols-1,
 // each cell named by its south-west node.

@@ -54,13 +54,13 @@ int main(int argc, char** argv) {
     Messages ui;
     grids::ParamTable table;
     std::string version;
-    const int capacity = land ? grids::GSI_TABLE_CAPACITY : grids::JCG_TABLE_CAPACITY;
+    const int capacity = land ? grids::LAND_TABLE_CAPACITY : grids::SEA_TABLE_CAPACITY;
     if (grids::create_param_table(table, capacity) != 0) {
         std::fputs("pellowen-ntv2: not enough memory\n", stderr);
         return 2;
     }
-    const int read = land ? grids::read_gsi_param_file(ui, 1, path, version, table)
-                          : grids::read_jcg_param_file(ui, 1, path, version, table);
+    const int read = land ? grids::read_land_param_file(ui, 1, path, version, table)
+                          : grids::read_sea_param_file(ui, 1, path, version, table);
     if (read != 0) return 2;
     ntv2::NodeLattice lattice;
     if ((land ? ntv2::land_lattice(table, lattice) : ntv2::sea_lattice(table, lattice)) != 0) {

@@ -15,10 +15,10 @@ constexpr const char* SIMA_INPUT_LINE = "#SIMA入力ﾌｧｲﾙ        : %s,\n"
 constexpr const char* XY_INPUT_LINE = "#XY入力ﾌｧｲﾙ          : %s,\n";
 constexpr const char* SIMA_OUTPUT_LINE = "#SIMA出力ﾌｧｲﾙ        : %s,\n";
 constexpr const char* XYBL_OUTPUT_LINE = "#XYBL出力ﾌｧｲﾙ        : %s,\n";
-constexpr const char* GSI_FILE_LINE = "#地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ    : %s,\n";
-constexpr const char* GSI_VERSION_LINE = "#地理院ﾊﾟﾗﾒｰﾀVersion : %s,\n";
-constexpr const char* JCG_FILE_LINE = "#海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ      : %s,\n";
-constexpr const char* JCG_VERSION_LINE = "#海保ﾊﾟﾗﾒｰﾀVersion   : %s,\n";
+constexpr const char* LAND_FILE_LINE = "#地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ    : %s,\n";
+constexpr const char* LAND_VERSION_LINE = "#地理院ﾊﾟﾗﾒｰﾀVersion : %s,\n";
+constexpr const char* SEA_FILE_LINE = "#海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ      : %s,\n";
+constexpr const char* SEA_VERSION_LINE = "#海保ﾊﾟﾗﾒｰﾀVersion   : %s,\n";
 
 constexpr const char* ERROR_BANNER =
     "*********************************************************************\n"
@@ -28,8 +28,8 @@ constexpr const char* ERROR_BANNER =
 
 }  // namespace
 
-const char* const GSI_MARK = "  <国土地理院で変換>\n";
-const char* const JCG_MARK = "  <海上保安庁で変換>\n";
+const char* const LAND_MARK = "  <国土地理院で変換>\n";
+const char* const SEA_MARK = "  <海上保安庁で変換>\n";
 const char* const FAILED_MARK = "  <3ﾊﾟﾗないし範囲外で変換できず>\n";
 
 namespace {
@@ -44,18 +44,18 @@ void write_header_line(text::TextWriter& log, std::string_view format, std::stri
 }  // namespace
 
 void write_log_header(text::TextWriter& log, const ConversionJob& job) {
-    log.write(job.direction == 0 ? DIRECTION_TOKYO_TO_JGD : DIRECTION_JGD_TO_TOKYO);
+    log.write(job.direction == Direction::tokyo_to_jgd ? DIRECTION_TOKYO_TO_JGD : DIRECTION_JGD_TO_TOKYO);
     write_header_line(log, ZONE_LINE, std::to_string(job.zone));
     write_header_line(log, DECIMALS_LINE, std::to_string(job.decimals));
-    write_header_line(log, job.in_file_type == 1 ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file);
-    write_header_line(log, job.out_file_type == 1 ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file);
-    write_header_line(log, GSI_FILE_LINE, job.para_file);
-    write_header_line(log, GSI_VERSION_LINE, job.para_version);
-    write_header_line(log, JCG_FILE_LINE, job.parak_file);
-    write_header_line(log, JCG_VERSION_LINE, job.parak_version);
+    write_header_line(log, job.in_file_type == InputType::sima ? SIMA_INPUT_LINE : XY_INPUT_LINE, job.in_file);
+    write_header_line(log, job.out_file_type == OutputType::sima ? SIMA_OUTPUT_LINE : XYBL_OUTPUT_LINE, job.out_file);
+    write_header_line(log, LAND_FILE_LINE, job.para_file);
+    write_header_line(log, LAND_VERSION_LINE, job.para_version);
+    write_header_line(log, SEA_FILE_LINE, job.parak_file);
+    write_header_line(log, SEA_VERSION_LINE, job.parak_version);
 }
 
-const char* source_mark(grids::ShiftSource source) { return source == grids::SOURCE_GSI ? GSI_MARK : JCG_MARK; }
+const char* source_mark(grids::GridKind source) { return source == grids::GridKind::land ? LAND_MARK : SEA_MARK; }
 
 void log_failed_point(text::TextWriter& log, std::string_view input_line, int failed_count) {
     if (failed_count == 0) log.write(ERROR_BANNER);

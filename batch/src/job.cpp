@@ -51,7 +51,7 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
 const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
     const std::array<const std::string*, 3> inputs = {&job.in_file, &job.para_file, &job.parak_file};
     std::array<const std::string*, 2> targets = {&log_path, nullptr};
-    if (job.out_file_type == FILE_TYPE_SIMA) targets[1] = &job.out_file;
+    if (job.out_file_type == OutputType::sima) targets[1] = &job.out_file;
     for (const std::string* target : targets) {
         if (target == nullptr) continue;
         for (const std::string* input : inputs) {
@@ -115,13 +115,13 @@ bool results_are_numbers(const grids::PointResult& p) {
     return std::isfinite(p.x_out) && std::isfinite(p.y_out) && std::isfinite(p.lat_out) && std::isfinite(p.lon_out);
 }
 
-void convert_range(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+void convert_range(const ConversionJob& job, const grids::GridPair& tables,
                    PendingLine* begin, PendingLine* end) {
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
         const SimaRecord& r = l->record;
-        int converted = job.direction == 0 ? grids::tokyo_to_jgd_point(gsi, jcg, job.zone, r.x, r.y, l->result)
-                                           : grids::jgd_to_tokyo_point(gsi, jcg, job.zone, r.x, r.y, l->result);
+        int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l->result)
+                                           : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l->result);
         if (converted == 0 && !results_are_numbers(l->result)) converted = 1;
         l->converted = converted;
     }
@@ -131,7 +131,7 @@ void convert_range(const ConversionJob& job, const grids::ParamTable& gsi, const
 // while this one does the earlier half. Each point's conversion depends on
 // nothing but its own coordinates and the tables, which no one writes
 // meanwhile.
-void convert_batch(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+void convert_batch(const ConversionJob& job, const grids::GridPair& tables,
                    PendingBatch& batch) {
     PendingLine* begin = batch.lines.data();
     PendingLine* end = begin + batch.size;
@@ -139,28 +139,28 @@ void convert_batch(const ConversionJob& job, const grids::ParamTable& gsi, const
         PendingLine* middle = begin + batch.size / 2;
         std::thread helper;
         try {
-            helper = std::thread(convert_range, std::cref(job), std::cref(gsi), std::cref(jcg), middle, end);
+            helper = std::thread(convert_range, std::cref(job), std::cref(tables), middle, end);
         } catch (const std::system_error&) {
             // No second thread to be had: this one does it all.
         }
-        convert_range(job, gsi, jcg, begin, middle);
+        convert_range(job, tables, begin, middle);
         if (helper.joinable()) {
             helper.join();
         } else {
-            convert_range(job, gsi, jcg, middle, end);
+            convert_range(job, tables, middle, end);
         }
         return;
     }
-    convert_range(job, gsi, jcg, begin, end);
+    convert_range(job, tables, begin, end);
 }
 
 // Converts the batch, then writes its lines in order: the SIMA output gets
 // copied lines and converted records, the log each point.
-void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const grids::ParamTable& jcg,
+void write_batch(const ConversionJob& job, const grids::GridPair& tables,
                  PendingBatch& batch, text::TextWriter& output, text::TextWriter& log, WriteBuffers& b,
                  int& error_flag, int& failed_count) {
-    convert_batch(job, gsi, jcg, batch);
-    const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
+    convert_batch(job, tables, batch);
+    const bool sima_out = job.out_file_type == OutputType::sima;
     for (std::size_t i = 0; i < batch.size; ++i) {
         const PendingLine& l = batch.lines[i];
         if (!l.point) {
@@ -203,6 +203,9 @@ void write_batch(const ConversionJob& job, const grids::ParamTable& gsi, const g
 
 }  // namespace
 
+bool is_known(InputType type) { return type == InputType::sima || type == InputType::xy; }
+bool is_known(OutputType type) { return type == OutputType::sima || type == OutputType::xybl; }
+
 int derive_log_path(const std::string& out_file, std::string& log_path) {
     const std::size_t name = text::cp932_file_name_start(out_file);
     const std::size_t dot = out_file.rfind('.');
@@ -211,18 +214,17 @@ int derive_log_path(const std::string& out_file, std::string& log_path) {
     return log_path.size() > TEXT_MAX ? 2 : 0;
 }
 
-int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
-                   const grids::ParamTable& jcg, int& error_flag) {
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, int& error_flag) {
     std::string log_path;
     const int named = derive_log_path(job.out_file, log_path);
     // The name's length matters only where a log file of its own is made: an
     // XYBL output is its own log.
-    if (named == 1 || (named == 2 && job.out_file_type == FILE_TYPE_SIMA)) {
+    if (named == 1 || (named == 2 && job.out_file_type == OutputType::sima)) {
         error_flag = 1;
         ui.show_message(LOG_NAME_FAILED, CAPTION_ERROR);
         return 1;
     }
-    const int result = convert_file(ui, job, gsi, jcg, log_path, error_flag);
+    const int result = convert_file(ui, job, tables, log_path, error_flag);
     if (error_flag != 0) {
         ui.show_message(CLOSING_WITH_ERRORS, CAPTION_ERROR);
     } else {
@@ -232,12 +234,11 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
     return result;
 }
 
-int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
-                 const grids::ParamTable& jcg, std::string& log_path, int& error_flag) {
+int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, std::string& log_path, int& error_flag) {
     // Until all three files are open, a stop is an error of the run.
     error_flag = 1;
-    const bool sima_in = job.in_file_type == FILE_TYPE_SIMA;
-    const bool sima_out = job.out_file_type == FILE_TYPE_SIMA;
+    const bool sima_in = job.in_file_type == InputType::sima;
+    const bool sima_out = job.out_file_type == OutputType::sima;
 
     text::FilePtr input = text::open_cp932_path(job.in_file, "rb");
     if (!input) {
@@ -284,7 +285,7 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     std::string status;
     bool at_line_start = true;
     long long line_number = 0;
-    const auto flush = [&] { write_batch(job, gsi, jcg, batch, output, log, buffers, error_flag, failed_count); };
+    const auto flush = [&] { write_batch(job, tables, batch, output, log, buffers, error_flag, failed_count); };
     // A piece one byte longer than a point line may be tells a line too long
     // to be a point from one that just fits.
     while (reader.read_line(piece, POINT_LINE_MAX + 1) != 0) {

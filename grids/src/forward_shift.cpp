@@ -20,7 +20,7 @@ constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
 
 // Sea grid latitude values carry an offset of 20000; both are thousandths of
 // an arc-second.
-constexpr double JCG_LAT_OFFSET = 20000;
+constexpr double SEA_LAT_OFFSET = 20000;
 constexpr double THOUSANDTH = 0.001;
 
 // Three-parameter shift: source ellipsoid (not the Bessel constants of the
@@ -144,19 +144,19 @@ int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lo
 }
 
 // A node's shift from its record (found at index; -1 when missing).
-int gsi_record_shift(const ParamTable& gsi, int index, double& dB, double& dL) {
+int land_record_shift(const ParamTable& land, int index, double& dB, double& dL) {
     if (index < 0) return 1;
-    const ParamRecord& r = gsi.records[index];
+    const ParamRecord& r = land.records[index];
     dB = text::read_decimal(r.lat);
     dL = text::read_decimal(r.lon);
     return plausible(dB, dL);
 }
 
 // The residual of the record on top of the three-parameter shift at the node.
-int jcg_record_shift(const ParamTable& jcg, int index, int key, double& dB, double& dL) {
+int sea_record_shift(const ParamTable& sea, int index, int key, double& dB, double& dL) {
     if (index < 0) return 1;
-    const ParamRecord& r = jcg.records[index];
-    dB = (text::read_decimal(r.lat) - JCG_LAT_OFFSET) * THOUSANDTH;
+    const ParamRecord& r = sea.records[index];
+    dB = (text::read_decimal(r.lat) - SEA_LAT_OFFSET) * THOUSANDTH;
     dL = text::read_decimal(r.lon) * THOUSANDTH;
     const MeshCorner node = mesh_corner(geodesy::key_to_mesh(key));
     double lat_shifted = 0;
@@ -171,7 +171,7 @@ int jcg_record_shift(const ParamTable& jcg, int index, int key, double& dB, doub
 struct LandGrid {
     const ParamTable& table;
     int key(int code) const { return code; }
-    int shift(int index, int /*key*/, double& dB, double& dL) const { return gsi_record_shift(table, index, dB, dL); }
+    int shift(int index, int /*key*/, double& dB, double& dL) const { return land_record_shift(table, index, dB, dL); }
 };
 
 // The sea grid names its nodes by the compact key.
@@ -179,19 +179,19 @@ struct SeaGrid {
     const ParamTable& table;
     int key(int code) const { return geodesy::mesh_to_key(code); }
     int shift(int index, int node_key, double& dB, double& dL) const {
-        return jcg_record_shift(table, index, node_key, dB, dL);
+        return sea_record_shift(table, index, node_key, dB, dL);
     }
 };
 
-const CellNodes& gsi_cell(const ParamTable& gsi, int code) { return cell_nodes(gsi, code, LandGrid{gsi}); }
+const CellNodes& land_cell(const ParamTable& land, int code) { return cell_nodes(land, code, LandGrid{land}); }
 
 // The sea grid's cell is the one that the key of the point's cell names. A
 // cell the key cannot name has no sea-grid nodes.
-const CellNodes& jcg_cell(const ParamTable& jcg, int code) {
+const CellNodes& sea_cell(const ParamTable& sea, int code) {
     static const CellNodes no_nodes{};
     const int key = geodesy::mesh_to_key(code);
     if (key == geodesy::NO_KEY) return no_nodes;
-    return cell_nodes(jcg, geodesy::key_to_mesh(key), SeaGrid{jcg});
+    return cell_nodes(sea, geodesy::key_to_mesh(key), SeaGrid{sea});
 }
 
 }  // namespace
@@ -200,12 +200,12 @@ double bilinear(const std::array<double, 4>& v, double s, double t) {
     return (1 - s) * ((1 - t) * v[0] + t * v[2]) + s * ((1 - t) * v[1] + t * v[3]);
 }
 
-int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL) {
-    return gsi_record_shift(gsi, find_param_index(gsi, code), dB, dL);
+int land_node_shift(const ParamTable& land, int code, double& dB, double& dL) {
+    return land_record_shift(land, find_param_index(land, code), dB, dL);
 }
 
-int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL) {
-    return jcg_record_shift(jcg, find_param_index(jcg, key), key, dB, dL);
+int sea_node_shift(const ParamTable& sea, int key, double& dB, double& dL) {
+    return sea_record_shift(sea, find_param_index(sea, key), key, dB, dL);
 }
 
 void three_param_shift(double lat, double lon, double& lat_out, double& lon_out) {
@@ -249,34 +249,34 @@ void direction_and_distance(double x1, double y1, double x2, double y2, double& 
     }
 }
 
-int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out, double& lon_out) {
+int shift_by_land(const ParamTable& land, double lat, double lon, double& lat_out, double& lon_out) {
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
-    const CellNodes& cell = gsi_cell(gsi, code);
+    const CellNodes& cell = land_cell(land, code);
     return shift_over_cell(cell, on_corner_of(cell.corner, lat, lon), lat, lon, lat_out, lon_out);
 }
 
-int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out) {
+int shift_by_sea(const ParamTable& sea, double lat, double lon, double& lat_out, double& lon_out) {
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
     const bool on_corner = on_corner_of(mesh_corner(code), lat, lon);
-    return shift_over_cell(jcg_cell(jcg, code), on_corner, lat, lon, lat_out, lon_out);
+    return shift_over_cell(sea_cell(sea, code), on_corner, lat, lon, lat_out, lon_out);
 }
 
 // The point's cell is found once for both grids; the corner test is made on
 // it, as each grid's own shift makes it.
-int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,
-                  double& lon_out, ShiftSource& source) {
-    source = SOURCE_JCG;
+int forward_shift(const GridPair& tables, double lat, double lon, double& lat_out,
+                  double& lon_out, GridKind& source) {
+    source = GridKind::sea;
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
-    const CellNodes& land = gsi_cell(gsi, code);
-    const bool on_corner = on_corner_of(land.corner, lat, lon);
-    if (shift_over_cell(land, on_corner, lat, lon, lat_out, lon_out) == 0) {
-        source = SOURCE_GSI;
+    const CellNodes& land_nodes = land_cell(tables.land, code);
+    const bool on_corner = on_corner_of(land_nodes.corner, lat, lon);
+    if (shift_over_cell(land_nodes, on_corner, lat, lon, lat_out, lon_out) == 0) {
+        source = GridKind::land;
         return 0;
     }
-    return shift_over_cell(jcg_cell(jcg, code), on_corner, lat, lon, lat_out, lon_out);
+    return shift_over_cell(sea_cell(tables.sea, code), on_corner, lat, lon, lat_out, lon_out);
 }
 
 }  // namespace grids

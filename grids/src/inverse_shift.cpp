@@ -13,14 +13,14 @@ constexpr double CONVERGED = 1e-10;                           // degrees
 
 // Shift the guess forward and move it back by the full miss until the miss
 // is below the tolerance in latitude and in longitude.
-int inverse_shift(const ParamTable& gsi, const ParamTable& jcg, double lat_j, double lon_j, double& lat_t,
-                  double& lon_t, ShiftSource& source) {
+int inverse_shift(const GridPair& tables, double lat_j, double lon_j, double& lat_t,
+                  double& lon_t, GridKind& source) {
     lat_t = lat_j - FIRST_GUESS_OFFSET;
     lon_t = lon_j + FIRST_GUESS_OFFSET;
     for (int step = 0; step < INVERSE_SHIFT_MAX_STEPS; ++step) {
         double lat_s = 0;
         double lon_s = 0;
-        if (forward_shift(gsi, jcg, lat_t, lon_t, lat_s, lon_s, source) != 0) return 1;
+        if (forward_shift(tables, lat_t, lon_t, lat_s, lon_s, source) != 0) return 1;
         const double dlat = lat_s - lat_j;
         const double dlon = lon_s - lon_j;
         if (std::fabs(dlat) <= CONVERGED && std::fabs(dlon) <= CONVERGED) return 0;

@@ -31,7 +31,7 @@ struct FileKind {
     std::size_t lon_pos, lon_width;
 };
 
-const FileKind GSI_FILE = {
+const FileKind LAND_FILE = {
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
@@ -42,7 +42,7 @@ const FileKind GSI_FILE = {
     18, 10,
 };
 
-const FileKind JCG_FILE = {
+const FileKind SEA_FILE = {
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
@@ -285,14 +285,14 @@ std::uint64_t packed_key(const char* key) {
     return packed;
 }
 
-int read_gsi_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+int read_land_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
                         ParamTable& table) {
-    return read_param_file(GSI_FILE, ui, full, path, version, table);
+    return read_param_file(LAND_FILE, ui, full, path, version, table);
 }
 
-int read_jcg_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+int read_sea_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
                         ParamTable& table) {
-    return read_param_file(JCG_FILE, ui, full, path, version, table);
+    return read_param_file(SEA_FILE, ui, full, path, version, table);
 }
 
 const ParamRecord* find_param_record(std::span<const ParamRecord> records, long key) {

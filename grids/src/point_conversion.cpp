@@ -14,8 +14,8 @@ using geodesy::rad_to_deg;
 
 namespace {
 // The world-side ellipsoid that matches the grid that shifted a point.
-geodesy::Ellipsoid world_ellipsoid(ShiftSource source) {
-    return source == SOURCE_GSI ? geodesy::ELLIPSOID_GRS80 : geodesy::ELLIPSOID_WGS84;
+geodesy::Ellipsoid world_ellipsoid(GridKind source) {
+    return source == GridKind::land ? geodesy::ELLIPSOID_GRS80 : geodesy::ELLIPSOID_WGS84;
 }
 // A point may switch ellipsoid twice (GRS80, WGS84, GRS80); a third switch
 // means it is not converted.
@@ -38,14 +38,14 @@ int unknown_position(PointResult& r) {
 }
 }  // namespace
 
-int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+int tokyo_to_jgd_point(const GridPair& tables, int zone, double x, double y,
                        PointResult& result) {
     geodesy::GeoPoint g{};
     const int off_earth = geodesy::plane_to_geo_on_earth(geodesy::ELLIPSOID_BESSEL, zone, x, y, g);
     if (off_earth != 0) return unknown_position(result);
     result.lat_in = rad_to_deg(g.lat);
     result.lon_in = rad_to_deg(g.lon);
-    if (forward_shift(gsi, jcg, result.lat_in, result.lon_in, result.lat_out, result.lon_out, result.source) != 0) {
+    if (forward_shift(tables, result.lat_in, result.lon_in, result.lat_out, result.lon_out, result.source) != 0) {
         return 1;
     }
     const geodesy::PlanePoint p =
@@ -57,7 +57,7 @@ int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
 
 // The input may lie on GRS80 or WGS84, depending on the grid that covers it:
 // start on GRS80 and switch until the ellipsoid agrees with the grid.
-int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+int jgd_to_tokyo_point(const GridPair& tables, int zone, double x, double y,
                        PointResult& result) {
     geodesy::Ellipsoid e = geodesy::ELLIPSOID_GRS80;
     int switches = 0;
@@ -69,8 +69,8 @@ int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, d
         result.lon_in = rad_to_deg(g.lon);
         double lat_t = 0;
         double lon_t = 0;
-        ShiftSource source = SOURCE_JCG;
-        if (inverse_shift(gsi, jcg, result.lat_in, result.lon_in, lat_t, lon_t, source) != 0) return 1;
+        GridKind source = GridKind::sea;
+        if (inverse_shift(tables, result.lat_in, result.lon_in, lat_t, lon_t, source) != 0) return 1;
         result.source = source;
         if (world_ellipsoid(source) != e) {
             e = world_ellipsoid(source);

@@ -56,8 +56,8 @@ void apply_line(std::string_view line, batch::ConversionJob& job) {
         if (line.substr(0, k.key.size()) != k.key) continue;
         std::string* path = nullptr;
         switch (k.setting) {
-        case Setting::InFileType: job.in_file_type = type_value(value); return;
-        case Setting::OutFileType: job.out_file_type = type_value(value); return;
+        case Setting::InFileType: job.in_file_type = static_cast<batch::InputType>(type_value(value)); return;
+        case Setting::OutFileType: job.out_file_type = static_cast<batch::OutputType>(type_value(value)); return;
         case Setting::InFile: path = &job.in_file; break;
         case Setting::OutFile: path = &job.out_file; break;
         case Setting::ParaFile: path = &job.para_file; break;
@@ -122,9 +122,9 @@ int write_env_file(grids::UserFeedback& ui, const std::string& path, const batch
         return 1;
     }
     text::TextWriter out(std::move(file));
-    out.write("INFILETYPE   <" + std::to_string(job.in_file_type) + ">\n");
+    out.write("INFILETYPE   <" + std::to_string(static_cast<int>(job.in_file_type)) + ">\n");
     out.write("SIMAINFILE   <" + job.in_file + ">\n");
-    out.write("OUTFILETYPE  <" + std::to_string(job.out_file_type) + ">\n");
+    out.write("OUTFILETYPE  <" + std::to_string(static_cast<int>(job.out_file_type)) + ">\n");
     out.write("SIMAOUTFILE  <" + job.out_file + ">\n");
     out.write("PARAFILE     <" + job.para_file + ">\n");
     out.write("PARAKFILE    <" + job.parak_file + ">\n");

@@ -61,11 +61,11 @@ void try_point(int code, double s, double t, int zone) {
     const double lon = corner.lon0 + s / 80.0;
     if (!finite(lat, lon) || std::fabs(lat) > 90 || std::fabs(lon) > 360) return;
     double lat_out = 0, lon_out = 0;
-    grids::ShiftSource source = 0;
-    if (grids::forward_shift(gsi, jcg, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
+    grids::GridKind source = grids::GridKind::land;
+    if (grids::forward_shift({gsi, jcg}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
         fail("forward shift gave no number");
     }
-    if (grids::inverse_shift(gsi, jcg, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
+    if (grids::inverse_shift({gsi, jcg}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
         fail("inverse shift gave no number");
     }
     const geodesy::PlanePoint p =
@@ -81,8 +81,8 @@ void try_point(int code, double s, double t, int zone) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+    if (grids::create_param_table(gsi, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(jcg, grids::SEA_TABLE_CAPACITY) != 0) {
         fail("no memory for the tables");
     }
     char pattern[] = "/tmp/pellowen_fuzz_grids_XXXXXX";
@@ -105,9 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     RecordingFeedback ui;
     std::string version;
-    const int land = grids::read_gsi_param_file(ui, 1, folder + "/land.par", version, gsi);
+    const int land = grids::read_land_param_file(ui, 1, folder + "/land.par", version, gsi);
     if (version.size() > 255) fail("version text too long");
-    const int sea = grids::read_jcg_param_file(ui, 1, folder + "/sea.jhd", version, jcg);
+    const int sea = grids::read_sea_param_file(ui, 1, folder + "/sea.jhd", version, jcg);
     check_table(gsi, "land");
     check_table(jcg, "sea");
     if (unicode_text(body.substr(0, split)) && (land != 1 || gsi.count != 0)) fail("a land file in Unicode is read");

@@ -96,10 +96,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     RecordingFeedback ui;
     std::string version;
     const std::string examples = std::string(PELLOWEN_SOURCE_DIR) + "/examples/";
-    if (grids::create_param_table(gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::JCG_TABLE_CAPACITY) != 0 ||
-        grids::read_gsi_param_file(ui, 1, examples + "sample_land.par", version, gsi) != 0 ||
-        grids::read_jcg_param_file(ui, 1, examples + "sample_sea.jhd", version, jcg) != 0) {
+    if (grids::create_param_table(gsi, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(jcg, grids::SEA_TABLE_CAPACITY) != 0 ||
+        grids::read_land_param_file(ui, 1, examples + "sample_land.par", version, gsi) != 0 ||
+        grids::read_sea_param_file(ui, 1, examples + "sample_sea.jhd", version, jcg) != 0) {
         fail("the example grids do not load");
     }
     // The product's texts are CP932 in this build too ("3ﾊﾟﾗ" of the mark).
@@ -118,10 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3 || size > 60000) return 0;
     const bool sima_in = (data[0] & 2) == 0;
     const bool sima_out = (data[0] & 4) == 0;
-    batch::ConversionJob job{.direction = data[0] & 1, .zone = data[2] < 128 ? 9 : 1 + data[2] % 19,
+    batch::ConversionJob job{.direction = (data[0] & 1) != 0 ? batch::Direction::jgd_to_tokyo : batch::Direction::tokyo_to_jgd,
+                             .zone = data[2] < 128 ? 9 : 1 + data[2] % 19,
                              .decimals = 3 + data[1] % 6,
-                             .in_file_type = sima_in ? batch::FILE_TYPE_SIMA : batch::FILE_TYPE_XY,
-                             .out_file_type = sima_out ? batch::FILE_TYPE_SIMA : batch::FILE_TYPE_XYBL,
+                             .in_file_type = sima_in ? batch::InputType::sima : batch::InputType::xy,
+                             .out_file_type = sima_out ? batch::OutputType::sima : batch::OutputType::xybl,
                              .in_file = work_dir + "/in.txt", .out_file = work_dir + (sima_out ? "/out.sim" : "/out.txt"),
                              .para_file = "sample_land.par", .para_version = "S1.00",
                              .parak_file = "sample_sea.jhd", .parak_version = "S1.00"};
@@ -133,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string log_path;
     if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
     int error_flag = -1;
-    const int result = batch::convert_file(ui, job, gsi, jcg, log_path, error_flag);
+    const int result = batch::convert_file(ui, job, {gsi, jcg}, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");
     if (unicode_text(input)) {
         if (result != 1 || ui.messages.size() != 1 || !ui.messages[0].first.starts_with(job.in_file + " ") ||
@@ -156,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (end == std::string::npos || log[lp] != '#' || log[end - 1] != ',') fail("header line");
         lp = end + 2;
     }
-    const std::string marks[2] = {in_file_form(batch::GSI_MARK), in_file_form(batch::JCG_MARK)};
+    const std::string marks[2] = {in_file_form(batch::LAND_MARK), in_file_form(batch::SEA_MARK)};
     const std::string failed_mark = in_file_form(batch::FAILED_MARK);
     const std::string banner_edge = std::string(69, '*') + "\r\n";
 

@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (error.empty()) std::abort();  // a refusal must say why
         return 0;
     }
-    for (const std::string* value : {&options.zone, &options.input, &options.output, &options.gsi_grid,
-                                     &options.jcg_grid, &options.input_format, &options.output_format}) {
+    for (const std::string* value : {&options.zone, &options.input, &options.output, &options.land_grid,
+                                     &options.sea_grid, &options.input_format, &options.output_format}) {
         if (!value->empty() && !comes_from(args, *value)) std::abort();
     }
     return 0;

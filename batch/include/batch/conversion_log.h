@@ -10,13 +10,13 @@
 
 namespace batch {
 
-extern const char* const GSI_MARK;     // converted by the land grid
-extern const char* const JCG_MARK;     // converted by the sea grid
+extern const char* const LAND_MARK;     // converted by the land grid
+extern const char* const SEA_MARK;     // converted by the sea grid
 extern const char* const FAILED_MARK;  // not converted (XYBL output)
 
 void write_log_header(text::TextWriter& log, const ConversionJob& job);
 
-const char* source_mark(grids::ShiftSource source);
+const char* source_mark(grids::GridKind source);
 
 // A point that was not converted, with SIMA output: the error banner before
 // the first such point of the run, then the input line as read.

@@ -12,16 +12,29 @@ namespace batch {
 // Longest text of a path or version field.
 inline constexpr std::size_t TEXT_MAX = 255;
 
-inline constexpr int FILE_TYPE_SIMA = 1;  // input and output
-inline constexpr int FILE_TYPE_XY = 2;    // input: point name, X, Y
-inline constexpr int FILE_TYPE_XYBL = 2;  // output: X, Y, B, L before and after
+enum class Direction { tokyo_to_jgd, jgd_to_tokyo };
+
+// The file types by the numbers the settings file and the type lists give
+// them. A settings file may hold any other number, which Run refuses.
+enum class InputType : int {
+    none = 0,
+    sima = 1,
+    xy = 2,  // point name, X, Y
+};
+enum class OutputType : int {
+    none = 0,
+    sima = 1,
+    xybl = 2,  // X, Y, latitude and longitude before and after
+};
+bool is_known(InputType type);
+bool is_known(OutputType type);
 
 struct ConversionJob {
-    int direction = 0;  // 0 Tokyo datum to JGD2000, 1 JGD2000 to Tokyo datum
-    int zone = 0;       // 1..19, input and output alike
-    int decimals = 0;   // 3..8 decimals of every coordinate written
-    int in_file_type = 0;
-    int out_file_type = 0;
+    Direction direction = Direction::tokyo_to_jgd;
+    int zone = 0;      // 1..19, input and output alike
+    int decimals = 0;  // 3..8 decimals of every coordinate written
+    InputType in_file_type = InputType::none;
+    OutputType out_file_type = OutputType::none;
     std::string in_file;  // paths: CP932, as the user gave them
     std::string out_file;
     std::string para_file;
@@ -40,15 +53,13 @@ int derive_log_path(const std::string& out_file, std::string& log_path);
 // opens the log in the text editor. error_flag is 1 when any point was not
 // converted or the job failed. 1 when the log cannot be named or the job
 // stopped at a file error.
-int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
-                   const grids::ParamTable& jcg, int& error_flag);
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, int& error_flag);
 
 // The job: opens input, output and log, converts every point, closes them.
 // With XYBL output log_path becomes the output path. 1 when a file could not
 // be opened, read or written, the input is saved in Unicode (refused before
 // the output and the log are opened), a point's line is too long to be one
 // (the job stops there), or the output would overwrite an input.
-int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::ParamTable& gsi,
-                 const grids::ParamTable& jcg, std::string& log_path, int& error_flag);
+int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, std::string& log_path, int& error_flag);
 
 }  // namespace batch

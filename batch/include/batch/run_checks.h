@@ -9,10 +9,10 @@ inline constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不�
 inline constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
 inline constexpr const char* BAD_ZONE = "座標系の指定が不当です !!";
 inline constexpr const char* BAD_INPUT = "入力SIMAファイルの指定が不当です !!";
-inline constexpr const char* BAD_GSI_FILE = "地理院パラメータファイルの指定が不当です !!";
-inline constexpr const char* GSI_UNREADABLE = "地理院パラメータファイルが読めません !!";
-inline constexpr const char* BAD_JCG_FILE = "海保パラメータファイルの指定が不当です !!";
-inline constexpr const char* JCG_UNREADABLE = "海保パラメータファイルが読めません !!";
+inline constexpr const char* BAD_LAND_FILE = "地理院パラメータファイルの指定が不当です !!";
+inline constexpr const char* LAND_UNREADABLE = "地理院パラメータファイルが読めません !!";
+inline constexpr const char* BAD_SEA_FILE = "海保パラメータファイルの指定が不当です !!";
+inline constexpr const char* SEA_UNREADABLE = "海保パラメータファイルが読めません !!";
 inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
 inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
 

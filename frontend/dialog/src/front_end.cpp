@@ -20,8 +20,8 @@ namespace {
 int prepare_front_end(FrontEnd& fe) {
     // The readers never write the terminators of a record's text: the
     // storage comes zero-filled, once, for the whole process.
-    if (grids::create_param_table(fe.gsi, grids::GSI_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(fe.jcg, grids::JCG_TABLE_CAPACITY) != 0) {
+    if (grids::create_param_table(fe.land, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(fe.sea, grids::SEA_TABLE_CAPACITY) != 0) {
         modals.message_box(nullptr, to_wide(NO_MEMORY).c_str(), L"Error", MB_OK);
         return 1;
     }

@@ -129,14 +129,24 @@ void add_list_entry(HWND dialog, int id, const char* cp932) {
     SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-void select_type_entry(HWND dialog, int id, int type) {
-    const WPARAM entry = (type == 1 || type == 2) ? static_cast<WPARAM>(type - 1) : static_cast<WPARAM>(-1);
+// The type lists hold the types in their numbers' order: entry i is the type
+// numbered i + 1. A type of no entry selects none.
+template <typename Type>
+void select_type_entry(HWND dialog, int id, Type type) {
+    const WPARAM entry = batch::is_known(type) ? static_cast<WPARAM>(static_cast<int>(type) - 1) : static_cast<WPARAM>(-1);
     SendDlgItemMessageW(dialog, id, CB_SETCURSEL, entry, 0);
 }
 
+template <typename Type>
+Type selected_type(HWND dialog, int id) {
+    const LRESULT entry = SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0);
+    return entry == CB_ERR ? Type::none : static_cast<Type>(static_cast<int>(entry) + 1);
+}
+
 void show_type_labels(HWND dialog, const batch::ConversionJob& job) {
-    set_control_text(dialog, IDC_IN_FILE_LABEL, job.in_file_type == 1 ? IN_LABEL_SIMA : IN_LABEL_XY);
-    set_control_text(dialog, IDC_OUT_FILE_LABEL, job.out_file_type == 1 ? OUT_LABEL_SIMA : OUT_LABEL_XYBL);
+    set_control_text(dialog, IDC_IN_FILE_LABEL, job.in_file_type == batch::InputType::sima ? IN_LABEL_SIMA : IN_LABEL_XY);
+    set_control_text(dialog, IDC_OUT_FILE_LABEL,
+                     job.out_file_type == batch::OutputType::sima ? OUT_LABEL_SIMA : OUT_LABEL_XYBL);
 }
 
 std::string folder_of(const FrontEnd& fe, const std::string& path) {
@@ -148,21 +158,21 @@ void take_in_file(HWND dialog, FrontEnd& fe) { set_control_text(dialog, IDC_IN_F
 
 void take_out_file(HWND dialog, FrontEnd& fe) { set_control_text(dialog, IDC_OUT_FILE, fe.job.out_file); }
 
-void take_gsi_file(HWND dialog, FrontEnd& fe) {
+void take_land_file(HWND dialog, FrontEnd& fe) {
     set_control_text(dialog, IDC_PARA_FILE, fe.job.para_file);
     DialogFeedback ui(dialog, false);
-    if (grids::read_gsi_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.gsi) != 0) {
-        ui.show_message(GSI_UNREADABLE, CAPTION_ERROR);
+    if (grids::read_land_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.land) != 0) {
+        ui.show_message(LAND_UNREADABLE, CAPTION_ERROR);
         return;
     }
     set_control_text(dialog, IDC_PARA_VERSION, fe.job.para_version);
 }
 
-void take_jcg_file(HWND dialog, FrontEnd& fe) {
+void take_sea_file(HWND dialog, FrontEnd& fe) {
     set_control_text(dialog, IDC_PARAK_FILE, fe.job.parak_file);
     DialogFeedback ui(dialog, false);
-    if (grids::read_jcg_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.jcg) != 0) {
-        ui.show_message(JCG_UNREADABLE, CAPTION_ERROR);
+    if (grids::read_sea_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.sea) != 0) {
+        ui.show_message(SEA_UNREADABLE, CAPTION_ERROR);
         return;
     }
     set_control_text(dialog, IDC_PARAK_VERSION, fe.job.parak_version);
@@ -216,40 +226,38 @@ int choose_file(HWND dialog, const FrontEnd& fe, const Chooser& chooser, std::st
 }
 
 void on_choose_in_file(HWND dialog, FrontEnd& fe) {
-    const Chooser chooser{false, fe.job.in_file_type == 1 ? SIMA_FILTER : XY_FILTER, &FrontEnd::in_folder,
+    const Chooser chooser{false, fe.job.in_file_type == batch::InputType::sima ? SIMA_FILTER : XY_FILTER, &FrontEnd::in_folder,
                           OPEN_OPTIONS, nullptr};
     if (choose_file(dialog, fe, chooser, fe.job.in_file) == 0) take_in_file(dialog, fe);
 }
 
 void on_choose_out_file(HWND dialog, FrontEnd& fe) {
-    const Chooser chooser{true, fe.job.out_file_type == 1 ? SIMA_FILTER : XY_FILTER, &FrontEnd::out_folder,
+    const Chooser chooser{true, fe.job.out_file_type == batch::OutputType::sima ? SIMA_FILTER : XY_FILTER, &FrontEnd::out_folder,
                           SAVE_OPTIONS, L"SIM"};
     if (choose_file(dialog, fe, chooser, fe.job.out_file) == 0) take_out_file(dialog, fe);
 }
 
-void on_choose_gsi_file(HWND dialog, FrontEnd& fe) {
+void on_choose_land_file(HWND dialog, FrontEnd& fe) {
     static const std::wstring filter = to_wide("地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ") + L'\0' + L"*.par" + L'\0';
-    const Chooser chooser{false, filter.c_str(), &FrontEnd::gsi_folder, OPEN_OPTIONS, nullptr};
-    if (choose_file(dialog, fe, chooser, fe.job.para_file) == 0) take_gsi_file(dialog, fe);
+    const Chooser chooser{false, filter.c_str(), &FrontEnd::land_folder, OPEN_OPTIONS, nullptr};
+    if (choose_file(dialog, fe, chooser, fe.job.para_file) == 0) take_land_file(dialog, fe);
 }
 
-void on_choose_jcg_file(HWND dialog, FrontEnd& fe) {
+void on_choose_sea_file(HWND dialog, FrontEnd& fe) {
     static const std::wstring filter = to_wide("海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ") + L'\0' + L"*.jhd" + L'\0';
-    const Chooser chooser{false, filter.c_str(), &FrontEnd::jcg_folder, OPEN_OPTIONS, nullptr};
-    if (choose_file(dialog, fe, chooser, fe.job.parak_file) == 0) take_jcg_file(dialog, fe);
+    const Chooser chooser{false, filter.c_str(), &FrontEnd::sea_folder, OPEN_OPTIONS, nullptr};
+    if (choose_file(dialog, fe, chooser, fe.job.parak_file) == 0) take_sea_file(dialog, fe);
 }
 
 // A new type empties its path: a file chosen for one type is never used for
 // the other.
 void on_type_changed(HWND dialog, FrontEnd& fe, int list_id) {
-    const LRESULT entry = SendDlgItemMessageW(dialog, list_id, CB_GETCURSEL, 0, 0);
-    const int type = entry == CB_ERR ? 0 : static_cast<int>(entry) + 1;
     if (list_id == IDC_IN_TYPE) {
-        fe.job.in_file_type = type;
+        fe.job.in_file_type = selected_type<batch::InputType>(dialog, list_id);
         fe.job.in_file.clear();
         set_control_text(dialog, IDC_IN_FILE, "");
     } else {
-        fe.job.out_file_type = type;
+        fe.job.out_file_type = selected_type<batch::OutputType>(dialog, list_id);
         fe.job.out_file.clear();
         set_control_text(dialog, IDC_OUT_FILE, "");
     }
@@ -272,8 +280,8 @@ void on_init_dialog(HWND dialog, FrontEnd& fe) {
     select_type_entry(dialog, IDC_OUT_TYPE, fe.job.out_file_type);
     for (const char* entry : IN_TYPE_ENTRIES) add_list_entry(dialog, IDC_IN_TYPE, entry);
     select_type_entry(dialog, IDC_IN_TYPE, fe.job.in_file_type);
-    if (fe.job.in_file_type == 2) set_control_text(dialog, IDC_IN_FILE_LABEL, IN_LABEL_XY);
-    if (fe.job.out_file_type == 2) set_control_text(dialog, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL);
+    if (fe.job.in_file_type == batch::InputType::xy) set_control_text(dialog, IDC_IN_FILE_LABEL, IN_LABEL_XY);
+    if (fe.job.out_file_type == batch::OutputType::xybl) set_control_text(dialog, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL);
 
     set_control_text(dialog, IDC_IN_FILE, fe.job.in_file);
     fe.in_folder = folder_of(fe, fe.job.in_file);
@@ -282,25 +290,25 @@ void on_init_dialog(HWND dialog, FrontEnd& fe) {
 
     set_control_text(dialog, IDC_PARA_FILE, fe.job.para_file);
     if (fe.job.para_file.empty()) {
-        fe.gsi_folder = fe.startup_directory;
-    } else if (grids::read_gsi_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.gsi) != 0) {
+        fe.land_folder = fe.startup_directory;
+    } else if (grids::read_land_param_file(ui, 0, fe.job.para_file, fe.job.para_version, fe.land) != 0) {
         // The sea grid is left alone: its edit stays empty and its folder
         // unset, although a Run will use the stored path.
-        ui.show_message(GSI_UNREADABLE, CAPTION_ERROR);
+        ui.show_message(LAND_UNREADABLE, CAPTION_ERROR);
         return;
     } else {
         set_control_text(dialog, IDC_PARA_VERSION, fe.job.para_version);
-        fe.gsi_folder = settings::directory_part(fe.job.para_file);
+        fe.land_folder = settings::directory_part(fe.job.para_file);
     }
 
     set_control_text(dialog, IDC_PARAK_FILE, fe.job.parak_file);
     if (fe.job.parak_file.empty()) {
-        fe.jcg_folder = fe.startup_directory;
-    } else if (grids::read_jcg_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.jcg) != 0) {
-        ui.show_message(JCG_UNREADABLE, CAPTION_ERROR);
+        fe.sea_folder = fe.startup_directory;
+    } else if (grids::read_sea_param_file(ui, 0, fe.job.parak_file, fe.job.parak_version, fe.sea) != 0) {
+        ui.show_message(SEA_UNREADABLE, CAPTION_ERROR);
     } else {
         set_control_text(dialog, IDC_PARAK_VERSION, fe.job.parak_version);
-        fe.jcg_folder = settings::directory_part(fe.job.parak_file);
+        fe.sea_folder = settings::directory_part(fe.job.parak_file);
     }
 }
 
@@ -312,11 +320,11 @@ int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
         return 1;
     };
     batch::ConversionJob& job = fe.job;
-    int direction = 0;
+    batch::Direction direction = batch::Direction::tokyo_to_jgd;
     if (IsDlgButtonChecked(dialog, IDC_TOKYO_TO_JGD) == BST_CHECKED) {
-        direction = 0;
+        direction = batch::Direction::tokyo_to_jgd;
     } else if (IsDlgButtonChecked(dialog, IDC_JGD_TO_TOKYO) == BST_CHECKED) {
-        direction = 1;
+        direction = batch::Direction::jgd_to_tokyo;
     } else {
         return refuse(BAD_DIRECTION);
     }
@@ -327,17 +335,17 @@ int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
     long zone = 0;
     if (control_number(dialog, IDC_ZONE, zone) != 0 || zone < 1 || zone > geodesy::ZONE_COUNT) return refuse(BAD_ZONE);
     if (text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
-    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_GSI_FILE);
-    if (grids::read_gsi_param_file(ui, 1, job.para_file, job.para_version, fe.gsi) != 0) return refuse(GSI_UNREADABLE);
-    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_JCG_FILE);
-    if (grids::read_jcg_param_file(ui, 1, job.parak_file, job.parak_version, fe.jcg) != 0) return refuse(JCG_UNREADABLE);
+    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE);
+    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, fe.land) != 0) return refuse(LAND_UNREADABLE);
+    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE);
+    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, fe.sea) != 0) return refuse(SEA_UNREADABLE);
     long type = 0;
     const int no_in_type = control_number(dialog, IDC_IN_TYPE, type);
-    job.in_file_type = static_cast<int>(type);
-    if (no_in_type != 0 || (type != 1 && type != 2)) return refuse(BAD_INPUT_TYPE);
+    job.in_file_type = static_cast<batch::InputType>(type);
+    if (no_in_type != 0 || !batch::is_known(job.in_file_type)) return refuse(BAD_INPUT_TYPE);
     const int no_out_type = control_number(dialog, IDC_OUT_TYPE, type);
-    job.out_file_type = static_cast<int>(type);
-    if (no_out_type != 0 || (type != 1 && type != 2)) return refuse(BAD_OUTPUT_TYPE);
+    job.out_file_type = static_cast<batch::OutputType>(type);
+    if (no_out_type != 0 || !batch::is_known(job.out_file_type)) return refuse(BAD_OUTPUT_TYPE);
     job.direction = direction;
     job.decimals = static_cast<int>(decimals);
     job.zone = static_cast<int>(zone);
@@ -352,7 +360,7 @@ void on_run(HWND dialog, FrontEnd& fe) {
     SetCurrentDirectoryW(fe.startup_directory_w.c_str());
     settings::write_env_file(ui, settings::ENV_FILE_NAME, fe.job);
     int error_flag = 0;
-    batch::run_conversion(ui, fe.job, fe.gsi, fe.jcg, error_flag);
+    batch::run_conversion(ui, fe.job, {fe.land, fe.sea}, error_flag);
 }
 
 void on_exit(HWND dialog, FrontEnd& fe) {
@@ -386,11 +394,11 @@ void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
         break;
     case IDC_PARA_FILE:
     case IDC_CHOOSE_PARA:
-        if (is_file && accept_path(dialog, path, fe.job.para_file) == 0) take_gsi_file(dialog, fe);
+        if (is_file && accept_path(dialog, path, fe.job.para_file) == 0) take_land_file(dialog, fe);
         break;
     case IDC_PARAK_FILE:
     case IDC_CHOOSE_PARAK:
-        if (is_file && accept_path(dialog, path, fe.job.parak_file) == 0) take_jcg_file(dialog, fe);
+        if (is_file && accept_path(dialog, path, fe.job.parak_file) == 0) take_sea_file(dialog, fe);
         break;
     default:
         break;
@@ -401,8 +409,8 @@ INT_PTR on_command(HWND dialog, FrontEnd& fe, int id, int notification) {
     switch (id) {
     case IDC_CHOOSE_IN: on_choose_in_file(dialog, fe); return TRUE;
     case IDC_CHOOSE_OUT: on_choose_out_file(dialog, fe); return TRUE;
-    case IDC_CHOOSE_PARA: on_choose_gsi_file(dialog, fe); return TRUE;
-    case IDC_CHOOSE_PARAK: on_choose_jcg_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_PARA: on_choose_land_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_PARAK: on_choose_sea_file(dialog, fe); return TRUE;
     case IDC_IN_TYPE:
     case IDC_OUT_TYPE:
         if (notification != CBN_SELCHANGE) return FALSE;

@@ -129,8 +129,8 @@ std::wstring enter_fresh_folder(const std::string& settings) {
 HWND open_dialog() {
     dialog::FrontEnd& fe = dialog::front_end();
     fe.job = batch::ConversionJob{};
-    fe.in_folder = fe.out_folder = fe.gsi_folder = fe.jcg_folder = "";
-    if (!fe.gsi.records && dialog::prepare_front_end(fe) != 0) return nullptr;
+    fe.in_folder = fe.out_folder = fe.land_folder = fe.sea_folder = "";
+    if (!fe.land.records && dialog::prepare_front_end(fe) != 0) return nullptr;
     fe.startup_directory_w = fs::current_path().wstring();
     dialog::to_cp932(fe.startup_directory_w, fe.startup_directory);
     person = Person{};
@@ -352,7 +352,7 @@ void opening_with_settings() {
         SetDlgItemTextW(dlg, edit, L"something");
         select_entry(dlg, list, entry);
         CHECK_TEXT(text_of(dlg, edit) + path + "|" + text_of(dlg, label), std::string("|") + label_text);
-        CHECK_INT(job.in_file_type * 10 + job.out_file_type, list == IDC_IN_TYPE ? 10 * entry + 12 : 21 + entry);
+        CHECK_INT(static_cast<int>(job.in_file_type) * 10 + static_cast<int>(job.out_file_type), list == IDC_IN_TYPE ? 10 * entry + 12 : 21 + entry);
     }
     CHECK_TEXT(job.para_file + "|" + job.parak_file, "sample_land.par|sample_sea.jhd");
     close_dialog(dlg);
@@ -365,7 +365,7 @@ void opening_with_settings() {
                error("missing.par 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error("地理院パラメータファイルが読めません !!"));
     CHECK_TEXT(text_of(dlg, IDC_PARA_FILE) + "|" + text_of(dlg, IDC_PARAK_FILE) + "|" + text_of(dlg, IDC_PARAK_VERSION),
                "missing.par||");
-    CHECK_TEXT(dialog::front_end().job.parak_file + "|" + dialog::front_end().jcg_folder, "sample_sea.jhd|");
+    CHECK_TEXT(dialog::front_end().job.parak_file + "|" + dialog::front_end().sea_folder, "sample_sea.jhd|");
     close_dialog(dlg);
 }
 
@@ -464,7 +464,7 @@ void settings_round_trip_through_choosers() {
     dlg = open_dialog();
     const batch::ConversionJob& read = dialog::front_end().job;
     CHECK_TEXT(person.messages, "");
-    CHECK_INT(read.in_file_type * 10 + read.out_file_type, 22);
+    CHECK_INT(static_cast<int>(read.in_file_type) * 10 + static_cast<int>(read.out_file_type), 22);
     const std::string out = cp932(sub + L"\\結果.txt");
     CHECK_TEXT(read.in_file + "|" + read.out_file + "|" + read.para_file + "|" + read.parak_file,
                cp932(sub + L"\\点.csv|") + out + cp932(L"|" + folder + L"\\sample_land.par|" + folder + L"\\sample_sea.jhd"));

@@ -11,9 +11,7 @@
 namespace grids {
 
 // Which grid shifted a point.
-using ShiftSource = int;
-inline constexpr ShiftSource SOURCE_GSI = 0;
-inline constexpr ShiftSource SOURCE_JCG = 1;
+enum class GridKind { land, sea };
 
 // Values at the corners SW, E, N, NE; s and t are the fractions of the cell
 // in longitude and latitude.
@@ -25,8 +23,8 @@ inline constexpr double NODE_SHIFT_LIMIT = 120;
 // A node's shift in arc-seconds; 1 when the table lacks the node or its shift
 // is not a finite number within NODE_SHIFT_LIMIT (dB and dL then hold what
 // the node gave).
-int gsi_node_shift(const ParamTable& gsi, int code, double& dB, double& dL);
-int jcg_node_shift(const ParamTable& jcg, int key, double& dB, double& dL);
+int land_node_shift(const ParamTable& land, int code, double& dB, double& dL);
+int sea_node_shift(const ParamTable& sea, int key, double& dB, double& dL);
 
 // Geocentric translation from the Tokyo datum's ellipsoid at height 0, with
 // one Newton step for the target latitude. Radians in and out.
@@ -36,13 +34,13 @@ void three_param_shift(double lat, double lon, double& lat_out, double& lon_out)
 void direction_and_distance(double x1, double y1, double x2, double y2, double& angle, double& length);
 
 // Shift by one table: 0 when every node the point needs is there.
-int shift_by_gsi(const ParamTable& gsi, double lat, double lon, double& lat_out, double& lon_out);
-int shift_by_jcg(const ParamTable& jcg, double lat, double lon, double& lat_out, double& lon_out);
+int shift_by_land(const ParamTable& land, double lat, double lon, double& lat_out, double& lon_out);
+int shift_by_sea(const ParamTable& sea, double lat, double lon, double& lat_out, double& lon_out);
 
 // Tokyo datum to JGD2000: the land grid first, else the sea grid. 1 when
-// neither covers the point (source is then SOURCE_JCG, outputs untouched).
-int forward_shift(const ParamTable& gsi, const ParamTable& jcg, double lat, double lon, double& lat_out,
-                  double& lon_out, ShiftSource& source);
+// neither covers the point (source is then GridKind::sea, outputs untouched).
+int forward_shift(const GridPair& tables, double lat, double lon, double& lat_out,
+                  double& lon_out, GridKind& source);
 
 // Most forward shifts one inverse shift may take before it gives up.
 inline constexpr int INVERSE_SHIFT_MAX_STEPS = 100;
@@ -50,7 +48,7 @@ inline constexpr int INVERSE_SHIFT_MAX_STEPS = 100;
 // JGD2000 to the Tokyo datum by fixed-point iteration on the forward shift,
 // to 1e-10 degree. 1 when a step leaves both grids or the iteration does not
 // settle within INVERSE_SHIFT_MAX_STEPS forward shifts.
-int inverse_shift(const ParamTable& gsi, const ParamTable& jcg, double lat_j, double lon_j, double& lat_t,
-                  double& lon_t, ShiftSource& source);
+int inverse_shift(const GridPair& tables, double lat_j, double lon_j, double& lat_t,
+                  double& lon_t, GridKind& source);
 
 }  // namespace grids

@@ -20,8 +20,8 @@ struct ParamRecord {
 };
 static_assert(sizeof(ParamRecord) == 31, "a grid record is 31 bytes");
 
-inline constexpr int GSI_TABLE_CAPACITY = 393000;
-inline constexpr int JCG_TABLE_CAPACITY = 665000;
+inline constexpr int LAND_TABLE_CAPACITY = 393000;
+inline constexpr int SEA_TABLE_CAPACITY = 665000;
 
 // Fixed storage, allocated zero-filled once and reused by every load; only
 // the first count records are ever searched. Only the readers write the
@@ -48,6 +48,13 @@ struct ParamTable {
     }
 };
 
+// The two loaded grids of a run: the land grid shifts every point it covers,
+// the sea grid the points it does not. The tables belong to the caller.
+struct GridPair {
+    const ParamTable& land;
+    const ParamTable& sea;
+};
+
 // Allocates capacity zero-filled records and their index. 1 when the storage
 // cannot be had.
 int create_param_table(ParamTable& table, int capacity);
@@ -59,9 +66,9 @@ int create_param_table(ParamTable& table, int capacity);
 // been told; the table is then left empty unless the file could not be
 // opened at all); 0 otherwise.
 // version is cut to 255 bytes.
-int read_gsi_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+int read_land_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
                         ParamTable& table);
-int read_jcg_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
+int read_sea_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
                         ParamTable& table);
 
 // Binary search for the key printed as "%8ld" among the loaded records.

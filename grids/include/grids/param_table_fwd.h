@@ -1,6 +1,7 @@
-// Forward declaration of the grid table for headers that only pass it on.
+// Forward declarations of the grid tables for headers that only pass them on.
 #pragma once
 
 namespace grids {
 struct ParamTable;
+struct GridPair;
 }  // namespace grids

@@ -14,7 +14,7 @@ struct PointResult {
     double y_out = 0;
     double lat_out = 0;  // output datum, degrees (set when converted)
     double lon_out = 0;
-    ShiftSource source = SOURCE_JCG;
+    GridKind source = GridKind::sea;
 };
 
 // 0 converted, 1 not converted: the plane coordinates cannot lie on the Earth
@@ -22,12 +22,12 @@ struct PointResult {
 // would need wrapping), no grid covers the point, or the result is not
 // finite. lat_in and lon_in are set in every case: not-a-number when the
 // plane coordinates lie off the Earth.
-int tokyo_to_jgd_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+int tokyo_to_jgd_point(const GridPair& tables, int zone, double x, double y,
                        PointResult& result);
 
 // 0 converted; 1 as tokyo_to_jgd_point, or when the ellipsoid of the input and
 // the grid that shifts it keep disagreeing.
-int jgd_to_tokyo_point(const ParamTable& gsi, const ParamTable& jcg, int zone, double x, double y,
+int jgd_to_tokyo_point(const GridPair& tables, int zone, double x, double y,
                        PointResult& result);
 
 }  // namespace grids

@@ -14,16 +14,16 @@ namespace dialog {
 // Everything the front end keeps from start-up to the end of the program.
 struct FrontEnd {
     batch::ConversionJob job;
-    grids::ParamTable gsi;
-    grids::ParamTable jcg;
+    grids::ParamTable land;
+    grids::ParamTable sea;
     std::string startup_directory;     // CP932, for the choosers
     std::wstring startup_directory_w;  // the same folder as Windows names it
     // Initial folders of the four choosers; set at most once, while the
     // dialog opens.
     std::string in_folder;
     std::string out_folder;
-    std::string gsi_folder;
-    std::string jcg_folder;
+    std::string land_folder;
+    std::string sea_folder;
     HWND dialog = nullptr;
 };
 
