@@ -2,11 +2,14 @@
 // is told, and that no run ever damages an input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "batch/job.h"
 #include "grids/param_file.h"
@@ -159,6 +162,8 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
          OUT + filler + ",\r\n"},
         {"record too long", SIMA, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", "G00\r\n"},
+        {"long note in XY to SIMA", XY, SIMA, "#" + std::string(70000, 'c') + "\r\nP1,-60975.196,-25716.974\r\n", 0, 0,
+         CLOSING_CLEAN, OUT + ",\r\n"},
         {"point line too long", XY, XYBL, "#" + std::string(70000, 'c') + "\r\nP" + std::string(70000, 'p'), 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", ""},
         {"huge and overflowing coordinates", SIMA, SIMA, "A01,1,P,12345678901,0,\r\nA01,2,Q,1e999,0,\r\n", 0, 1,
@@ -263,5 +268,70 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         std::string after;
         for (const std::string& name : inputs) after += read_bytes(name);
         EXPECT_TRUE(after == before) << c.in << " " << c.out;
+    }
+}
+
+// Surveys of thousands of points: the points of a batch are shared between
+// two threads and the batches reuse their storage, yet every output and log
+// line is what a run too short for a second thread writes for the same
+// lines. The first batch holds notes in its first half and points in its
+// second, so that the second thread's points are written as soon as the
+// first thread is done; then points mixed with notes and with points outside
+// both grids, and a long note that ends a batch by its size.
+TEST_F(ConversionRun, ThousandsOfPointsAsShortRunsWriteThem) {
+    std::mt19937 random(13);
+    std::uniform_real_distribution<double> x(-105000, 5000), y(-36000, 60000);  // the grids and around them
+    int number = 0;
+    const auto point = [&] {
+        char text[96];
+        ++number;
+        std::snprintf(text, sizeof text, "A01,%d,P%d,%.3f,%.3f,%d.5,\r\n", number, number, x(random), y(random),
+                      number % 50);
+        return std::string(text);
+    };
+    std::vector<std::string> lines;
+    for (int i = 0; i < 2048; ++i) lines.push_back("C00,note " + std::to_string(i) + "\r\n");
+    for (int i = 0; i < 2048; ++i) lines.push_back(point());
+    for (int i = 0; i < 5001; ++i) {
+        lines.push_back(i % 7 == 3 ? "Z00,\r\n" : point());
+        if (i == 2500) lines.push_back("C00," + std::string(1100000, 'c') + "\r\n");
+    }
+    const std::string BANNER =
+        "*********************************************************************\r\n変換エラー\r\n"
+        "以下に表示された座標は3パラメータないし他の原因で変換出来ませんでした\r\n"
+        "*********************************************************************\r\n";
+    const auto log_body = [](std::string log) {
+        for (int line = 0; line < 9; ++line) log.erase(0, log.find('\n') + 1);
+        return log;
+    };
+    job_.in_file = "in.sim";
+    for (int direction : {0, 1}) {
+        job_.direction = direction;
+        std::string input;
+        for (const std::string& l : lines) input += l;
+        write_bytes("in.sim", input);
+        std::string log_path = "out_Log.txt";
+        int error_flag = -1;
+        ASSERT_EQ(batch::convert_file(ui_, job_, gsi_, jcg_, log_path, error_flag), 0);
+        EXPECT_EQ(error_flag, 1);
+        const std::string output = read_bytes("out.sim"), log = read_bytes("out_Log.txt");
+        // The same lines, a hundred at a time.
+        std::string expected_output, expected_log = log.substr(0, log.size() - log_body(log).size());
+        bool banner_written = false;
+        for (std::size_t from = 0; from < lines.size(); from += 100) {
+            std::string part;
+            for (std::size_t i = from; i < std::min(lines.size(), from + 100); ++i) part += lines[i];
+            write_bytes("in.sim", part);
+            ASSERT_EQ(batch::convert_file(ui_, job_, gsi_, jcg_, log_path, error_flag), 0);
+            expected_output += read_bytes("out.sim");
+            std::string body = log_body(read_bytes("out_Log.txt"));
+            const std::size_t banner = body.find(BANNER);
+            if (banner != std::string::npos && banner_written) body.erase(banner, BANNER.size());
+            banner_written = banner_written || banner != std::string::npos;
+            expected_log += body;
+        }
+        ASSERT_TRUE(banner_written);
+        EXPECT_TRUE(output == expected_output) << "direction " << direction;
+        EXPECT_TRUE(log == expected_log) << "direction " << direction;
     }
 }
