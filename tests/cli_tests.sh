@@ -57,7 +57,8 @@ cmp -s eq.sim fwd.sim || fail "option=value output differs"
 run "upper-case .SIM is SIMA" 1 "" --zone 9 --input UPPER.SIM --output UP_OUT.SIM "${GRIDS[@]}"
 cmp -s UP_OUT.SIM fwd.sim || fail "upper-case .SIM output differs"
 run "every point converted" 0 "変換は無事終了しました" --zone 9 --input inside.sim --output inside_out.sim "${GRIDS[@]}"
-# Both directions and output formats, at the most decimals there are.
+# Both directions and output formats, at the most decimals there are, where
+# a sea point projected on the wrong ellipsoid shows.
 for dir in tokyo-to-jgd jgd-to-tokyo; do
   for fmt in sima xybl; do
     run "xy input, $dir, $fmt output" 1 "" --zone 9 --direction $dir --input sample_xy.csv --output "xy_$dir.$fmt" \
