@@ -158,6 +158,8 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
          CLOSING_CLEAN, "C00," + std::string(200000, 'c') + "\r\n" + P1_OUT + "\r\n"},
         {"longest record", SIMA, SIMA, start + filler + "\r\n", 0, 0, CLOSING_CLEAN,
          OUT + filler + ",\r\n"},
+        {"longest record, last and with no line end", SIMA, SIMA, start + filler, 0, 0, CLOSING_CLEAN,
+         OUT + filler + ",\r\n"},
         {"record too long", SIMA, SIMA, "G00\r\n" + start + "x" + filler + "\r\n" + P1, 1, 1,
          "in.sim 読込みｴﾗｰ !! 2行目が65536ﾊﾞｲﾄを超えています", "G00\r\n"},
         {"long note in XY to SIMA", XY, SIMA, "#" + std::string(70000, 'c') + "\r\nP1,-60975.196,-25716.974\r\n", 0, 0,
