@@ -93,6 +93,8 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         {"a\0b\r\n"s, 0, {"a\0b\n"s}},
         // A CR at the end of one block and its LF at the start of the next.
         {block + "\r\nz", 0, {block + "\n", "z"}},
+        // The mark in a later block, and blocks of text after it.
+        {block + "\r\nz\x1a" + block + "\r\nA01,9\r\n" + block, 0, {block + "\n", "z"}},
         // Pieces of at most max_chars, the LF counted.
         {"abcdef\r\nxy", 3, {"abc", "def", "\n", "xy"}},
         {"ab\rcd", 3, {"ab\n", "cd"}},
@@ -143,6 +145,7 @@ TEST(XyText, NumbersReadAsDecimalPrefixes) {
         {"P2,  -12.5m,1e3x\n", "P2", -12.5, 1000},
         {"P3,0x10,.5e\n", "P3", 0, 0.5},
         {"P4", "P4", 0, 0},
+        {"P5,1.2E3,-25E-1\n", "P5", 1200, -2.5},
     };
     for (const Case& c : cases) {
         SimaRecord r;

@@ -57,11 +57,21 @@ cmp -s eq.sim fwd.sim || fail "option=value output differs"
 run "upper-case .SIM is SIMA" 1 "" --zone 9 --input UPPER.SIM --output UP_OUT.SIM "${GRIDS[@]}"
 cmp -s UP_OUT.SIM fwd.sim || fail "upper-case .SIM output differs"
 run "every point converted" 0 "変換は無事終了しました" --zone 9 --input inside.sim --output inside_out.sim "${GRIDS[@]}"
+# Both directions and output formats, at the most decimals there are, where
+# a sea point projected on the wrong ellipsoid shows.
 for dir in tokyo-to-jgd jgd-to-tokyo; do
   for fmt in sima xybl; do
     run "xy input, $dir, $fmt output" 1 "" --zone 9 --direction $dir --input sample_xy.csv --output "xy_$dir.$fmt" \
-      --output-format $fmt "${GRIDS[@]}" --decimals 5
+      --output-format $fmt "${GRIDS[@]}" --decimals 8
   done
+  cmp -s "xy_$dir.sima" "$SRC/tests/data/cli_xy_$dir.sima" || fail "xy input, $dir, sima output differs"
+  cmp -s "xy_${dir}_Log.txt" "$SRC/tests/data/cli_xy_${dir}_Log.txt" || fail "xy input, $dir, sima log differs"
+  cmp -s "xy_$dir.xybl" "$SRC/tests/data/cli_xy_$dir.xybl" || fail "xy input, $dir, xybl output differs"
+done
+# The first and last zones are zones: their points lie outside the grids.
+for z in 1 19; do
+  run "zone $z" 1 "" --zone $z --input sample.sim --output "zone$z.sim" "${GRIDS[@]}"
+  iconv -f CP932 -t UTF-8 "zone${z}_Log.txt" | grep -qF "#座標系              : $z," || fail "zone $z not in the log"
 done
 run "kanji path" 1 "" --zone 9 --input sample.sim --output 現場/結果.sim "${GRIDS[@]}"
 [ -f 現場/結果_Log.txt ] || fail "kanji log missing"
@@ -119,6 +129,9 @@ cmp -s set.env set_before.env || fail "settings file written"
 sed 's/INFILETYPE   <1>/INFILETYPE   <3>/' set.env >bad_type.env
 run "settings with a bad input type" 2 "入力形式の指定が不当です !!" --settings bad_type.env --zone 9
 run "input option brings its own type" 1 "" --settings bad_type.env --zone 9 --input sample.sim
+printf 'INFILETYPE   <2>\r\nSIMAINFILE   <sample_xy.csv>\r\nOUTFILETYPE  <2>\r\nSIMAOUTFILE  <xy_set.txt>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n' >xy.env
+run "settings with xy input and xybl output" 1 "" --settings xy.env --zone 9 --decimals 3
+cmp -s <(grep -av '^#' xy_set.txt) <(grep -av '^#' "$SRC/tests/data/forward_xybl.txt") || fail "output from xy settings differs"
 run "missing settings file" 2 "[ErrorMsg] 環境ﾌｧｲﾙのOpen Error !!" --settings none.env --zone 9
 
 # Usage errors: one line saying what is wrong, then where to look; no help text.

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 
@@ -22,7 +21,6 @@ constexpr Ellipsoid ALL_ELLIPSOIDS[] = {ELLIPSOID_BESSEL, ELLIPSOID_GRS80, ELLIP
 }  // namespace
 
 TEST(Angles, RoundingWithAToleranceOfOneHundredThousandthOfTheLastDecimal) {
-    EXPECT_EQ(bits(GEO_PI), 0x400921FB54442D11ULL);  // not the closest double to pi
     struct Case { double v; int n; double truncated; double rounded; };
     const Case cases[] = {
         {2.99999, 0, 3.0, 3.0},   {2.999989, 0, 2.0, 3.0},        {2.49999, 0, 2.0, 3.0},
@@ -76,8 +74,6 @@ TEST(MeshKeys, KeyAndCodeAreInversePairs) {
 
 TEST(Zones, NamesAndOriginsAreThoseOfThePublishedTable) {
     for (int z = 1; z <= ZONE_COUNT; ++z) EXPECT_EQ(std::atoi(ZONE_NAMES[static_cast<std::size_t>(z - 1)]), z);
-    EXPECT_STREQ(ZONE_NAMES[1], " 2\x81\x79\x91\xE6\x81\x40\x87\x55\x8C\x6E\x81\x7A\x8B\xE3\x8F\x42 ");
-    EXPECT_EQ(std::memcmp(ZONE_NAMES[18], "19\x81\x79\x91\xE6\x87\x5D\x87\x5C\x8C\x6E", 12), 0);
     // The nineteen systems' origins: degrees and minutes north, then east.
     struct Origin { int lat_deg, lat_min, lon_deg, lon_min; };
     const Origin origins[ZONE_COUNT] = {

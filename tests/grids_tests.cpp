@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -211,24 +212,80 @@ TEST(ParamFiles, FailuresAreReportedAndNeverLeaveAHalfTable) {
 TEST(ParamFiles, ReloadedOrVersionOnlyTablesAreNeverAnsweredFromAnEarlierContent) {
     RecordingFeedback ui;
     ParamTable land;
-    create_param_table(land, 10);
+    create_param_table(land, 200);
     std::string version;
     double lat = 0, lon = 0;
-    const double lat_in = 35.004166666666667, lon_in = 139.00625;  // middle of cell 52394000
-    for (double shift : {10.0, 12.0}) {
-        const std::string text = grid_file(true, cell(52394000, shift, -shift));
-        ASSERT_EQ(read_land_param_file(ui, 1, temp_file("r.par", text.c_str()), version, land), 0);
-        ASSERT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 0);
-        EXPECT_NEAR((lat - lat_in) * 3600, shift, 1e-9);
+    // A hundred cells read again and again into the same table, each time
+    // with other shifts, and between two reads a different number of other
+    // tables made or read, as in a day of Runs: every point shifts by the
+    // content just read, never by a cell remembered from an earlier one.
+    std::set<int> codes;
+    const auto middle = [](int cell_number) {
+        return std::pair(35 + (cell_number / 10 + 0.5) / 120, 139 + (cell_number % 10 + 0.5) / 80);
+    };
+    for (int c = 0; c < 100; ++c) {
+        for (const Node& node : cell(mesh_code_at(middle(c).first, middle(c).second), 0, 0)) codes.insert(node.code);
     }
+    std::vector<std::string> files;
+    for (const char* name : {"r10.par", "r11.par", "r12.par"}) {
+        const double shift = 10.0 + static_cast<double>(files.size());
+        std::vector<Node> nodes;
+        for (int code : codes) nodes.push_back({code, shift, -shift});
+        files.push_back(temp_file(name, grid_file(true, nodes).c_str()));
+    }
+    for (int load = 0; load < 400; ++load) {
+        ASSERT_EQ(read_land_param_file(ui, 1, files[load % 3], version, land), 0);
+        for (int c = 0; c < 100; ++c) {
+            const auto [lat_in, lon_in] = middle(c);
+            ASSERT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 0);
+            ASSERT_NEAR((lat - lat_in) * 3600, 10.0 + load % 3, 1e-9) << "read " << load << ", cell " << c;
+        }
+        for (int other = 0; other < load; ++other) {
+            ParamTable table;
+            create_param_table(table, 1);
+        }
+    }
+    const double lat_in = 35.004166666666667, lon_in = 139.00625;  // middle of cell 52394000
     // A version-only read: the old nodes stay in memory, but none is found.
-    ASSERT_EQ(read_land_param_file(ui, 0, temp_file("r.par"), version, land), 0);
+    ASSERT_EQ(read_land_param_file(ui, 0, files[0], version, land), 0);
     EXPECT_NE(land.records[0].key[0], '\0');
     EXPECT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 1);
     const std::string one_node = grid_file(true, {{52394000, 1, 1}});
     ASSERT_EQ(read_land_param_file(ui, 1, temp_file("r.par", one_node.c_str()), version, land), 0);
     EXPECT_EQ(shift_by_land(land, lat_in, lon_in, lat, lon), 1);
     EXPECT_EQ(shift_by_land(land, 35.0, 139.0, lat, lon), 0);
+}
+
+TEST(ParamFiles, ASmallerGridReadAfterABiggerOneFindsOnlyItsOwnNodes) {
+    // 20 by 10 cells, then only the southern 3 rows of nodes (with and
+    // without a node twice): the nodes further north stay in the table's
+    // storage but are no longer the grid's.
+    std::vector<Node> big;
+    for (int row = 0; row < 20; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            big.push_back({mesh_code_at(35 + (row + 0.5) / 120, 139 + (column + 0.5) / 80), 10, -10});
+        }
+    }
+    std::sort(big.begin(), big.end(), [](const Node& a, const Node& b) { return a.code < b.code; });
+    std::vector<Node> small(big.begin(), big.begin() + 30);
+    std::vector<Node> small_twice = small;
+    small_twice.push_back(small.front());
+    for (const std::vector<Node>* smaller : {&small, &small_twice}) {
+        RecordingFeedback ui;
+        ParamTable table;
+        std::string version;
+        create_param_table(table, 400);
+        ASSERT_EQ(read_land_param_file(ui, 1, temp_file("big.par", grid_file(true, big).c_str()), version, table), 0);
+        ASSERT_EQ(read_land_param_file(ui, 1, temp_file("small.par", grid_file(true, *smaller).c_str()), version, table), 0);
+        for (std::size_t i = 0; i < big.size(); ++i) {
+            const bool kept = i < small.size();
+            EXPECT_EQ(find_param_record(table, big[i].code) != nullptr, kept) << big[i].code;
+            for (int after : {-1, 0, 29}) EXPECT_EQ(find_param_index(table, big[i].code, after) >= 0, kept) << big[i].code;
+        }
+        double lat = 0, lon = 0;
+        EXPECT_EQ(shift_by_land(table, 35 + 0.5 / 120, 139 + 0.5 / 80, lat, lon), 0);
+        EXPECT_EQ(shift_by_land(table, 35 + 10.5 / 120, 139 + 0.5 / 80, lat, lon), 1);
+    }
 }
 
 TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
@@ -251,7 +308,7 @@ TEST(Numbers, DecimalTextReadsAsTheStandardConversionReadsIt) {
     const Case cases[] = {{"  +12.5x", 12.5}, {".5", 0.5},      {"7e", 7.0},           {"1e-999", 0.0},
                           {"0x1A", 0.0},      {"-", 0.0},       {"info", INFINITY},    {" -Infinity", -INFINITY},
                           {"+INF", INFINITY}, {"NaN", NAN},     {"-nan(0x7)", NAN},    {"-1e999", -INFINITY},
-                          {"na", 0.0},        {"in", 0.0}};
+                          {"na", 0.0},        {"in", 0.0},      {"-1.5E+2", -150.0}};
     for (const Case& c : cases) {
         const double v = text::read_decimal(c.text);
         EXPECT_TRUE(std::isnan(c.value) ? std::isnan(v) : v == c.value) << c.text << " read as " << v;

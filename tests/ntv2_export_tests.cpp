@@ -102,17 +102,17 @@ TEST(CoverCells, EveryCellWithFourNodesOnceAndNoOther) {
 }
 
 struct Loaded {
-    grids::ParamTable gsi;
-    grids::ParamTable jcg;
+    grids::ParamTable land;
+    grids::ParamTable sea;
 };
 
 void load(const std::string& land, const std::string& sea, Loaded& t) {
     RecordingFeedback ui;
     std::string version;
-    ASSERT_EQ(grids::create_param_table(t.gsi, grids::LAND_TABLE_CAPACITY), 0);
-    ASSERT_EQ(grids::create_param_table(t.jcg, grids::SEA_TABLE_CAPACITY), 0);
-    ASSERT_EQ(grids::read_land_param_file(ui, 1, land, version, t.gsi), 0);
-    ASSERT_EQ(grids::read_sea_param_file(ui, 1, sea, version, t.jcg), 0);
+    ASSERT_EQ(grids::create_param_table(t.land, grids::LAND_TABLE_CAPACITY), 0);
+    ASSERT_EQ(grids::create_param_table(t.sea, grids::SEA_TABLE_CAPACITY), 0);
+    ASSERT_EQ(grids::read_land_param_file(ui, 1, land, version, t.land), 0);
+    ASSERT_EQ(grids::read_sea_param_file(ui, 1, sea, version, t.sea), 0);
 }
 
 TEST(Lattice, HoldsOnlyTheNodesALookupFinds) {
@@ -130,7 +130,7 @@ TEST(Lattice, HoldsOnlyTheNodesALookupFinds) {
     load(dir + "/t.par", dir + "/t.jhd", t);
     ntv2::NodeLattice land;
     ntv2::NodeLattice sea;
-    ASSERT_EQ(ntv2::land_lattice(t.gsi, land) + ntv2::sea_lattice(t.jcg, sea), 0);
+    ASSERT_EQ(ntv2::land_lattice(t.land, land) + ntv2::sea_lattice(t.sea, sea), 0);
     const int row = 53 * 80 + 4 * 10 + 0;
     const int col = 39 * 80 + 6 * 10 + 0;
     EXPECT_EQ(std::vector<int>({land.row0, land.col0, land.rows, land.cols}), std::vector<int>({row, col, 1, 2}));
@@ -173,7 +173,7 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
     // Tokyo on Bessel to JGD2000: on GRS80 on land, placed on WGS84 at sea.
     for (const bool land : {true, false}) {
         ntv2::NodeLattice l;
-        ASSERT_EQ(land ? ntv2::land_lattice(t.gsi, l) : ntv2::sea_lattice(t.jcg, l), 0);
+        ASSERT_EQ(land ? ntv2::land_lattice(t.land, l) : ntv2::sea_lattice(t.sea, l), 0);
         const std::string path = dir + (land ? "/land.gsb" : "/sea.gsb");
         const std::vector<ntv2::CellBlock> blocks = ntv2::cover_cells(l);
         ASSERT_EQ(ntv2::write_gsb(path, l, blocks, land ? ntv2::land_datums() : ntv2::sea_datums(), land ? 'L' : 'S'), 0);
@@ -213,7 +213,7 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
         const auto [lon, lat] = points[record++];
         double lat_out = 0, lon_out = 0, proj_lon = 0, proj_lat = 0;
         grids::GridKind source = grids::GridKind::land;
-        const int ours = grids::forward_shift({t.gsi, t.jcg}, lat, lon, lat_out, lon_out, source);
+        const int ours = grids::forward_shift({t.land, t.sea}, lat, lon, lat_out, lon_out, source);
         SCOPED_TRACE(testing::Message() << "point " << record << ": " << lon << " " << lat << ": " << line);
         const bool outside = line.rfind("# Record", 0) == 0;
         outside_both += outside ? 1 : 0;

@@ -56,7 +56,7 @@ TEST(SettingsFile, ReadsEachLineByItsKey) {
         {"SIMAINFILE   <a.sim>\r\nSIMAINFILE   <b.sim>\r\n", "7|8|b.sim|out|par|jhd"},
         {"SIMAINFILE   <a.sim> note\r\nOUTFILETYPE  <2>1\r\n", "7|2|a.sim|out|par|jhd"},
         {"SIMAINFILE   <a\nSIMAOUTFILE  <b\rPARAFILE     <c>\n", "7|8|a|b|c|jhd"},
-        {"SIMAINFILE   <a.sim>\r\n\x1APARAFILE     <x.par>\r\n", "7|8|a.sim|out|par|jhd"},  // 0x1A ends the file
+        {"SIMAINFILE   <a.sim>\x1A\r\nPARAFILE     <x.par>\r\n", "7|8|a.sim|out|par|jhd"},  // 0x1A ends the file
         {"SIMAINFILE a.sim\r\nNOTE <x>\r\n\r\n", "7|8|in|out|par|jhd"},
         // Types read as the decimal conversion does, from their first 9 characters.
         {"INFILETYPE   <  2abc>\r\nOUTFILETYPE  <x>\r\n", "2|0|in|out|par|jhd"},

@@ -29,8 +29,8 @@
 
 namespace {
 
-grids::ParamTable gsi;
-grids::ParamTable jcg;
+grids::ParamTable land_table;
+grids::ParamTable sea_table;
 std::string folder;
 
 [[noreturn]] void fail(const char* what, const char* which = "") {
@@ -62,17 +62,17 @@ void try_point(int code, double s, double t, int zone) {
     if (!finite(lat, lon) || std::fabs(lat) > 90 || std::fabs(lon) > 360) return;
     double lat_out = 0, lon_out = 0;
     grids::GridKind source = grids::GridKind::land;
-    if (grids::forward_shift({gsi, jcg}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
+    if (grids::forward_shift({land_table, sea_table}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
         fail("forward shift gave no number");
     }
-    if (grids::inverse_shift({gsi, jcg}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
+    if (grids::inverse_shift({land_table, sea_table}, lat, lon, lat_out, lon_out, source) == 0 && !finite(lat_out, lon_out)) {
         fail("inverse shift gave no number");
     }
     const geodesy::PlanePoint p =
         geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, zone, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
     for (auto convert : {grids::tokyo_to_jgd_point, grids::jgd_to_tokyo_point}) {
         grids::PointResult r;
-        if (convert(gsi, jcg, zone, p.x, p.y, r) == 0 && !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
+        if (convert({land_table, sea_table}, zone, p.x, p.y, r) == 0 && !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
             fail("a point conversion gave no number");
         }
     }
@@ -81,8 +81,8 @@ void try_point(int code, double s, double t, int zone) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (grids::create_param_table(gsi, grids::LAND_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::SEA_TABLE_CAPACITY) != 0) {
+    if (grids::create_param_table(land_table, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(sea_table, grids::SEA_TABLE_CAPACITY) != 0) {
         fail("no memory for the tables");
     }
     char pattern[] = "/tmp/pellowen_fuzz_grids_XXXXXX";
@@ -105,19 +105,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     RecordingFeedback ui;
     std::string version;
-    const int land = grids::read_land_param_file(ui, 1, folder + "/land.par", version, gsi);
+    const int land = grids::read_land_param_file(ui, 1, folder + "/land.par", version, land_table);
     if (version.size() > 255) fail("version text too long");
-    const int sea = grids::read_sea_param_file(ui, 1, folder + "/sea.jhd", version, jcg);
-    check_table(gsi, "land");
-    check_table(jcg, "sea");
-    if (unicode_text(body.substr(0, split)) && (land != 1 || gsi.count != 0)) fail("a land file in Unicode is read");
-    if (unicode_text(body.substr(split)) && (sea != 1 || jcg.count != 0)) fail("a sea file in Unicode is read");
+    const int sea = grids::read_sea_param_file(ui, 1, folder + "/sea.jhd", version, sea_table);
+    check_table(land_table, "land");
+    check_table(sea_table, "sea");
+    if (unicode_text(body.substr(0, split)) && (land != 1 || land_table.count != 0)) fail("a land file in Unicode is read");
+    if (unicode_text(body.substr(split)) && (sea != 1 || sea_table.count != 0)) fail("a sea file in Unicode is read");
     if (land != 0 || sea != 0) return 0;
 
     const int zone = 1 + place[3] % 19;
     const double s = place[0] / 255.0;
     const double t = place[1] / 255.0;
-    for (const grids::ParamTable* table : {&gsi, &jcg}) {
+    for (const grids::ParamTable* table : {&land_table, &sea_table}) {
         const int step = table->count / 8 + 1;
         for (int i = place[2] % step; i < table->count; i += step) {
             // Every key stored exactly as "%8ld" prints it is found again.
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const grids::ParamRecord* found = grids::find_param_record(table->loaded(), key);
             if (found == nullptr || std::strcmp(found->key, r.key) != 0) fail("a loaded key is not found");
             if (key < 10000000 || key > 99999999) continue;
-            const int code = table == &gsi ? static_cast<int>(key) : geodesy::key_to_mesh(static_cast<int>(key));
+            const int code = table == &land_table ? static_cast<int>(key) : geodesy::key_to_mesh(static_cast<int>(key));
             try_point(code, s, t, zone);
         }
     }

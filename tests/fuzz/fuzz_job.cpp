@@ -26,8 +26,8 @@
 
 namespace {
 
-grids::ParamTable gsi;
-grids::ParamTable jcg;
+grids::ParamTable land;
+grids::ParamTable sea;
 std::string work_dir;
 
 [[noreturn]] void fail(const char* what, const std::string& detail = {}) {
@@ -96,10 +96,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     RecordingFeedback ui;
     std::string version;
     const std::string examples = std::string(PELLOWEN_SOURCE_DIR) + "/examples/";
-    if (grids::create_param_table(gsi, grids::LAND_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(jcg, grids::SEA_TABLE_CAPACITY) != 0 ||
-        grids::read_land_param_file(ui, 1, examples + "sample_land.par", version, gsi) != 0 ||
-        grids::read_sea_param_file(ui, 1, examples + "sample_sea.jhd", version, jcg) != 0) {
+    if (grids::create_param_table(land, grids::LAND_TABLE_CAPACITY) != 0 ||
+        grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0 ||
+        grids::read_land_param_file(ui, 1, examples + "sample_land.par", version, land) != 0 ||
+        grids::read_sea_param_file(ui, 1, examples + "sample_sea.jhd", version, sea) != 0) {
         fail("the example grids do not load");
     }
     // The product's texts are CP932 in this build too ("3ﾊﾟﾗ" of the mark).
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string log_path;
     if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
     int error_flag = -1;
-    const int result = batch::convert_file(ui, job, {gsi, jcg}, log_path, error_flag);
+    const int result = batch::convert_file(ui, job, {land, sea}, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");
     if (unicode_text(input)) {
         if (result != 1 || ui.messages.size() != 1 || !ui.messages[0].first.starts_with(job.in_file + " ") ||
