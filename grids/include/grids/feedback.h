@@ -21,4 +21,13 @@ public:
     virtual void set_progress(long long /*done*/, long long /*total*/) {}
 };
 
+// Feedback that shows nothing, for the tools and benchmarks; those that want
+// the messages override show_message.
+class QuietFeedback : public UserFeedback {
+public:
+    void set_status(std::string_view) override {}
+    void show_message(std::string_view, std::string_view) override {}
+    void open_in_editor(std::string_view) override {}
+};
+
 }  // namespace grids
