@@ -1,7 +1,6 @@
 #include "batch/job.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -100,14 +99,6 @@ struct WriteBuffers {
     std::string text;
     XyblScratch xybl;
 };
-
-// The status text of a point: its running number, a blank and its line.
-void point_status(long point_counter, const std::string& line, std::string& status) {
-    char number[24];
-    const auto [end, ec] = std::to_chars(number, number + sizeof number, point_counter);
-    status.assign(number, static_cast<std::size_t>(end - number)).push_back(' ');
-    status.append(line);
-}
 
 // A converted point whose results are not all finite numbers was not
 // converted: no such value is ever written as a result.
@@ -282,7 +273,6 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     PendingBatch batch;
     WriteBuffers buffers;
     std::string piece;
-    std::string status;
     bool at_line_start = true;
     long long line_number = 0;
     const auto flush = [&] { write_batch(job, tables, batch, output, log, buffers, error_flag, failed_count); };
@@ -326,8 +316,7 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
             break;
         }
         ++point_counter;
-        point_status(point_counter, piece, status);
-        ui.set_status(status);
+        ui.show_point(point_counter, piece);
         ui.set_progress(reader.position(), input_size);
 
         PendingLine& point = batch.next();

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <charconv>
 
 #include "batch/run_checks.h"
 #include "dialog/modals.h"
@@ -70,6 +71,15 @@ public:
         write_status(text, now);
     }
 
+    // The status line of a point: its running number, a blank and its line.
+    void show_point(long number, std::string_view line) override {
+        char digits[24];
+        const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        point_status_.assign(digits, static_cast<std::size_t>(end - digits)).push_back(' ');
+        point_status_.append(line);
+        set_status(point_status_);
+    }
+
     void show_message(std::string_view text, std::string_view caption) override {
         flush();
         // Clicks and keys that waited during the Run must not answer this box.
@@ -115,6 +125,7 @@ private:
     bool has_pending_ = false;
     ULONGLONG last_write_ = 0;
     std::string pending_;
+    std::string point_status_;
 };
 
 // A control's text as the dialog reads a number from it: blanks, an optional
