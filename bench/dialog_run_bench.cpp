@@ -17,12 +17,6 @@
 
 namespace {
 
-struct Silent : grids::UserFeedback {
-    void set_status(std::string_view) override {}
-    void show_message(std::string_view, std::string_view) override {}
-    void open_in_editor(std::string_view) override {}
-};
-
 int answer_ok(HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; }
 HINSTANCE no_editor(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int) { return nullptr; }
 
@@ -51,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
         through_dialog.push_back(static_cast<double>(GetTickCount64() - start) / 1000.0);
 
         start = GetTickCount64();
-        Silent ui;
+        grids::QuietFeedback ui;
         batch::ConversionJob job = fe.job;
         grids::read_land_param_file(ui, 1, job.para_file, job.para_version, fe.land);
         grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, fe.sea);

@@ -19,12 +19,10 @@ namespace {
 
 constexpr int ZONE = 5;
 
-struct SilentFeedback : grids::UserFeedback {
-    void set_status(std::string_view) override {}
+struct SilentFeedback : grids::QuietFeedback {
     void show_message(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
-    void open_in_editor(std::string_view) override {}
 };
 
 double seconds_since(std::chrono::steady_clock::time_point start) {

@@ -10,7 +10,6 @@
 #include "batch/job.h"
 #include "batch/run_checks.h"
 #include "grids/param_file.h"
-#include "text/number.h"
 #include "text/text_file.h"
 #include "many_files.h"
 #include "options.h"
@@ -23,8 +22,8 @@ constexpr int EXIT_ALL_CONVERTED = 0;
 constexpr int EXIT_SOME_NOT_CONVERTED = 1;
 constexpr int EXIT_FAILED = 2;
 
-// The checks of Run, in their order, and their messages.
-using namespace batch::run_checks;
+// The per-file check of a run over many files.
+using batch::run_checks::BAD_INPUT;
 constexpr const char* CAPTION_ERROR = "Error";
 
 // ".sim" in any case at the end of the file name.
@@ -84,88 +83,105 @@ int path_argument(const char* option, const std::string& argument, std::string& 
     return 0;
 }
 
-int run(const cli::Options& options) {
-    cli::TerminalFeedback ui(!options.quiet && isatty(fileno(stderr)) != 0);
-    auto refuse = [&ui](const char* message) {
-        ui.show_message(message, CAPTION_ERROR);
-        return EXIT_FAILED;
-    };
-
-    batch::ConversionJob job;
-    const bool with_settings = !options.settings.empty();
-    if (with_settings) {
+// The files of the run as CP932 paths: the settings file read first, then
+// the input and output, or with --output-dir every input and the folder of
+// the outputs, then the two grids. 1 when one is unusable (the user has been
+// told).
+int read_paths(grids::UserFeedback& ui, const cli::Options& options, batch::ConversionJob& job,
+               std::vector<std::string>& inputs, std::string& output_dir) {
+    if (!options.settings.empty()) {
         std::string settings_path;
         if (path_argument("--settings", options.settings, settings_path) != 0 ||
             settings::read_env_file(ui, settings_path, job) != 0) {
-            return EXIT_FAILED;
+            return 1;
         }
     }
-    // With --output-dir: every input, and the folder of the outputs.
-    const bool many = !options.output_dir.empty();
-    std::vector<std::string> inputs;
-    std::string output_dir;
-    if (many) {
+    if (!options.output_dir.empty()) {
         if (cli::expand_inputs(options, inputs) != 0 ||
             path_argument("--output-dir", options.output_dir, output_dir) != 0) {
-            return EXIT_FAILED;
+            return 1;
         }
     } else if (path_argument("--input", options.input, job.in_file) != 0 ||
                path_argument("--output", options.output, job.out_file) != 0) {
-        return EXIT_FAILED;
+        return 1;
     }
     if (path_argument("--gsi-grid", options.land_grid, job.para_file) != 0 ||
         path_argument("--jcg-grid", options.sea_grid, job.parak_file) != 0) {
+        return 1;
+    }
+    return 0;
+}
+
+// The entries of the Run's checks from the options. The types come from the
+// format options, else from the settings file for a path taken from it,
+// else from the paths' extensions; over many files from the format options
+// alone, each file's own being set by its check.
+batch::RunEntries run_entries(const cli::Options& options, bool many, const batch::ConversionJob& job) {
+    batch::RunEntries entries;
+    if (options.direction == "tokyo-to-jgd") {
+        entries.direction = batch::Direction::tokyo_to_jgd;
+    } else if (options.direction == "jgd-to-tokyo") {
+        entries.direction = batch::Direction::jgd_to_tokyo;
+    }
+    entries.decimals = options.decimals;
+    entries.zone = options.zone;
+    entries.check_input = !many;
+    if (many) {
+        entries.in_type_given = input_type(options.input_format, false, "", entries.in_type) == 0;
+        entries.out_type_given = output_type(options.output_format, false, "", entries.out_type) == 0;
+        return entries;
+    }
+    const bool with_settings = !options.settings.empty();
+    entries.in_type = job.in_file_type;
+    entries.out_type = job.out_file_type;
+    entries.in_type_given =
+        input_type(options.input_format, with_settings && options.input.empty(), job.in_file, entries.in_type) == 0;
+    entries.out_type_given =
+        output_type(options.output_format, with_settings && options.output.empty(), job.out_file, entries.out_type) == 0;
+    return entries;
+}
+
+// Every input converted into the output folder, each checked first as a
+// single run checks it.
+int run_many(grids::UserFeedback& ui, const cli::Options& options, const batch::ConversionJob& job,
+             const grids::GridPair& tables, const std::vector<std::string>& inputs, const std::string& output_dir) {
+    auto check = [&options](batch::ConversionJob& file) -> const char* {
+        if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
+        input_type(options.input_format, false, file.in_file, file.in_file_type);
+        const bool sima_in = file.in_file_type == batch::InputType::sima;
+        output_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
+                    file.out_file_type);
+        return nullptr;
+    };
+    if (cli::make_output_folder(options.output_dir) != 0) {
+        std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n",
+                     cli::argument_to_terminal(options.output_dir).c_str());
         return EXIT_FAILED;
     }
+    return cli::convert_many(ui, job, tables, inputs, output_dir, check);
+}
 
-    if (options.direction == "tokyo-to-jgd") {
-        job.direction = batch::Direction::tokyo_to_jgd;
-    } else if (options.direction == "jgd-to-tokyo") {
-        job.direction = batch::Direction::jgd_to_tokyo;
-    } else {
-        return refuse(BAD_DIRECTION);
-    }
-    long value = 0;
-    if (text::read_integer(options.decimals, value, CHECK_NUMBER_STOP) != 0 || value < 3 || value > 8) return refuse(BAD_DECIMALS);
-    job.decimals = static_cast<int>(value);
-    if (text::read_integer(options.zone, value, CHECK_NUMBER_STOP) != 0 || value < 1 || value > 19) return refuse(BAD_ZONE);
-    job.zone = static_cast<int>(value);
-    if (!many && text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
+int run(const cli::Options& options) {
+    cli::TerminalFeedback ui(!options.quiet && isatty(fileno(stderr)) != 0);
+    batch::ConversionJob job;
+    std::vector<std::string> inputs;
+    std::string output_dir;
+    if (read_paths(ui, options, job, inputs, output_dir) != 0) return EXIT_FAILED;
 
+    const bool many = !options.output_dir.empty();
     grids::ParamTable land;
     grids::ParamTable sea;
-    if (grids::create_param_table(land, grids::LAND_TABLE_CAPACITY) != 0 ||
-        grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0) {
+    const char* refusal = nullptr;
+    const int checked = batch::check_run(ui, run_entries(options, many, job), job, land, sea, refusal);
+    if (checked == 2) {
         std::fputs("pellowen-batch: not enough memory for the grid tables\n", stderr);
         return EXIT_FAILED;
     }
-    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE);
-    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, land) != 0) return refuse(LAND_UNREADABLE);
-    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE);
-    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, sea) != 0) return refuse(SEA_UNREADABLE);
-    if (many) {
-        // The format options once; then each file as a single run checks it.
-        batch::InputType in_type = batch::InputType::none;
-        batch::OutputType out_type = batch::OutputType::none;
-        if (input_type(options.input_format, false, "", in_type) != 0) return refuse(BAD_INPUT_TYPE);
-        if (output_type(options.output_format, false, "", out_type) != 0) return refuse(BAD_OUTPUT_TYPE);
-        auto check = [&options](batch::ConversionJob& file) -> const char* {
-            if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
-            input_type(options.input_format, false, file.in_file, file.in_file_type);
-            const bool sima_in = file.in_file_type == batch::InputType::sima;
-            output_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
-                        file.out_file_type);
-            return nullptr;
-        };
-        if (cli::make_output_folder(options.output_dir) != 0) {
-            std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n",
-                         cli::argument_to_terminal(options.output_dir).c_str());
-            return EXIT_FAILED;
-        }
-        return cli::convert_many(ui, job, {land, sea}, inputs, output_dir, check);
+    if (checked != 0) {
+        ui.show_message(refusal, CAPTION_ERROR);
+        return EXIT_FAILED;
     }
-    if (input_type(options.input_format, with_settings && options.input.empty(), job.in_file, job.in_file_type) != 0) return refuse(BAD_INPUT_TYPE);
-    if (output_type(options.output_format, with_settings && options.output.empty(), job.out_file, job.out_file_type) != 0) return refuse(BAD_OUTPUT_TYPE);
+    if (many) return run_many(ui, options, job, {land, sea}, inputs, output_dir);
 
     int error_flag = 0;
     if (batch::run_conversion(ui, job, {land, sea}, error_flag) != 0) return EXIT_FAILED;

@@ -63,69 +63,78 @@ const char* const USAGE =
 
 const char* const TRY_HELP = "Try 'pellowen-batch --help'\n";
 
-int parse_options(int argc, char** argv, Options& options, std::string& error) {
-    const std::pair<const char*, std::string Options::*> valued[] = {
-        {"--zone", &Options::zone},
-        {"--decimals", &Options::decimals},
-        {"--direction", &Options::direction},
-        {"--input", &Options::input},
-        {"--output", &Options::output},
-        {"--output-dir", &Options::output_dir},
-        {"--gsi-grid", &Options::land_grid},
-        {"--jcg-grid", &Options::sea_grid},
-        {"--input-format", &Options::input_format},
-        {"--output-format", &Options::output_format},
-        {"--settings", &Options::settings},
-    };
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            options.help = true;
-            continue;
-        }
-        if (std::strcmp(arg, "--quiet") == 0) {
-            options.quiet = true;
-            continue;
-        }
-        bool known = false;
-        for (const auto& [name, field] : valued) {
-            const std::size_t n = std::strlen(name);
-            if (std::strncmp(arg, name, n) != 0) continue;
-            const char* value = nullptr;
-            if (arg[n] == '=') {
-                value = arg + n + 1;
-            } else if (arg[n] == '\0') {
-                if (i + 1 >= argc) {
-                    error = std::string("option ") + name + " needs a value";
-                    return 1;
-                }
-                value = argv[++i];
-            } else {
-                continue;
-            }
-            if (field == &Options::input && !options.input.empty()) {
-                options.more_inputs.emplace_back(value);
-            } else {
-                options.*field = value;
-            }
-            known = true;
-            break;
-        }
-        if (!known && arg[0] != '-') {
-            // An input given without --input.
-            if (options.input.empty()) {
-                options.input = arg;
-            } else {
-                options.more_inputs.emplace_back(arg);
-            }
-            known = true;
-        }
-        if (!known) {
-            error = std::string("unknown option: ") + arg;
-            return 1;
-        }
+namespace {
+
+// The options that take a value, as "--name value" or "--name=value".
+constexpr std::pair<const char*, std::string Options::*> VALUED[] = {
+    {"--zone", &Options::zone},
+    {"--decimals", &Options::decimals},
+    {"--direction", &Options::direction},
+    {"--input", &Options::input},
+    {"--output", &Options::output},
+    {"--output-dir", &Options::output_dir},
+    {"--gsi-grid", &Options::land_grid},
+    {"--jcg-grid", &Options::sea_grid},
+    {"--input-format", &Options::input_format},
+    {"--output-format", &Options::output_format},
+    {"--settings", &Options::settings},
+};
+
+// An input, given with --input or without it: the first is the input, the
+// others follow it.
+void add_input(Options& options, const char* value) {
+    if (options.input.empty()) {
+        options.input = value;
+    } else {
+        options.more_inputs.emplace_back(value);
     }
-    if (options.help) return 0;
+}
+
+// Argument i, with its value when the option takes one (i then moves past
+// it). 1 when it is no option or its value is missing.
+int take_argument(int argc, char** argv, int& i, Options& options, std::string& error) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        options.help = true;
+        return 0;
+    }
+    if (std::strcmp(arg, "--quiet") == 0) {
+        options.quiet = true;
+        return 0;
+    }
+    for (const auto& [name, field] : VALUED) {
+        const std::size_t n = std::strlen(name);
+        if (std::strncmp(arg, name, n) != 0) continue;
+        const char* value = nullptr;
+        if (arg[n] == '=') {
+            value = arg + n + 1;
+        } else if (arg[n] == '\0') {
+            if (i + 1 >= argc) {
+                error = std::string("option ") + name + " needs a value";
+                return 1;
+            }
+            value = argv[++i];
+        } else {
+            continue;
+        }
+        if (field == &Options::input) {
+            add_input(options, value);
+        } else {
+            options.*field = value;
+        }
+        return 0;
+    }
+    if (arg[0] != '-') {
+        add_input(options, arg);
+        return 0;
+    }
+    error = std::string("unknown option: ") + arg;
+    return 1;
+}
+
+// The options taken together: the output and the inputs agree, and without
+// a settings file every path is given.
+int check_combination(const Options& options, std::string& error) {
     if (!options.output_dir.empty() && !options.output.empty()) {
         error = "--output and --output-dir cannot be used together";
         return 1;
@@ -149,6 +158,16 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
         }
     }
     return 0;
+}
+
+}  // namespace
+
+int parse_options(int argc, char** argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        if (take_argument(argc, argv, i, options, error) != 0) return 1;
+    }
+    if (options.help) return 0;
+    return check_combination(options, error);
 }
 
 }  // namespace cli

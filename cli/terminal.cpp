@@ -1,7 +1,6 @@
 #include "terminal.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -27,12 +26,10 @@ void TerminalFeedback::clear_progress() {
     }
 }
 
-void TerminalFeedback::set_status(std::string_view text) {
-    // The status of a point is its running number and its line.
-    char number[24] = {};
-    text.substr(0, sizeof number - 1).copy(number, sizeof number - 1);
-    points_ = std::strtol(number, nullptr, 10);
-}
+// A status that is no point's (a grid being read) counts no points.
+void TerminalFeedback::set_status(std::string_view /*text*/) { points_ = 0; }
+
+void TerminalFeedback::show_point(long number, std::string_view /*line*/) { points_ = number; }
 
 void TerminalFeedback::set_progress(long long done, long long total) {
     if (!show_progress_) return;

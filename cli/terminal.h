@@ -31,12 +31,13 @@ std::string cp932_to_terminal(std::string_view text);
 // One line of CP932 text on standard error, as the terminal shows it.
 void write_error_line(std::string_view cp932);
 
-// Messages to standard error; the status line as a progress display on a
-// terminal, a few times a second at most.
+// Messages to standard error; the points done and the share of the input
+// read as a progress display on a terminal, a few times a second at most.
 class TerminalFeedback : public grids::UserFeedback {
 public:
     explicit TerminalFeedback(bool show_progress) : show_progress_(show_progress) {}
     void set_status(std::string_view text) override;
+    void show_point(long number, std::string_view line) override;
     void set_progress(long long done, long long total) override;
     void show_message(std::string_view text, std::string_view caption) override;
     void open_in_editor(std::string_view path) override;

@@ -229,12 +229,10 @@ int make_grids(const std::string& dir) {
 
 constexpr int ZONE = 5;
 
-struct Silent : grids::UserFeedback {
-    void set_status(std::string_view) override {}
+struct Silent : grids::QuietFeedback {
     void show_message(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
-    void open_in_editor(std::string_view) override {}
 };
 
 struct Random {

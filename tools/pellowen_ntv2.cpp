@@ -17,12 +17,10 @@
 
 namespace {
 
-struct Messages : grids::UserFeedback {
-    void set_status(std::string_view) override {}
+struct Messages : grids::QuietFeedback {
     void show_message(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "pellowen-ntv2: %.*s\n", static_cast<int>(text.size()), text.data());
     }
-    void open_in_editor(std::string_view) override {}
 };
 
 // The readers take CP932 paths; POSIX arguments are UTF-8.

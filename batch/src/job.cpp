@@ -1,7 +1,6 @@
 #include "batch/job.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -95,19 +94,20 @@ constexpr std::size_t LONG_LINE_STORAGE = 4096;
 // Fewer points than this are not worth a second thread.
 constexpr std::size_t PARALLEL_MIN_POINTS = 256;
 
-// Scratch storage of the writing side, allocated once per job.
-struct WriteBuffers {
+// The writing side of a job: the job and grids the points are converted
+// with, the output (writing nothing with XYBL output) and the log, their
+// scratch storage, allocated once per job, and what the written points
+// came to.
+struct BatchWriter {
+    const ConversionJob& job;
+    const grids::GridPair& tables;
+    text::TextWriter& output;
+    text::TextWriter& log;
     std::string text;
     XyblScratch xybl;
+    int error_flag = 0;  // 1 once a point was not converted
+    int failed_count = 0;
 };
-
-// The status text of a point: its running number, a blank and its line.
-void point_status(long point_counter, const std::string& line, std::string& status) {
-    char number[24];
-    const auto [end, ec] = std::to_chars(number, number + sizeof number, point_counter);
-    status.assign(number, static_cast<std::size_t>(end - number)).push_back(' ');
-    status.append(line);
-}
 
 // A converted point whose results are not all finite numbers was not
 // converted: no such value is ever written as a result.
@@ -154,51 +154,180 @@ void convert_batch(const ConversionJob& job, const grids::GridPair& tables,
     convert_range(job, tables, begin, end);
 }
 
-// Converts the batch, then writes its lines in order: the SIMA output gets
-// copied lines and converted records, the log each point.
-void write_batch(const ConversionJob& job, const grids::GridPair& tables,
-                 PendingBatch& batch, text::TextWriter& output, text::TextWriter& log, WriteBuffers& b,
-                 int& error_flag, int& failed_count) {
-    convert_batch(job, tables, batch);
-    const bool sima_out = job.out_file_type == OutputType::sima;
-    for (std::size_t i = 0; i < batch.size; ++i) {
-        const PendingLine& l = batch.lines[i];
-        if (!l.point) {
-            output.write(l.line);
-            continue;
-        }
-        const SimaRecord& r = l.record;
-        const grids::PointResult& p = l.result;
-        if (l.converted != 0) error_flag = 1;
-        if (sima_out) {
-            if (l.converted == 0) {
-                format_sima_record(job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, b.text);
-                output.write(b.text);
-                output.write("\n");
-                log.write(b.text);
-                log.write(source_mark(p.source));
-            } else {
-                log_failed_point(log, l.line, failed_count);
-                ++failed_count;
-            }
-        } else if (l.converted == 0) {
-            format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out,
-                             p.lon_out, b.xybl, b.text);
-            log.write(b.text);
-            log.write(source_mark(p.source));
+// One converted point: a SIMA output gets its record, the log the point
+// with the grid that shifted it, or the failed point.
+void write_point(BatchWriter& w, const PendingLine& l) {
+    const SimaRecord& r = l.record;
+    const grids::PointResult& p = l.result;
+    const int decimals = w.job.decimals;
+    if (l.converted != 0) w.error_flag = 1;
+    if (w.job.out_file_type == OutputType::sima) {
+        if (l.converted == 0) {
+            format_sima_record(decimals, r.number, r.name, p.x_out, p.y_out, r.height, w.text);
+            w.output.write(w.text);
+            w.output.write("\n");
+            w.log.write(w.text);
+            w.log.write(source_mark(p.source));
         } else {
-            format_xybl_short_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, b.xybl, b.text);
-            log.write(b.text);
-            log.write(FAILED_MARK);
+            log_failed_point(w.log, l.line, w.failed_count);
+            ++w.failed_count;
         }
+    } else if (l.converted == 0) {
+        format_xybl_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
+                         w.xybl, w.text);
+        w.log.write(w.text);
+        w.log.write(source_mark(p.source));
+    } else {
+        format_xybl_short_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, w.xybl, w.text);
+        w.log.write(w.text);
+        w.log.write(FAILED_MARK);
     }
-    // A long line's storage is given back, so that memory stays bounded
-    // whatever lines come later in the same places of the batch.
+}
+
+// Empties the batch for the next lines. A long line's storage is given
+// back, so that memory stays bounded whatever lines come later in the same
+// places of the batch.
+void clear_batch(PendingBatch& batch) {
     for (std::size_t i = 0; i < batch.size; ++i) {
         if (batch.lines[i].line.capacity() > LONG_LINE_STORAGE) std::string().swap(batch.lines[i].line);
     }
     batch.size = 0;
     batch.bytes = 0;
+}
+
+// Converts the batch, then writes its lines in order: copied lines to the
+// output, each point as write_point does.
+void write_batch(BatchWriter& w, PendingBatch& batch) {
+    convert_batch(w.job, w.tables, batch);
+    for (std::size_t i = 0; i < batch.size; ++i) {
+        const PendingLine& l = batch.lines[i];
+        if (l.point) {
+            write_point(w, l);
+        } else {
+            w.output.write(l.line);
+        }
+    }
+    clear_batch(batch);
+}
+
+// A line (or a piece of one) that a SIMA output copies as it is.
+void keep_line(PendingBatch& batch, std::string& piece) {
+    PendingLine& copy = batch.next();
+    copy.point = false;
+    copy.line.swap(piece);
+    batch.bytes += copy.line.size();
+}
+
+// A point's line, read into its record; an XY point is numbered by its
+// running number and has no height.
+void keep_point(PendingBatch& batch, std::string& piece, bool sima_in, long point_counter) {
+    PendingLine& point = batch.next();
+    point.point = true;
+    point.line.swap(piece);
+    batch.bytes += point.line.size();
+    SimaRecord& r = point.record;
+    if (sima_in) {
+        read_sima_record(point.line, r);
+    } else {
+        read_xy_line(point.line, r);
+        format_into(r.number, "%ld", point_counter);
+        r.height.clear();
+    }
+}
+
+// Whether a whole line (or the first piece of a long one) is a point: a
+// SIMA coordinate record, or any XY line but comments and empty lines.
+bool is_point_line(bool sima_in, const std::string& piece) {
+    if (sima_in) return is_sima_record(piece);
+    return !(piece[0] == '#' || piece == "\n");
+}
+
+// Opens the output (with SIMA output; an XYBL output is the log) and the
+// log, once nothing they would overwrite is an input. 1 (after a message)
+// when one cannot be had.
+int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::string& log_path,
+                 text::FilePtr& output, text::FilePtr& log) {
+    if (const std::string* target = overwrite_target(job, log_path)) {
+        show_error(ui, OVERWRITE_ERROR, *target);
+        return 1;
+    }
+    if (job.out_file_type == OutputType::sima) {
+        output = text::open_cp932_path(job.out_file, "wb");
+        if (!output) {
+            show_error(ui, OUTPUT_OPEN_ERROR, job.out_file);
+            return 1;
+        }
+    }
+    log = text::open_cp932_path(log_path, "wb");
+    if (!log) {
+        show_error(ui, LOG_OPEN_ERROR, log_path);
+        return 1;
+    }
+    return 0;
+}
+
+// Reads the input line by line, gathers its points and the lines a SIMA
+// output copies into batches and writes each batch when full and the last
+// at the end. 1 when a point's line is too long to be one (the job stops
+// there, after writing what came before it).
+int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long input_size, BatchWriter& w) {
+    const bool sima_in = w.job.in_file_type == InputType::sima;
+    const bool copies = sima_in && w.job.out_file_type == OutputType::sima;
+    PendingBatch batch;
+    std::string piece;
+    bool at_line_start = true;
+    long long line_number = 0;
+    long point_counter = 0;
+    int result = 0;
+    // A piece one byte longer than a point line may be tells a line too long
+    // to be a point from one that just fits.
+    while (reader.read_line(piece, POINT_LINE_MAX + 1) != 0) {
+        if (batch.size >= BATCH_LINES || batch.bytes >= BATCH_BYTES) write_batch(w, batch);
+        const bool continues = !at_line_start;
+        at_line_start = piece.back() == '\n';
+        // The rest of a long line is no point; nor are the lines that are
+        // neither records nor data.
+        if (!continues) ++line_number;
+        if (continues || !is_point_line(sima_in, piece)) {
+            if (copies) keep_line(batch, piece);
+            continue;
+        }
+        if (piece.size() > POINT_LINE_MAX && !at_line_start) {
+            write_batch(w, batch);
+            std::string text;
+            format_into(text, LINE_TOO_LONG, w.job.in_file.c_str(), line_number, static_cast<long long>(POINT_LINE_MAX));
+            ui.show_message(text, CAPTION_ERROR);
+            result = 1;
+            break;
+        }
+        ++point_counter;
+        ui.show_point(point_counter, piece);
+        ui.set_progress(reader.position(), input_size);
+        keep_point(batch, piece, sima_in, point_counter);
+    }
+    write_batch(w, batch);
+    return result;
+}
+
+// Closes the job's files: 1 (after a message each) when reading the input
+// or writing the output or the log failed.
+int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::LineReader& reader,
+                text::FilePtr& input, text::TextWriter& output, text::TextWriter& log, const std::string& log_path) {
+    int result = 0;
+    if (reader.failed()) {
+        show_error(ui, READ_ERROR, job.in_file);
+        result = 1;
+    }
+    input.reset();
+    if (job.out_file_type == OutputType::sima && output.close() != 0) {
+        show_error(ui, WRITE_ERROR, job.out_file);
+        result = 1;
+    }
+    if (log.close() != 0) {
+        show_error(ui, WRITE_ERROR, log_path);
+        result = 1;
+    }
+    return result;
 }
 
 }  // namespace
@@ -237,9 +366,6 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
 int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, std::string& log_path, int& error_flag) {
     // Until all three files are open, a stop is an error of the run.
     error_flag = 1;
-    const bool sima_in = job.in_file_type == InputType::sima;
-    const bool sima_out = job.out_file_type == OutputType::sima;
-
     text::FilePtr input = text::open_cp932_path(job.in_file, "rb");
     if (!input) {
         show_error(ui, INPUT_OPEN_ERROR, job.in_file);
@@ -250,115 +376,18 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
         show_error(ui, text::UNICODE_FILE_ERROR, job.in_file);
         return 1;
     }
-    if (!sima_out) log_path = job.out_file;
-    if (const std::string* target = overwrite_target(job, log_path)) {
-        show_error(ui, OVERWRITE_ERROR, *target);
-        return 1;
-    }
+    if (job.out_file_type != OutputType::sima) log_path = job.out_file;
     text::FilePtr output_file;
-    if (sima_out) {
-        output_file = text::open_cp932_path(job.out_file, "wb");
-        if (!output_file) {
-            show_error(ui, OUTPUT_OPEN_ERROR, job.out_file);
-            return 1;
-        }
-    }
+    text::FilePtr log_file;
+    if (open_outputs(ui, job, log_path, output_file, log_file) != 0) return 1;
     text::TextWriter output(std::move(output_file));
-    text::FilePtr log_file = text::open_cp932_path(log_path, "wb");
-    if (!log_file) {
-        show_error(ui, LOG_OPEN_ERROR, log_path);
-        output.close();
-        return 1;
-    }
     text::TextWriter log(std::move(log_file));
     write_log_header(log, job);
 
-    error_flag = 0;
-    long point_counter = 0;
-    int failed_count = 0;
-    const long long input_size = text::file_size(input.get());
-    int result = 0;
-
-    PendingBatch batch;
-    WriteBuffers buffers;
-    std::string piece;
-    std::string status;
-    bool at_line_start = true;
-    long long line_number = 0;
-    const auto flush = [&] { write_batch(job, tables, batch, output, log, buffers, error_flag, failed_count); };
-    // A piece one byte longer than a point line may be tells a line too long
-    // to be a point from one that just fits.
-    while (reader.read_line(piece, POINT_LINE_MAX + 1) != 0) {
-        if (batch.size >= BATCH_LINES || batch.bytes >= BATCH_BYTES) flush();
-        const bool continues = !at_line_start;
-        at_line_start = piece.back() == '\n';
-        if (continues) {
-            // The rest of a long line that is no point: copied on or skipped.
-            if (sima_in && sima_out) {
-                PendingLine& copy = batch.next();
-                copy.point = false;
-                copy.line.swap(piece);
-                batch.bytes += copy.line.size();
-            }
-            continue;
-        }
-        ++line_number;
-        if (sima_in) {
-            if (!is_sima_record(piece)) {
-                if (sima_out) {
-                    PendingLine& copy = batch.next();
-                    copy.point = false;
-                    copy.line.swap(piece);
-                    batch.bytes += copy.line.size();
-                }
-                continue;
-            }
-        } else if (piece[0] == '#' || piece == "\n") {
-            // Comments and empty lines are no survey points.
-            continue;
-        }
-        if (piece.size() > POINT_LINE_MAX && !at_line_start) {
-            flush();
-            std::string text;
-            format_into(text, LINE_TOO_LONG, job.in_file.c_str(), line_number, static_cast<long long>(POINT_LINE_MAX));
-            ui.show_message(text, CAPTION_ERROR);
-            result = 1;
-            break;
-        }
-        ++point_counter;
-        point_status(point_counter, piece, status);
-        ui.set_status(status);
-        ui.set_progress(reader.position(), input_size);
-
-        PendingLine& point = batch.next();
-        point.point = true;
-        point.line.swap(piece);
-        batch.bytes += point.line.size();
-        SimaRecord& r = point.record;
-        if (sima_in) {
-            read_sima_record(point.line, r);
-        } else {
-            read_xy_line(point.line, r);
-            format_into(r.number, "%ld", point_counter);
-            r.height.clear();
-        }
-    }
-    flush();
-
-    if (reader.failed()) {
-        show_error(ui, READ_ERROR, job.in_file);
-        result = 1;
-    }
-    input.reset();
-    if (sima_out && output.close() != 0) {
-        show_error(ui, WRITE_ERROR, job.out_file);
-        result = 1;
-    }
-    if (log.close() != 0) {
-        show_error(ui, WRITE_ERROR, log_path);
-        result = 1;
-    }
-    if (result != 0) error_flag = 1;
+    BatchWriter writer{job, tables, output, log, {}, {}, 0, 0};
+    int result = read_and_write(ui, reader, text::file_size(input.get()), writer);
+    if (close_files(ui, job, reader, input, output, log, log_path) != 0) result = 1;
+    error_flag = result != 0 ? 1 : writer.error_flag;
     return result;
 }
 

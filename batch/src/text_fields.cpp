@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "geodesy/angles.h"
+#include "text/number.h"
 
 namespace batch {
 
@@ -142,7 +143,7 @@ void format_dms(double angle, int n, std::string& text) {
         whole_seconds = static_cast<int>(geodesy::round_decimals(seconds, 0));
     } else {
         whole_seconds = static_cast<int>(std::floor(seconds));
-        fraction_digits = static_cast<int>(std::floor((seconds - std::floor(seconds)) * std::pow(10.0, digits)));
+        fraction_digits = static_cast<int>(std::floor((seconds - std::floor(seconds)) * text::EXACT_POWERS_OF_TEN[digits]));
     }
 
     // A negative angle under one degree: the zero degrees cannot carry the

@@ -7,7 +7,7 @@ namespace {
 // Bessel 1841: every value stored and used as it stands (ep2 deliberately
 // differs in its last digits from what a and b would give).
 constexpr EllipsoidConstants BESSEL = {
-    6377397.155,
+    BESSEL_A,
     6356078.962832441,
     0.006674372227347433,
     0.006719218794659982,
@@ -16,9 +16,7 @@ constexpr EllipsoidConstants BESSEL = {
 
 // GRS80 and WGS84: semi-major axis and axis ratio b/a = 1 - f stored; the
 // rest derived.
-constexpr double GRS80_A = 6378137.0;
 constexpr double GRS80_AXIS_RATIO = 0.9966471893188177;  // 1 - 1/298.257222101
-constexpr double WGS84_A = 6378137.0;
 constexpr double WGS84_AXIS_RATIO = 0.9966471893352525;  // 1 - 1/298.257223563
 
 EllipsoidConstants derived(double a, double axis_ratio) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "geodesy/angles.h"
+#include "geodesy/ellipsoids.h"
 #include "geodesy/mesh_key.h"
 #include "grids/datum_shift.h"
 #include "grids/mesh.h"
@@ -23,21 +24,25 @@ constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
 constexpr double SEA_LAT_OFFSET = 20000;
 constexpr double THOUSANDTH = 0.001;
 
-// Three-parameter shift: source ellipsoid (not the Bessel constants of the
-// projections), translation, and target ellipsoid, as the sea grid's
-// residuals were made against them.
-constexpr double SOURCE_A = 6377397.155;
+// Three-parameter shift: source ellipsoid, translation (m) and target
+// ellipsoid, as the sea grid's residuals were made against them. Neither
+// ellipsoid is quite that of the projections; every value is kept as it
+// stands, since each digit reaches the output.
+// Source: the Bessel 1841 semi-major axis, with the first eccentricity
+// squared of flattening 1/300.152813 (Bessel 1841's is 1/299.1528128), and
+// a (1 - e^2).
+constexpr double SOURCE_A = geodesy::BESSEL_A;
 constexpr double SOURCE_E2 = 0.006652172750832886;
 constexpr double SOURCE_A_1_MINUS_E2 = 6334973.60742427;
 constexpr double SHIFT_DX = -146.383;
 constexpr double SHIFT_DY = 507.298;
 constexpr double SHIFT_DZ = 680.443;
+// Target: the GRS80 and WGS84 semi-major axis 6378137 m with flattening
+// 1/299.257223563 (WGS84's is 1/298.257223563): polar radius of curvature
+// a^2/b, second and first eccentricity squared.
 constexpr double TARGET_C = 6399521.685754821;
 constexpr double TARGET_EP2 = 0.0067168626688488215;
 constexpr double TARGET_E2 = 0.006672047442457789;
-
-// A point this close to a cell's south-west corner, in degrees, is on it.
-constexpr double CORNER_TOLERANCE = 1e-10;
 
 // Cells per degree: 80 columns, 120 rows.
 constexpr double COLUMNS_PER_DEGREE = 80;

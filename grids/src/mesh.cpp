@@ -17,8 +17,6 @@ constexpr double THIRD_LAT = 0.008333333333333333;
 constexpr double SECOND_LON = 0.125;
 constexpr double THIRD_LON = 0.0125;
 
-constexpr double CORNER_TOLERANCE = 1e-10;  // degrees
-
 // The first-level row pp and column uu have two digits each.
 constexpr double MAX_FIRST_LEVEL = 99;
 

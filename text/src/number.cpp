@@ -12,9 +12,6 @@ namespace {
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Powers of ten that a double holds exactly.
-constexpr double EXACT_POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                                          1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr std::size_t EXACT_DIGITS = 15;  // 10^15 < 2^53: every such integer is exact
 
 // The standard conversion, for the rare number beyond the range of a double.

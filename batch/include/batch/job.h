@@ -12,6 +12,10 @@ namespace batch {
 // Longest text of a path or version field.
 inline constexpr std::size_t TEXT_MAX = 255;
 
+// The decimals of the coordinates written, fewest and most.
+inline constexpr int DECIMALS_MIN = 3;
+inline constexpr int DECIMALS_MAX = 8;
+
 enum class Direction { tokyo_to_jgd, jgd_to_tokyo };
 
 // The file types by the numbers the settings file and the type lists give
@@ -32,7 +36,7 @@ bool is_known(OutputType type);
 struct ConversionJob {
     Direction direction = Direction::tokyo_to_jgd;
     int zone = 0;      // 1..19, input and output alike
-    int decimals = 0;  // 3..8 decimals of every coordinate written
+    int decimals = 0;  // DECIMALS_MIN..DECIMALS_MAX decimals of every coordinate written
     InputType in_file_type = InputType::none;
     OutputType out_file_type = OutputType::none;
     std::string in_file;  // paths: CP932, as the user gave them

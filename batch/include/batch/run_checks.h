@@ -3,7 +3,16 @@
 // on its controls, pellowen-batch on its options.
 #pragma once
 
-namespace batch::run_checks {
+#include <optional>
+#include <string_view>
+
+#include "batch/job.h"
+#include "grids/feedback.h"
+#include "grids/param_file.h"
+
+namespace batch {
+
+namespace run_checks {
 
 inline constexpr const char* BAD_DIRECTION = "座標変換方法の指定が不当です !!";
 inline constexpr const char* BAD_DECIMALS = "表示桁数の指定が不当です !!";
@@ -21,4 +30,35 @@ inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当�
 // change no check's outcome.
 inline constexpr long CHECK_NUMBER_STOP = 1'000'000;
 
-}  // namespace batch::run_checks
+}  // namespace run_checks
+
+// What a Run is asked to do, as read from the dialog's controls or from
+// pellowen-batch's options, before any of it is checked. The paths are the
+// job's.
+struct RunEntries {
+    std::optional<Direction> direction;  // none: no direction chosen
+    std::string_view decimals;           // the texts the numbers are read from
+    std::string_view zone;
+    // false: the input is not checked here (each input of a run over many
+    // files is checked on its own later).
+    bool check_input = true;
+    // The types, and whether one was given at all: a type not given is
+    // refused whatever the value beside it.
+    InputType in_type = InputType::none;
+    bool in_type_given = true;
+    OutputType out_type = OutputType::none;
+    bool out_type_given = true;
+};
+
+// The checks of a Run in their order: direction, decimals, zone, input
+// exists, land grid exists and loads, sea grid exists and loads, input type,
+// output type. A table without storage is given it after the input check.
+// 0 when every check passed: both grids are loaded into land and sea, and
+// the job holds the direction, decimals, zone and types beside the grids'
+// versions. 1 when a check failed: refusal is its message, to be shown with
+// the caption "Error" (a type that was reached is in the job all the same).
+// 2 when a table's storage cannot be had.
+int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob& job, grids::ParamTable& land,
+              grids::ParamTable& sea, const char*& refusal);
+
+}  // namespace batch

@@ -8,6 +8,8 @@
 #include <shellapi.h>
 
 #include <array>
+#include <charconv>
+#include <optional>
 
 #include "batch/run_checks.h"
 #include "dialog/modals.h"
@@ -38,8 +40,6 @@ constexpr const char* OUT_LABEL_SIMA = "ＳＩＭＡ出力ファイル";
 constexpr const char* OUT_LABEL_XYBL = "ＸＹＢＬ出力ファイル";
 
 constexpr int DEFAULT_ZONE_ENTRY = 6;  // zone 7
-constexpr int DECIMALS_MIN = 3;
-constexpr int DECIMALS_MAX = 8;
 // Longest control text read for a number.
 constexpr std::size_t NUMBER_TEXT_MAX = 29;
 // Shortest time between two writes of the status line during a Run, ms.
@@ -68,6 +68,15 @@ public:
             return;
         }
         write_status(text, now);
+    }
+
+    // The status line of a point: its running number, a blank and its line.
+    void show_point(long number, std::string_view line) override {
+        char digits[24];
+        const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        point_status_.assign(digits, static_cast<std::size_t>(end - digits)).push_back(' ');
+        point_status_.append(line);
+        set_status(point_status_);
     }
 
     void show_message(std::string_view text, std::string_view caption) override {
@@ -115,6 +124,7 @@ private:
     bool has_pending_ = false;
     ULONGLONG last_write_ = 0;
     std::string pending_;
+    std::string point_status_;
 };
 
 // A control's text as the dialog reads a number from it: blanks, an optional
@@ -267,8 +277,8 @@ void on_type_changed(HWND dialog, FrontEnd& fe, int list_id) {
 void on_init_dialog(HWND dialog, FrontEnd& fe) {
     fe.dialog = dialog;
     SendDlgItemMessageW(dialog, IDC_TOKYO_TO_JGD, BM_SETCHECK, BST_CHECKED, 0);
-    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETRANGE, 0, MAKELPARAM(DECIMALS_MAX, DECIMALS_MIN));
-    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETPOS, 0, MAKELPARAM(DECIMALS_MIN, 0));
+    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETRANGE, 0, MAKELPARAM(batch::DECIMALS_MAX, batch::DECIMALS_MIN));
+    SendDlgItemMessageW(dialog, IDC_DECIMALS_SPIN, UDM_SETPOS, 0, MAKELPARAM(batch::DECIMALS_MIN, 0));
     for (const char* name : geodesy::ZONE_NAMES) add_list_entry(dialog, IDC_ZONE, name);
     SendDlgItemMessageW(dialog, IDC_ZONE, CB_SETCURSEL, DEFAULT_ZONE_ENTRY, 0);
     set_control_text(dialog, IDC_STATUS, "");
@@ -312,44 +322,33 @@ void on_init_dialog(HWND dialog, FrontEnd& fe) {
     }
 }
 
+// The Run's entries as its controls hold them.
+std::optional<batch::Direction> chosen_direction(HWND dialog) {
+    if (IsDlgButtonChecked(dialog, IDC_TOKYO_TO_JGD) == BST_CHECKED) return batch::Direction::tokyo_to_jgd;
+    if (IsDlgButtonChecked(dialog, IDC_JGD_TO_TOKYO) == BST_CHECKED) return batch::Direction::jgd_to_tokyo;
+    return std::nullopt;
+}
+
 // The checks of Run up to the saving of the settings, in their order; the
 // first that fails is shown and ends the Run. 0 when all passed.
 int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
-    auto refuse = [&ui](const char* message) {
-        ui.show_message(message, CAPTION_ERROR);
-        return 1;
-    };
-    batch::ConversionJob& job = fe.job;
-    batch::Direction direction = batch::Direction::tokyo_to_jgd;
-    if (IsDlgButtonChecked(dialog, IDC_TOKYO_TO_JGD) == BST_CHECKED) {
-        direction = batch::Direction::tokyo_to_jgd;
-    } else if (IsDlgButtonChecked(dialog, IDC_JGD_TO_TOKYO) == BST_CHECKED) {
-        direction = batch::Direction::jgd_to_tokyo;
-    } else {
-        return refuse(BAD_DIRECTION);
-    }
-    long decimals = 0;
-    if (control_number(dialog, IDC_DECIMALS, decimals) != 0 || decimals < DECIMALS_MIN || decimals > DECIMALS_MAX) {
-        return refuse(BAD_DECIMALS);
-    }
-    long zone = 0;
-    if (control_number(dialog, IDC_ZONE, zone) != 0 || zone < 1 || zone > geodesy::ZONE_COUNT) return refuse(BAD_ZONE);
-    if (text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT);
-    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE);
-    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, fe.land) != 0) return refuse(LAND_UNREADABLE);
-    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE);
-    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, fe.sea) != 0) return refuse(SEA_UNREADABLE);
+    const std::string decimals = control_text(dialog, IDC_DECIMALS, NUMBER_TEXT_MAX);
+    const std::string zone = control_text(dialog, IDC_ZONE, NUMBER_TEXT_MAX);
+    batch::RunEntries entries;
+    entries.direction = chosen_direction(dialog);
+    entries.decimals = decimals;
+    entries.zone = zone;
+    // A type list's text begins with its type's number. An empty list gives
+    // none: the type is refused, and the number read last stays beside it.
     long type = 0;
-    const int no_in_type = control_number(dialog, IDC_IN_TYPE, type);
-    job.in_file_type = static_cast<batch::InputType>(type);
-    if (no_in_type != 0 || !batch::is_known(job.in_file_type)) return refuse(BAD_INPUT_TYPE);
-    const int no_out_type = control_number(dialog, IDC_OUT_TYPE, type);
-    job.out_file_type = static_cast<batch::OutputType>(type);
-    if (no_out_type != 0 || !batch::is_known(job.out_file_type)) return refuse(BAD_OUTPUT_TYPE);
-    job.direction = direction;
-    job.decimals = static_cast<int>(decimals);
-    job.zone = static_cast<int>(zone);
-    return 0;
+    entries.in_type_given = control_number(dialog, IDC_IN_TYPE, type) == 0;
+    entries.in_type = static_cast<batch::InputType>(type);
+    entries.out_type_given = control_number(dialog, IDC_OUT_TYPE, type) == 0;
+    entries.out_type = static_cast<batch::OutputType>(type);
+    const char* refusal = nullptr;
+    if (batch::check_run(ui, entries, fe.job, fe.land, fe.sea, refusal) == 0) return 0;
+    ui.show_message(refusal != nullptr ? refusal : NO_MEMORY, CAPTION_ERROR);
+    return 1;
 }
 
 void on_run(HWND dialog, FrontEnd& fe) {

@@ -10,6 +10,11 @@ inline constexpr Ellipsoid ELLIPSOID_BESSEL = 0;
 inline constexpr Ellipsoid ELLIPSOID_GRS80 = 1;
 inline constexpr Ellipsoid ELLIPSOID_WGS84 = 2;
 
+// Semi-major axes, m.
+inline constexpr double BESSEL_A = 6377397.155;  // Bessel 1841
+inline constexpr double GRS80_A = 6378137.0;
+inline constexpr double WGS84_A = 6378137.0;
+
 struct EllipsoidConstants {
     double a;    // semi-major axis, m
     double b;    // semi-minor axis, m

@@ -23,7 +23,10 @@ struct MeshCorner {
 };
 MeshCorner mesh_corner(int code);
 
-// The point's cell, and whether the point is (within 1e-10 degree) that
+// A point this close to a cell's south-west corner, in degrees, is on it.
+inline constexpr double CORNER_TOLERANCE = 1e-10;
+
+// The point's cell, and whether the point is (within CORNER_TOLERANCE) that
 // cell's south-west corner.
 void locate_mesh(double lat, double lon, int& code, int& on_corner);
 

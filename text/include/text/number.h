@@ -7,6 +7,11 @@
 
 namespace text {
 
+// Powers of ten from 10^0 to 10^15, each exact in a double, as is every
+// whole number below 10^15.
+inline constexpr double EXACT_POWERS_OF_TEN[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // A decimal number, read the way every field of the program is read: the
 // longest decimal number at the front. "inf", "infinity" and "nan" in any
 // case read as infinity and not-a-number; hexadecimal text reads as its

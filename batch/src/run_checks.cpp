@@ -1,0 +1,63 @@
+#include "batch/run_checks.h"
+
+#include "geodesy/zones.h"
+#include "text/number.h"
+#include "text/text_file.h"
+
+namespace batch {
+
+namespace {
+
+using namespace run_checks;
+
+int refuse(const char* message, const char*& refusal) {
+    refusal = message;
+    return 1;
+}
+
+// A number from the text of a control or an option, within min..max.
+int read_in_range(std::string_view text, long min, long max, long& value) {
+    return text::read_integer(text, value, CHECK_NUMBER_STOP) != 0 || value < min || value > max ? 1 : 0;
+}
+
+// Storage for a table that has none yet; the dialog's tables have theirs
+// from start-up.
+int give_storage(grids::ParamTable& table, int capacity) {
+    return table.records ? 0 : grids::create_param_table(table, capacity);
+}
+
+}  // namespace
+
+int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob& job, grids::ParamTable& land,
+              grids::ParamTable& sea, const char*& refusal) {
+    refusal = nullptr;
+    if (!entries.direction) return refuse(BAD_DIRECTION, refusal);
+    long decimals = 0;
+    if (read_in_range(entries.decimals, DECIMALS_MIN, DECIMALS_MAX, decimals) != 0) return refuse(BAD_DECIMALS, refusal);
+    long zone = 0;
+    if (read_in_range(entries.zone, 1, geodesy::ZONE_COUNT, zone) != 0) return refuse(BAD_ZONE, refusal);
+    if (entries.check_input && text::cp932_path_exists(job.in_file) != 0) return refuse(BAD_INPUT, refusal);
+
+    if (give_storage(land, grids::LAND_TABLE_CAPACITY) != 0 || give_storage(sea, grids::SEA_TABLE_CAPACITY) != 0) {
+        return 2;
+    }
+    if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE, refusal);
+    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, land) != 0) {
+        return refuse(LAND_UNREADABLE, refusal);
+    }
+    if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE, refusal);
+    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, sea) != 0) {
+        return refuse(SEA_UNREADABLE, refusal);
+    }
+
+    job.in_file_type = entries.in_type;
+    if (!entries.in_type_given || !is_known(job.in_file_type)) return refuse(BAD_INPUT_TYPE, refusal);
+    job.out_file_type = entries.out_type;
+    if (!entries.out_type_given || !is_known(job.out_file_type)) return refuse(BAD_OUTPUT_TYPE, refusal);
+    job.direction = *entries.direction;
+    job.decimals = static_cast<int>(decimals);
+    job.zone = static_cast<int>(zone);
+    return 0;
+}
+
+}  // namespace batch
