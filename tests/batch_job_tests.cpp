@@ -47,8 +47,9 @@ protected:
     }
 
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               (std::string("pellowen_job_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // A folder of this run's own: runs of the tests side by side never share one.
+        static const std::string run_folder = "pellowen_job_" + std::to_string(std::random_device{}());
+        dir_ = fs::temp_directory_path() / run_folder / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const char* name : {"sample.sim", "sample_jgd.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd"}) {
@@ -65,6 +66,8 @@ protected:
     void TearDown() override {
         fs::current_path(old_dir_);
         fs::remove_all(dir_);
+        std::error_code ec;
+        fs::remove(dir_.parent_path(), ec);  // the run's folder, once empty
     }
 
     int run() {
@@ -233,7 +236,7 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     const char* const OVER = " 入力ﾌｧｲﾙを上書きしてしまいます !!";
     const char* const IN_UNICODE =
         " はUnicode(UTF-8/UTF-16)で保存されています、Shift_JIS(CP932)で保存し直してください !!";
-    const std::string land_again = "../pellowen_job_FilesThatCannotBeUsedEndWithTheirMessage/sample_land.par";
+    const std::string land_again = "../FilesThatCannotBeUsedEndWithTheirMessage/sample_land.par";
     const Case cases[] = {
         {"missing.sim", "out.sim", SIMA, 1, "missing.sim SIMA入力ﾌｧｲﾙ Open Error !!", 0},
         {"bom.sim", "out.sim", SIMA, 1, "bom.sim"s + IN_UNICODE, 0},

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -16,8 +17,13 @@ namespace {
 
 // A fresh folder for the running test and the settings file's path in it.
 std::string settings_path() {
-    const fs::path dir = fs::temp_directory_path() /
-                         (std::string("pellowen_settings_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    // A folder of this run's own, removed when the tests end: runs of the
+    // tests side by side never share one.
+    static const struct RunFolder {
+        fs::path path = fs::temp_directory_path() / ("pellowen_settings_" + std::to_string(std::random_device{}()));
+        ~RunFolder() { std::error_code ec; fs::remove_all(path, ec); }
+    } run;
+    const fs::path dir = run.path / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir);
     fs::create_directories(dir);
     return (dir / "Pellowen.env").string();
@@ -61,6 +67,7 @@ TEST(SettingsFile, ReadsEachLineByItsKey) {
         // Types read as the decimal conversion does, from their first 9 characters.
         {"INFILETYPE   <  2abc>\r\nOUTFILETYPE  <x>\r\n", "2|0|in|out|par|jhd"},
         {"INFILETYPE   <1234567890123>\r\nOUTFILETYPE  <-12>\r\n", "123456789|-12|in|out|par|jhd"},
+        {"INFILETYPE   <0000000012>\r\n", "1|8|in|out|par|jhd"},
         // A path too long for a path field is ignored; the longest is kept.
         {"SIMAINFILE   <" + longest + "q>\r\nSIMAOUTFILE  <" + longest + ">\r\n", "7|8|in|" + longest + "|par|jhd"},
         {std::string("PARAFILE     <a.par\0b>\r\n", 24), "7|8|in|out|a.par|jhd"},
