@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "pellowen_version.h"
 #include "batch/run_checks.h"
 #include "grids/param_file.h"
 #include "text/text_file.h"
@@ -200,6 +201,10 @@ int cli::batch_main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(cli::USAGE, stdout);
+        return EXIT_ALL_CONVERTED;
+    }
+    if (options.version) {
+        std::fputs("pellowen-batch " PELLOWEN_VERSION "\n", stdout);
         return EXIT_ALL_CONVERTED;
     }
     return run(options);

@@ -12,6 +12,7 @@ const char* const USAGE =
     "       pellowen-batch --settings FILE --zone N [options]\n"
     "       pellowen-batch --zone N --output-dir DIR --gsi-grid FILE --jcg-grid FILE\n"
     "                      [options] INPUT...\n"
+    "       pellowen-batch --help | --version\n"
     "\n"
     "Converts every point of one SIMA or XY input file between the Tokyo datum and\n"
     "JGD2000 on the plane rectangular coordinate system N (1..19), exactly as the\n"
@@ -45,6 +46,7 @@ const char* const USAGE =
     "                       setting. The settings file is never written.\n"
     "  --quiet              no progress display\n"
     "  --help               this text\n"
+    "  --version            the program's name and version\n"
     "\n"
     "Messages go to standard error in the terminal's encoding. On a terminal the\n"
     "progress shows points done and the share of the input read. At the end the\n"
@@ -96,6 +98,10 @@ int take_argument(int argc, char** argv, int& i, Options& options, std::string& 
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
         options.help = true;
+        return 0;
+    }
+    if (std::strcmp(arg, "--version") == 0) {
+        options.version = true;
         return 0;
     }
     if (std::strcmp(arg, "--quiet") == 0) {
@@ -166,7 +172,7 @@ int parse_options(int argc, char** argv, Options& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         if (take_argument(argc, argv, i, options, error) != 0) return 1;
     }
-    if (options.help) return 0;
+    if (options.help || options.version) return 0;
     return check_combination(options, error);
 }
 

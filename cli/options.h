@@ -8,6 +8,7 @@ namespace cli {
 
 struct Options {
     bool help = false;
+    bool version = false;
     bool quiet = false;
     // Texts as given, in the terminal's encoding; checked later in the
     // dialog's order of checks.

@@ -2,11 +2,13 @@
 # Builds and runs every test: an optimised build, and a debug build under
 # AddressSanitizer and UndefinedBehaviorSanitizer; then builds the Windows
 # programs with MinGW-w64 and tests them under Wine; last, replays the fuzz
-# reproducers and fuzzes each target for a short fixed time.
+# reproducers and fuzzes each target for a short fixed time. Between them,
+# builds the release files (scripts/package.sh) and checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # proj-bin: the NTv2 export is checked against PROJ's cct.
-bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev proj-bin
+# man-db: the release's manual pages are rendered with man -l.
+bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev proj-bin man-db
 bash scripts/ensure-windows-tools.sh
 jobs=$(nproc)
 
@@ -22,5 +24,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build/windows -j "$jobs"
 bash tests/windows_tests.sh build/windows . build/release/cli/pellowen-batch
+
+# The release files as a user gets them: the zip under Wine, the Debian package.
+bash scripts/package.sh
+bash tests/release_tests.sh dist . build/windows build/release/cli/pellowen-batch build/release-tests
 
 bash tests/fuzz/run.sh

@@ -48,6 +48,14 @@ inputs=$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)
 
 "$BIN" --help >out.txt 2>err.txt
 grep -q "Exit status" out.txt && passed=$((passed + 1)) || fail "help text"
+# The version is the project's, from CMakeLists.txt, on one line of its own.
+version=$(sed -n 's/^project(Pellowen VERSION \([0-9.]*\) .*/\1/p' "$SRC/CMakeLists.txt")
+"$BIN" --version >out.txt 2>err.txt
+if [ $? = 0 ] && [ -n "$version" ] && [ "$(tr -d '\r' <out.txt)" = "pellowen-batch $version" ] && [ ! -s err.txt ]; then
+  passed=$((passed + 1))
+else
+  fail "--version printed '$(cat out.txt)', expected 'pellowen-batch $version'"
+fi
 
 run "some points outside both grids" 1 "変換ｴﾗｰがあります" --zone 9 --input sample.sim --output fwd.sim "${GRIDS[@]}"
 grep -q "log: fwd_Log.txt" err.txt || fail "log path not printed"

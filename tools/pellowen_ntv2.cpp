@@ -1,5 +1,6 @@
 // pellowen-ntv2 land FILE.par OUT.gsb
 // pellowen-ntv2 sea FILE.jhd OUT.gsb
+// pellowen-ntv2 --version
 //
 // Writes a land or sea grid parameter file as an NTv2 grid shift file, for
 // PROJ (hgridshift), GDAL and QGIS. Land nodes keep their shifts; sea nodes
@@ -13,6 +14,7 @@
 
 #include "grids/param_file.h"
 #include "ntv2_export.h"
+#include "pellowen_version.h"
 #include "text/convert.h"
 
 namespace {
@@ -36,11 +38,16 @@ int to_cp932(const char* argument, std::string& cp932) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("pellowen-ntv2 " PELLOWEN_VERSION "\n", stdout);
+        return 0;
+    }
     const bool land = argc == 4 && std::strcmp(argv[1], "land") == 0;
     const bool sea = argc == 4 && std::strcmp(argv[1], "sea") == 0;
     if (!land && !sea) {
         std::fputs("usage: pellowen-ntv2 land FILE.par OUT.gsb\n"
-                   "       pellowen-ntv2 sea FILE.jhd OUT.gsb\n",
+                   "       pellowen-ntv2 sea FILE.jhd OUT.gsb\n"
+                   "       pellowen-ntv2 --version\n",
                    stderr);
         return 2;
     }

@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <tuple>
+
 #include "dialog/main_dialog.h"
 #include "dialog/modals.h"
 #include "dialog/win_text.h"
 #include "dialog_ids.h"
+#include "pellowen_version.h"
 
 namespace dialog {
 
@@ -36,7 +39,18 @@ int prepare_front_end(FrontEnd& fe) {
 HWND create_main_dialog(HINSTANCE instance) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    return CreateDialogParamW(instance, WIDE(IDD_MAIN_DIALOG), nullptr, main_dialog_proc, 0);
+    HWND dialog = CreateDialogParamW(instance, WIDE(IDD_MAIN_DIALOG), nullptr, main_dialog_proc, 0);
+    // The program's icon in the title bar and the task bar (a program
+    // without the icon resource keeps the default one).
+    if (dialog != nullptr) {
+        for (const auto& [which, metric_x, metric_y] :
+             {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
+            HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(PELLOWEN_ICON_ID), IMAGE_ICON, GetSystemMetrics(metric_x),
+                                     GetSystemMetrics(metric_y), LR_DEFAULTCOLOR);
+            if (icon != nullptr) SendMessageW(dialog, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
+        }
+    }
+    return dialog;
 }
 
 int run_message_loop() {
