@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # proj-bin: the NTv2 export is checked against PROJ's cct.
-# man-db: the release's manual pages are rendered with man -l.
-bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev proj-bin man-db
+# man-db: the release's manual pages are rendered with man -l; unzip: its zip is unpacked.
+bash scripts/ensure-packages.sh clang-14 libclang-rt-14-dev proj-bin man-db unzip
 bash scripts/ensure-windows-tools.sh
 jobs=$(nproc)
 
