@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -166,6 +167,87 @@ TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
                 EXPECT_EQ(index < 0 ? nullptr : &t.records[index], expected) << key << " after " << after;
             }
         }
+    }
+}
+
+namespace {
+
+// The records of a land file as the table holds them, in file order.
+std::vector<ParamRecord> records_of(const std::vector<Node>& nodes) {
+    std::vector<ParamRecord> records;
+    char line[64];
+    for (const Node& n : nodes) {
+        std::snprintf(line, sizeof line, "%8d%10.5f%10.5f", n.code, n.dB, n.dL);
+        ParamRecord r{};
+        std::memcpy(r.key, line, 8);
+        std::memcpy(r.lat, line + 8, 10);
+        std::memcpy(r.lon, line + 18, 10);
+        records.push_back(r);
+    }
+    return records;
+}
+
+bool same_records(const ParamTable& t, const std::vector<ParamRecord>& expected) {
+    return t.count == static_cast<int>(expected.size()) &&
+           std::memcmp(t.records.get(), expected.data(), expected.size() * sizeof(ParamRecord)) == 0;
+}
+
+// The nodes in pieces of `piece` nodes, the pieces in a shuffled order.
+std::vector<Node> shuffled_pieces(const std::vector<Node>& nodes, std::size_t piece, unsigned seed) {
+    std::vector<std::vector<Node>> pieces;
+    for (std::size_t i = 0; i < nodes.size(); i += piece) {
+        pieces.emplace_back(nodes.begin() + static_cast<long>(i),
+                            nodes.begin() + static_cast<long>(std::min(nodes.size(), i + piece)));
+    }
+    std::shuffle(pieces.begin(), pieces.end(), std::mt19937(seed));
+    std::vector<Node> out;
+    for (const auto& p : pieces) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(ParamFiles, AFileInAnyOrderLoadsToTheTableOfTheFileInKeyOrder) {
+    // Keys that never repeat, each node with values of its own.
+    std::vector<Node> sorted;
+    for (int i = 0; i < 5000; i += 1 + i % 4) {
+        sorted.push_back({52390000 + (i / 80) * 100 + i % 80, 0.001 * i, -0.002 * i});
+    }
+    const std::vector<ParamRecord> expected = records_of(sorted);
+    std::vector<Node> random = sorted;
+    std::shuffle(random.begin(), random.end(), std::mt19937(3));
+    std::vector<Node> reversed(sorted.rbegin(), sorted.rend());
+    const std::vector<std::vector<Node>> orders = {
+        sorted, shuffled_pieces(sorted, 40, 1), shuffled_pieces(sorted, 333, 2), random, reversed};
+    for (std::size_t o = 0; o < orders.size(); ++o) {
+        const ParamTable t = load(true, grid_file(true, orders[o]), 4000);
+        EXPECT_TRUE(same_records(t, expected)) << "order " << o;
+        EXPECT_TRUE(t.unique_keys) << "order " << o;
+    }
+}
+
+TEST(ParamFiles, OfRecordsWithOneKeyTheSameOneAnswersWhateverTheRestOfTheFileDoes) {
+    // Some keys twice or three times with other values, the repeats placed
+    // in pieces in order (a repeat right after the first), shuffled in pieces
+    // and shuffled; the records end as a sort by key of the file's records,
+    // in the order that the loader's sort has always left records with one
+    // key, so that the record a lookup finds stays the one it found.
+    std::vector<Node> nodes;
+    for (int i = 0; i < 3000; i += 1 + i % 3) {
+        nodes.push_back({52390000 + (i / 80) * 100 + i % 80, 0.001 * i, 0.5});
+        if (i % 7 == 0) nodes.push_back({nodes.back().code, 0.001 * i + 100, 1.5});
+        if (i % 49 == 0) nodes.push_back({nodes.back().code, 0.001 * i + 200, 2.5});
+    }
+    std::vector<Node> random = nodes;
+    std::shuffle(random.begin(), random.end(), std::mt19937(4));
+    const std::vector<std::vector<Node>> files = {nodes, shuffled_pieces(nodes, 50, 5), random};
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        std::vector<ParamRecord> expected = records_of(files[f]);
+        std::sort(expected.begin(), expected.end(),
+                  [](const ParamRecord& a, const ParamRecord& b) { return packed_key(a.key) < packed_key(b.key); });
+        const ParamTable t = load(true, grid_file(true, files[f]), 4000);
+        EXPECT_TRUE(same_records(t, expected)) << "file " << f;
+        EXPECT_FALSE(t.unique_keys) << "file " << f;
     }
 }
 

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "text/text_file.h"
 
@@ -94,9 +96,138 @@ std::uint64_t next_load_id() {
 
 bool key_less(const ParamRecord& a, const ParamRecord& b) { return packed_key(a.key) < packed_key(b.key); }
 
+// The records with their keys and their places in the file, sorted together.
+struct SortedTogether {
+    std::uint64_t* keys;
+    ParamRecord* records;
+    std::uint32_t* places;
+
+    void swap(std::size_t i, std::size_t j) const {
+        std::swap(keys[i], keys[j]);
+        std::swap(records[i], records[j]);
+        std::swap(places[i], places[j]);
+    }
+};
+
+constexpr std::size_t FEW_RECORDS = 32;
+
+// Sorts [begin, end) by key in place, by radix from the highest byte of the
+// key that varies: each pass deals the records into their byte's bucket by
+// swaps, every bucket filled from its start, then sorts each bucket by the
+// next byte. A few records are sorted by insertion. The order of equal keys
+// is not kept.
+void radix_sort(const SortedTogether& a, std::size_t begin, std::size_t end, int shift, std::uint64_t varying) {
+    while (shift >= 0 && ((varying >> shift) & 0xFF) == 0) shift -= 8;
+    if (shift < 0) return;  // the keys left are all equal
+    if (end - begin <= FEW_RECORDS) {
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            for (std::size_t j = i; j > begin && a.keys[j - 1] > a.keys[j]; --j) a.swap(j - 1, j);
+        }
+        return;
+    }
+    std::size_t next[256] = {};
+    for (std::size_t i = begin; i < end; ++i) ++next[(a.keys[i] >> shift) & 0xFF];
+    std::size_t bucket_end[256];
+    std::size_t sum = begin;
+    for (int d = 0; d < 256; ++d) {
+        const std::size_t c = next[d];
+        next[d] = sum;
+        sum += c;
+        bucket_end[d] = sum;
+    }
+    for (int d = 0; d < 256; ++d) {
+        while (next[d] < bucket_end[d]) {
+            const std::size_t to = (a.keys[next[d]] >> shift) & 0xFF;
+            if (static_cast<int>(to) == d) {
+                ++next[d];
+            } else {
+                a.swap(next[d], next[to]++);
+            }
+        }
+    }
+    std::size_t start = begin;
+    for (int d = 0; d < 256; ++d) {
+        if (bucket_end[d] - start > 1) radix_sort(a, start, bucket_end[d], shift - 8, varying);
+        start = bucket_end[d];
+    }
+}
+
+void radix_sort(const SortedTogether& a, std::size_t n) {
+    std::uint64_t all_and = ~std::uint64_t{0};
+    std::uint64_t all_or = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        all_and &= a.keys[i];
+        all_or |= a.keys[i];
+    }
+    radix_sort(a, 0, n, 56, all_and ^ all_or);
+}
+
+// Puts the records in the order of places (the record at i becomes the one
+// that was at places[i]), one cycle of the permutation at a time; places is
+// used up.
+void permute_records(ParamRecord* records, std::uint32_t* places, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (places[i] == i) continue;
+        const ParamRecord first = records[i];
+        std::size_t j = i;
+        while (places[j] != i) {
+            const std::size_t from = places[j];
+            records[j] = records[from];
+            places[j] = static_cast<std::uint32_t>(j);
+            j = from;
+        }
+        records[j] = first;
+        places[j] = static_cast<std::uint32_t>(j);
+    }
+}
+
+// A file put together from pieces that are each in key order: the pieces
+// are merged, the one with the least next key giving all its keys below the
+// next key of any other at once, and places gets the file place of each
+// record in key order. false when a key occurs twice, or when the keys fall
+// in so many pieces that merging them gains nothing.
+bool merge_pieces(const std::uint64_t* keys, std::size_t n, std::uint32_t* places) {
+    struct Piece {
+        std::size_t next, end;
+    };
+    std::vector<Piece> pieces;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t begin = i;
+        for (++i; i < n && keys[i] > keys[i - 1]; ++i) {
+        }
+        if (pieces.size() >= n / FEW_RECORDS) return false;
+        pieces.push_back(Piece{begin, i});
+    }
+    // A heap of the pieces not used up, the least next key on top.
+    const auto later = [keys](const Piece& a, const Piece& b) { return keys[a.next] > keys[b.next]; };
+    std::make_heap(pieces.begin(), pieces.end(), later);
+    std::size_t to = 0;
+    while (!pieces.empty()) {
+        std::pop_heap(pieces.begin(), pieces.end(), later);
+        Piece& least = pieces.back();
+        const bool others = pieces.size() > 1;
+        const std::uint64_t bound = others ? keys[pieces.front().next] : 0;
+        while (least.next < least.end && (!others || keys[least.next] < bound)) {
+            places[to++] = static_cast<std::uint32_t>(least.next++);
+        }
+        if (least.next == least.end) {
+            pieces.pop_back();
+        } else if (keys[least.next] == bound) {
+            return false;
+        } else {
+            std::push_heap(pieces.begin(), pieces.end(), later);
+        }
+    }
+    return true;
+}
+
 // Sorts the loaded records by key text and indexes their keys. A file whose
 // keys already ascend strictly, as the published files' do, is left as it
-// is: that is the one order a sort can give it.
+// is: that is the one order a sort can give it. So is any other order of
+// keys that never repeat, whatever way it is reached: a file of pieces that
+// are each in order has its pieces merged, any other is sorted by radix. Where a key occurs twice, which of its records comes first is
+// what std::sort gives on the records in file order, as it always was: the
+// records go back to that order and that sort decides.
 void sort_and_index(ParamTable& table) {
     ParamRecord* const records = table.records.get();
     std::uint64_t* const keys = table.packed_keys.get();
@@ -108,10 +239,32 @@ void sort_and_index(ParamTable& table) {
     }
     table.unique_keys = true;
     if (!ascending) {
-        std::sort(records, records + n, key_less);
-        for (std::size_t i = 0; i < n; ++i) {
-            keys[i] = packed_key(records[i].key);
-            if (i > 0 && keys[i] == keys[i - 1]) table.unique_keys = false;
+        bool sorted = false;
+        std::unique_ptr<std::uint32_t[]> places(new (std::nothrow) std::uint32_t[n]);
+        if (places) {
+            if (merge_pieces(keys, n, places.get())) {
+                permute_records(records, places.get(), n);
+                for (std::size_t i = 0; i < n; ++i) keys[i] = packed_key(records[i].key);
+                sorted = true;
+            } else {
+                for (std::size_t i = 0; i < n; ++i) places[i] = static_cast<std::uint32_t>(i);
+                const SortedTogether together{keys, records, places.get()};
+                radix_sort(together, n);
+                sorted = true;
+                for (std::size_t i = 1; i < n && sorted; ++i) sorted = keys[i] != keys[i - 1];
+                if (!sorted) {
+                    for (std::size_t i = 0; i < n; ++i) keys[i] = places[i];
+                    radix_sort(together, n);
+                }
+            }
+        }
+        if (!sorted) {
+            places.reset();
+            std::sort(records, records + n, key_less);
+            for (std::size_t i = 0; i < n; ++i) {
+                keys[i] = packed_key(records[i].key);
+                if (i > 0 && keys[i] == keys[i - 1]) table.unique_keys = false;
+            }
         }
     }
     for (std::size_t b = 0; b * KEY_BLOCK < n; ++b) table.block_keys[b] = keys[b * KEY_BLOCK];
