@@ -21,6 +21,12 @@
 //   --jgd            the points' JGD2000 coordinates (converted with GRIDDIR's
 //                    grids; points outside both keep their Tokyo values)
 //   --seed S         default 1
+//
+// "shuffled" writes OUTDIR/shuffled_land.par and OUTDIR/shuffled_sea.jhd from
+// GRIDDIR's full_land.par and full_sea.jhd: the same header and records,
+// the records cut into pieces of 2,000 lines (about a degree of longitude
+// of one row band) put in a shuffled order, as a file assembled from
+// regional pieces would be.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -345,8 +351,62 @@ int make_points(const std::string& grid_dir, const std::string& out_path, const 
     return write_file(out_path, text) ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- shuffled
+
+constexpr std::size_t PIECE_LINES = 2000;
+
+bool read_file(const std::string& path, std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "make_bench_data: cannot read %s\n", path.c_str());
+        return false;
+    }
+    text.clear();
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+    const bool ok = std::ferror(f) == 0;
+    std::fclose(f);
+    return ok;
+}
+
+// The header_lines first lines as they are, then the other lines in pieces
+// of PIECE_LINES, the pieces in an order drawn from seed.
+bool shuffle_pieces(const std::string& from, const std::string& to, int header_lines, std::uint64_t seed) {
+    std::string text;
+    if (!read_file(from, text)) return false;
+    std::vector<std::size_t> line_starts;
+    for (std::size_t at = 0; at < text.size();) {
+        line_starts.push_back(at);
+        const std::size_t end = text.find('\n', at);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    line_starts.push_back(text.size());
+    const std::size_t lines = line_starts.size() - 1;
+    const std::size_t first = std::min(lines, static_cast<std::size_t>(header_lines));
+    std::vector<std::pair<std::size_t, std::size_t>> pieces;  // byte ranges
+    for (std::size_t l = first; l < lines; l += PIECE_LINES) {
+        pieces.emplace_back(line_starts[l], line_starts[std::min(lines, l + PIECE_LINES)]);
+    }
+    // Fisher-Yates with the generator of the points.
+    for (std::size_t i = pieces.size(); i > 1; --i) {
+        seed += 0x9E3779B97F4A7C15ULL;
+        std::swap(pieces[i - 1], pieces[mix(seed) % i]);
+    }
+    std::string out = text.substr(0, line_starts[first]);
+    for (const auto& [begin, end] : pieces) out.append(text, begin, end - begin);
+    return write_file(to, out);
+}
+
+int make_shuffled(const std::string& grid_dir, const std::string& out_dir) {
+    const bool ok = shuffle_pieces(grid_dir + "/full_land.par", out_dir + "/shuffled_land.par", 2, 1) &&
+                    shuffle_pieces(grid_dir + "/full_sea.jhd", out_dir + "/shuffled_sea.jhd", 1, 2);
+    return ok ? 0 : 1;
+}
+
 int usage() {
     std::fputs("usage: make_bench_data grids OUTDIR\n"
+               "       make_bench_data shuffled GRIDDIR OUTDIR\n"
                "       make_bench_data points GRIDDIR OUTFILE [--count N] [--layout clustered|random]\n"
                "                       [--format sima|xy] [--jgd] [--seed S]\n",
                stderr);
@@ -357,6 +417,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "grids") == 0) return make_grids(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "shuffled") == 0) return make_shuffled(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "points") != 0) return usage();
     PointOptions o;
     for (int i = 4; i < argc; ++i) {
