@@ -228,4 +228,68 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
     EXPECT_GT(static_cast<int>(points.size()) - outside_both, 10000);
 }
 
+// Each sample grid exported as one subgrid over its bounding box, alone in
+// cct's hgridshift: wherever the grid has all four nodes of a point's cell,
+// PROJ gives the shift that grid gives; the cells that lack a node are in the
+// file too.
+TEST(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) {
+    ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
+    Loaded t;
+    load(PELLOWEN_SOURCE_DIR "/examples/sample_land.par", PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd", t);
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    std::vector<std::pair<double, double>> points;  // lon, lat
+    std::uint64_t s = 777;
+    for (int i = 0; i < 20000; ++i) {
+        const double lon = 139.45 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const double lat = 34.95 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const double fr = lat * 120 - std::floor(lat * 120);
+        const double fc = lon * 80 - std::floor(lon * 80);
+        if (fr > 1e-3 && fr < 1 - 1e-3 && fc > 1e-3 && fc < 1 - 1e-3) points.emplace_back(lon, lat);
+    }
+    std::ofstream in(dir + "/points.txt");
+    in.precision(17);
+    for (const auto& [lon, lat] : points) in << lon << ' ' << lat << '\n';
+    in.close();
+    for (const bool land : {true, false}) {
+        SCOPED_TRACE(land ? "land" : "sea");
+        ntv2::NodeLattice l;
+        ASSERT_EQ(land ? ntv2::land_lattice(t.land, l) : ntv2::sea_lattice(t.sea, l), 0);
+        ntv2::fill_missing_nodes(l);
+        const std::vector<ntv2::CellBlock> blocks = ntv2::bounding_box(l);
+        ASSERT_EQ(blocks.size(), 1u);
+        const std::string path = dir + "/one.gsb";
+        ASSERT_EQ(ntv2::write_gsb(path, l, blocks, land ? ntv2::land_datums() : ntv2::sea_datums(), 'B'), 0);
+        EXPECT_EQ(overview(path).substr(0, 40), "NUM_OREC=11 NUM_SREC=11 NUM_FILE=1 GS_TY");
+        const std::string command = "cct -d 12 -z 0 -t 0 +proj=hgridshift +grids=" + path + " " + dir +
+                                    "/points.txt > " + dir + "/out.txt 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::ifstream out(dir + "/out.txt");
+        std::size_t record = 0;
+        int compared = 0;
+        int only_proj = 0;
+        for (std::string line; std::getline(out, line) && record < points.size();) {
+            if (line.rfind(" (", 0) == 0) continue;
+            const auto [lon, lat] = points[record++];
+            double lat_out = 0, lon_out = 0, proj_lon = 0, proj_lat = 0;
+            const int ours = land ? grids::shift_by_land(t.land, lat, lon, lat_out, lon_out)
+                                  : grids::shift_by_sea(t.sea, lat, lon, lat_out, lon_out);
+            const bool read = line.rfind("# Record", 0) != 0 && (std::istringstream(line) >> proj_lon >> proj_lat);
+            if (ours != 0) {
+                only_proj += read ? 1 : 0;
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << "point " << record << ": " << lon << " " << lat << ": " << line);
+            ASSERT_TRUE(read);
+            EXPECT_NEAR(proj_lon, lon_out, 1e-9);
+            EXPECT_NEAR(proj_lat, lat_out, 1e-9);
+            ++compared;
+        }
+        EXPECT_EQ(record, points.size());
+        EXPECT_GT(compared, 1000);
+        EXPECT_GT(only_proj, 100);
+    }
+}
+
 }  // namespace

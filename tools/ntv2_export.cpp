@@ -232,6 +232,36 @@ std::vector<CellBlock> cover_cells(const NodeLattice& lattice) {
     return blocks;
 }
 
+std::vector<CellBlock> bounding_box(const NodeLattice& lattice) {
+    if (lattice.rows < 2 || lattice.cols < 2) return {};
+    return {CellBlock{lattice.row0, lattice.col0, lattice.rows - 1, lattice.cols - 1}};
+}
+
+void fill_missing_nodes(NodeLattice& lattice) {
+    const std::size_t size = lattice.present.size();
+    std::vector<std::size_t> reached;
+    reached.reserve(size);
+    std::vector<unsigned char> done(lattice.present);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (done[i] != 0) reached.push_back(i);
+    }
+    const std::size_t cols = static_cast<std::size_t>(lattice.cols);
+    for (std::size_t k = 0; k < reached.size(); ++k) {
+        const std::size_t from = reached[k];
+        const std::size_t row = from / cols;
+        const std::size_t col = from % cols;
+        const std::size_t next[4] = {row > 0 ? from - cols : size, from + cols < size ? from + cols : size,
+                                     col > 0 ? from - 1 : size, col + 1 < cols ? from + 1 : size};
+        for (const std::size_t to : next) {
+            if (to == size || done[to] != 0) continue;
+            done[to] = 1;
+            lattice.dlat[to] = lattice.dlat[from];
+            lattice.dlon[to] = lattice.dlon[from];
+            reached.push_back(to);
+        }
+    }
+}
+
 Datums land_datums() {
     const geodesy::EllipsoidConstants from = geodesy::ellipsoid_constants(geodesy::ELLIPSOID_BESSEL);
     const geodesy::EllipsoidConstants to = geodesy::ellipsoid_constants(geodesy::ELLIPSOID_GRS80);

@@ -52,6 +52,19 @@ struct CellBlock {
 // cell, each cell once, the largest first.
 std::vector<CellBlock> cover_cells(const NodeLattice& lattice);
 
+// The one rectangle of every cell of the lattice's bounding box.
+std::vector<CellBlock> bounding_box(const NodeLattice& lattice);
+
+// Gives every node the table lacks the shifts of the nearest node it has
+// (in steps along rows and columns; of nodes equally near, the first found
+// looking south, north, west, east from the nodes nearer still). NTv2 has no
+// value that marks a node as missing, and PROJ takes whatever a node holds
+// (a NaN comes out as a NaN coordinate, not as a point outside the grid), so
+// a grid written over its bounding box needs values there. Cells that lack
+// a node then shift by these filled values, where the conversion would
+// take the other grid or none.
+void fill_missing_nodes(NodeLattice& lattice);
+
 struct Datums {
     const char* from;  // at most 8 characters
     const char* to;

@@ -1,12 +1,16 @@
-// pellowen-ntv2 land FILE.par OUT.gsb
-// pellowen-ntv2 sea FILE.jhd OUT.gsb
+// pellowen-ntv2 [--single] land FILE.par OUT.gsb
+// pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb
 // pellowen-ntv2 --version
 //
 // Writes a land or sea grid parameter file as an NTv2 grid shift file, for
 // PROJ (hgridshift), GDAL and QGIS. Land nodes keep their shifts; sea nodes
 // carry the three-parameter shift plus their residual, as the conversion
 // computes them. The subgrids cover exactly the cells whose four nodes the
-// file has. Paths are in the file system's own encoding.
+// file has. With --single the file has one subgrid over the bounding box of
+// the nodes instead, the form most NTv2 grids have: NTv2 has no value for a
+// missing node, so each node the file lacks takes the shifts of the nearest
+// node it has (see fill_missing_nodes). Paths are in the file system's own
+// encoding.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -42,11 +46,16 @@ int main(int argc, char** argv) {
         std::fputs("pellowen-ntv2 " PELLOWEN_VERSION "\n", stdout);
         return 0;
     }
+    const bool single = argc == 5 && std::strcmp(argv[1], "--single") == 0;
+    if (single) {
+        --argc;
+        ++argv;
+    }
     const bool land = argc == 4 && std::strcmp(argv[1], "land") == 0;
     const bool sea = argc == 4 && std::strcmp(argv[1], "sea") == 0;
     if (!land && !sea) {
-        std::fputs("usage: pellowen-ntv2 land FILE.par OUT.gsb\n"
-                   "       pellowen-ntv2 sea FILE.jhd OUT.gsb\n"
+        std::fputs("usage: pellowen-ntv2 [--single] land FILE.par OUT.gsb\n"
+                   "       pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb\n"
                    "       pellowen-ntv2 --version\n",
                    stderr);
         return 2;
@@ -72,7 +81,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellowen-ntv2: %s holds no grid node\n", argv[2]);
         return 2;
     }
-    const std::vector<ntv2::CellBlock> blocks = ntv2::cover_cells(lattice);
+    if (single) ntv2::fill_missing_nodes(lattice);
+    const std::vector<ntv2::CellBlock> blocks = single ? ntv2::bounding_box(lattice) : ntv2::cover_cells(lattice);
     if (blocks.empty()) {
         std::fprintf(stderr, "pellowen-ntv2: %s has no cell with all four nodes\n", argv[2]);
         return 2;
