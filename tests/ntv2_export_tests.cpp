@@ -160,6 +160,27 @@ std::string overview(const std::string& path) {
     return shown;
 }
 
+// 20,000 points drawn over the sample area, (lon, lat), with seed. Within
+// about a metre of a cell line the conversion's own tolerance decides the
+// cell; those points are left out.
+void add_random_points(std::uint64_t seed, std::vector<std::pair<double, double>>& points) {
+    std::uint64_t s = seed;
+    for (int i = 0; i < 20000; ++i) {
+        const double lon = 139.45 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const double lat = 34.95 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const double fr = lat * 120 - std::floor(lat * 120);
+        const double fc = lon * 80 - std::floor(lon * 80);
+        if (fr > 1e-3 && fr < 1 - 1e-3 && fc > 1e-3 && fc < 1 - 1e-3) points.emplace_back(lon, lat);
+    }
+}
+
+// The points as cct reads them: "lon lat" a line, every digit kept.
+void write_points(const std::string& path, const std::vector<std::pair<double, double>>& points) {
+    std::ofstream in(path);
+    in.precision(17);
+    for (const auto& [lon, lat] : points) in << lon << ' ' << lat << '\n';
+}
+
 // PROJ's cct with hgridshift on both exported sample grids, against the
 // forward shift, at the centre of every cell around the grids and at
 // scattered points.
@@ -187,20 +208,8 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
     for (int r = 35 * 120 - 2; r < 36 * 120 + 2; ++r) {
         for (int c = 39 * 80 + 38; c < 40 * 80 + 42; ++c) points.emplace_back(100 + (c + 0.5) / 80, (r + 0.5) / 120);
     }
-    std::uint64_t s = 12345;
-    for (int i = 0; i < 20000; ++i) {
-        const double lon = 139.45 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
-        const double lat = 34.95 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
-        // Within about a metre of a cell line the conversion's own tolerance
-        // decides the cell; those points are left out.
-        const double fr = lat * 120 - std::floor(lat * 120);
-        const double fc = lon * 80 - std::floor(lon * 80);
-        if (fr > 1e-3 && fr < 1 - 1e-3 && fc > 1e-3 && fc < 1 - 1e-3) points.emplace_back(lon, lat);
-    }
-    std::ofstream in(dir + "/points.txt");
-    in.precision(17);
-    for (const auto& [lon, lat] : points) in << lon << ' ' << lat << '\n';
-    in.close();
+    add_random_points(12345, points);
+    write_points(dir + "/points.txt", points);
     const std::string command = "cct -d 12 -z 0 -t 0 +proj=hgridshift +grids=@" + dir + "/land.gsb,@" + dir +
                                 "/sea.gsb " + dir + "/points.txt > " + dir + "/out.txt 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
@@ -240,18 +249,8 @@ TEST(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) {
     ASSERT_FALSE(temp.path.empty());
     const std::string& dir = temp.path;
     std::vector<std::pair<double, double>> points;  // lon, lat
-    std::uint64_t s = 777;
-    for (int i = 0; i < 20000; ++i) {
-        const double lon = 139.45 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
-        const double lat = 34.95 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
-        const double fr = lat * 120 - std::floor(lat * 120);
-        const double fc = lon * 80 - std::floor(lon * 80);
-        if (fr > 1e-3 && fr < 1 - 1e-3 && fc > 1e-3 && fc < 1 - 1e-3) points.emplace_back(lon, lat);
-    }
-    std::ofstream in(dir + "/points.txt");
-    in.precision(17);
-    for (const auto& [lon, lat] : points) in << lon << ' ' << lat << '\n';
-    in.close();
+    add_random_points(777, points);
+    write_points(dir + "/points.txt", points);
     for (const bool land : {true, false}) {
         SCOPED_TRACE(land ? "land" : "sea");
         ntv2::NodeLattice l;
