@@ -160,6 +160,19 @@ std::string overview(const std::string& path) {
     return shown;
 }
 
+// PROJ's cct beside the sample grids, in a folder of the test's own.
+class Proj : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
+        load(PELLOWEN_SOURCE_DIR "/examples/sample_land.par", PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd", t);
+        ASSERT_FALSE(temp.path.empty());
+    }
+    Loaded t;
+    const TempDir temp;
+    const std::string& dir = temp.path;
+};
+
 // 20,000 points drawn over the sample area, (lon, lat), with seed. Within
 // about a metre of a cell line the conversion's own tolerance decides the
 // cell; those points are left out.
@@ -184,13 +197,7 @@ void write_points(const std::string& path, const std::vector<std::pair<double, d
 // PROJ's cct with hgridshift on both exported sample grids, against the
 // forward shift, at the centre of every cell around the grids and at
 // scattered points.
-TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
-    ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
-    Loaded t;
-    load(PELLOWEN_SOURCE_DIR "/examples/sample_land.par", PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd", t);
-    const TempDir temp;
-    ASSERT_FALSE(temp.path.empty());
-    const std::string& dir = temp.path;
+TEST_F(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
     // Tokyo on Bessel to JGD2000: on GRS80 on land, placed on WGS84 at sea.
     for (const bool land : {true, false}) {
         ntv2::NodeLattice l;
@@ -241,13 +248,7 @@ TEST(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
 // cct's hgridshift: wherever the grid has all four nodes of a point's cell,
 // PROJ gives the shift that grid gives; the cells that lack a node are in the
 // file too.
-TEST(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) {
-    ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
-    Loaded t;
-    load(PELLOWEN_SOURCE_DIR "/examples/sample_land.par", PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd", t);
-    const TempDir temp;
-    ASSERT_FALSE(temp.path.empty());
-    const std::string& dir = temp.path;
+TEST_F(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) {
     std::vector<std::pair<double, double>> points;  // lon, lat
     add_random_points(777, points);
     write_points(dir + "/points.txt", points);
