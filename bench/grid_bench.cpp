@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY) != 0) {
         return 1;
     }
-    const grids::GridPair tables{land, sea};
+    const grids::GridSet tables{land, sea};
     // In key order, as the published files are, and shuffled in pieces, as a
     // file assembled from regional pieces would be.
     const char* orders[][3] = {

@@ -86,7 +86,7 @@ int path_argument(const char* option, const std::string& argument, std::string& 
 
 // The files of the run as CP932 paths: the settings file read first, then
 // the input and output, or with --output-dir every input and the folder of
-// the outputs, then the two grids. 1 when one is unusable (the user has been
+// the outputs, then the two grids and the correction files. 1 when one is unusable (the user has been
 // told).
 int read_paths(grids::UserFeedback& ui, const cli::Options& options, batch::ConversionJob& job,
                std::vector<std::string>& inputs, std::string& output_dir) {
@@ -109,6 +109,12 @@ int read_paths(grids::UserFeedback& ui, const cli::Options& options, batch::Conv
     if (path_argument("--gsi-grid", options.land_grid, job.para_file) != 0 ||
         path_argument("--jcg-grid", options.sea_grid, job.parak_file) != 0) {
         return 1;
+    }
+    if (options.no_corrections || !options.corrections.empty()) job.correction_files.clear();
+    for (const std::string& correction : options.corrections) {
+        std::string cp932;
+        if (path_argument("--correction", correction, cp932) != 0) return 1;
+        job.correction_files.push_back(cp932);
     }
     return 0;
 }
@@ -145,7 +151,7 @@ batch::RunEntries run_entries(const cli::Options& options, bool many, const batc
 // Every input converted into the output folder, each checked first as a
 // single run checks it.
 int run_many(grids::UserFeedback& ui, const cli::Options& options, const batch::ConversionJob& job,
-             const grids::GridPair& tables, const std::vector<std::string>& inputs, const std::string& output_dir) {
+             const grids::GridSet& tables, const std::vector<std::string>& inputs, const std::string& output_dir) {
     auto check = [&options](batch::ConversionJob& file) -> const char* {
         if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
         input_type(options.input_format, false, file.in_file, file.in_file_type);
@@ -172,8 +178,9 @@ int run(const cli::Options& options) {
     const bool many = !options.output_dir.empty();
     grids::ParamTable land;
     grids::ParamTable sea;
-    const char* refusal = nullptr;
-    const int checked = batch::check_run(ui, run_entries(options, many, job), job, land, sea, refusal);
+    std::vector<grids::CorrectionGrid> corrections;
+    std::string refusal;
+    const int checked = batch::check_run(ui, run_entries(options, many, job), job, land, sea, corrections, refusal);
     if (checked == 2) {
         std::fputs("pellowen-batch: not enough memory for the grid tables\n", stderr);
         return EXIT_FAILED;
@@ -182,10 +189,11 @@ int run(const cli::Options& options) {
         ui.show_message(refusal, CAPTION_ERROR);
         return EXIT_FAILED;
     }
-    if (many) return run_many(ui, options, job, {land, sea}, inputs, output_dir);
+    const grids::GridSet tables{land, sea, corrections};
+    if (many) return run_many(ui, options, job, tables, inputs, output_dir);
 
     int error_flag = 0;
-    if (batch::run_conversion(ui, job, {land, sea}, error_flag) != 0) return EXIT_FAILED;
+    if (batch::run_conversion(ui, job, tables, error_flag) != 0) return EXIT_FAILED;
     return error_flag != 0 ? EXIT_SOME_NOT_CONVERTED : EXIT_ALL_CONVERTED;
 }
 

@@ -138,7 +138,7 @@ std::string output_path_for(const std::string& input, const std::string& output_
     return path;
 }
 
-int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridPair& tables, const std::vector<std::string>& inputs,
+int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridSet& tables, const std::vector<std::string>& inputs,
                  const std::string& output_dir, const FileCheck& check) {
     int worst = STATUS_ALL_CONVERTED;
     int counts[3] = {0, 0, 0};

@@ -38,7 +38,7 @@ using FileCheck = std::function<const char*(batch::ConversionJob&)>;
 // an earlier file (names compared ignoring case) or an input of the run is
 // refused. Returns the worst exit status of the files: 0 all points
 // converted, 1 some points not converted, 2 a file refused or failed.
-int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridPair& tables, const std::vector<std::string>& inputs,
+int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const grids::GridSet& tables, const std::vector<std::string>& inputs,
                  const std::string& output_dir, const FileCheck& check);
 
 }  // namespace cli

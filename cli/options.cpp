@@ -8,7 +8,8 @@ namespace cli {
 const char* const USAGE =
     "usage: pellowen-batch --zone N --input FILE --output FILE --gsi-grid FILE --jcg-grid FILE\n"
     "                      [--direction tokyo-to-jgd|jgd-to-tokyo] [--decimals 3..8]\n"
-    "                      [--input-format sima|xy] [--output-format sima|xybl] [--quiet]\n"
+    "                      [--input-format sima|xy] [--output-format sima|xybl]\n"
+    "                      [--correction FILE]... [--quiet]\n"
     "       pellowen-batch --settings FILE --zone N [options]\n"
     "       pellowen-batch --zone N --output-dir DIR --gsi-grid FILE --jcg-grid FILE\n"
     "                      [options] INPUT...\n"
@@ -40,10 +41,18 @@ const char* const USAGE =
     "  --input-format F     sima or xy; default: sima for a .sim input (any case),\n"
     "                       else xy\n"
     "  --output-format F    sima or xybl; default: sima for a .sim output, else xybl\n"
-    "  --settings FILE      take the input and output files and types and both grid\n"
-    "                       files from a settings file of the dialog (Pellowen.env);\n"
-    "                       an option given on the command line overrides its\n"
-    "                       setting. The settings file is never written.\n"
+    "  --correction FILE    a correction file (JGD2000 -> JGD2011, horizontal dB dL\n"
+    "                       in seconds), applied after the shift; give several in\n"
+    "                       the order they apply (older event first). From\n"
+    "                       jgd-to-tokyo they are undone in reverse order. At most\n"
+    "                       9. Without one the output is JGD2000.\n"
+    "  --no-correction      apply no correction file, whatever the settings say\n"
+    "  --settings FILE      take the input and output files and types, both grid\n"
+    "                       files and the correction files from a settings file of\n"
+    "                       the dialog (Pellowen.env); an option given on the\n"
+    "                       command line overrides its setting (--correction\n"
+    "                       replaces all its correction files). The settings file\n"
+    "                       is never written.\n"
     "  --quiet              no progress display\n"
     "  --help               this text\n"
     "  --version            the program's name and version\n"
@@ -60,8 +69,8 @@ const char* const USAGE =
     "  0  every point was converted\n"
     "  1  the job ran to the end and some points were not converted (see the log)\n"
     "  2  the run failed or did not happen: a bad option, a failed check (zone,\n"
-    "     decimals, a missing input or grid), a refused output, or a file that\n"
-    "     could not be opened, read or written\n";
+    "     decimals, a missing input, grid or correction file), a refused output,\n"
+    "     or a file that could not be opened, read or written\n";
 
 const char* const TRY_HELP = "Try 'pellowen-batch --help'\n";
 
@@ -80,6 +89,7 @@ constexpr std::pair<const char*, std::string Options::*> VALUED[] = {
     {"--input-format", &Options::input_format},
     {"--output-format", &Options::output_format},
     {"--settings", &Options::settings},
+    {"--correction", nullptr},  // repeatable: each adds a file
 };
 
 // An input, given with --input or without it: the first is the input, the
@@ -108,6 +118,10 @@ int take_argument(int argc, char** argv, int& i, Options& options, std::string& 
         options.quiet = true;
         return 0;
     }
+    if (std::strcmp(arg, "--no-correction") == 0) {
+        options.no_corrections = true;
+        return 0;
+    }
     for (const auto& [name, field] : VALUED) {
         const std::size_t n = std::strlen(name);
         if (std::strncmp(arg, name, n) != 0) continue;
@@ -123,7 +137,9 @@ int take_argument(int argc, char** argv, int& i, Options& options, std::string& 
         } else {
             continue;
         }
-        if (field == &Options::input) {
+        if (field == nullptr) {
+            options.corrections.emplace_back(value);
+        } else if (field == &Options::input) {
             add_input(options, value);
         } else {
             options.*field = value;
@@ -147,6 +163,10 @@ int check_combination(const Options& options, std::string& error) {
     }
     if (options.output_dir.empty() && !options.more_inputs.empty()) {
         error = "several inputs need --output-dir";
+        return 1;
+    }
+    if (options.no_corrections && !options.corrections.empty()) {
+        error = "--correction and --no-correction cannot be used together";
         return 1;
     }
     if (!options.settings.empty()) return 0;

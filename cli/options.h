@@ -24,6 +24,10 @@ struct Options {
     std::string input_format;   // empty: from the input's extension
     std::string output_format;  // empty: from the output's extension
     std::string settings;       // settings file giving the file settings
+    // Correction files in the order they apply from JGD2000 on; given, they
+    // replace those of a settings file, as no_corrections drops them.
+    std::vector<std::string> corrections;
+    bool no_corrections = false;
 };
 
 // 0 when the arguments parse; otherwise error holds what was wrong, in one

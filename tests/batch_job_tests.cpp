@@ -60,7 +60,7 @@ protected:
         job_ = {.direction = batch::Direction::tokyo_to_jgd, .zone = 9, .decimals = 3,
                 .in_file_type = batch::InputType::sima, .out_file_type = batch::OutputType::sima, .in_file = "sample.sim", .out_file = "out.sim",
                 .para_file = "sample_land.par", .para_version = "S1.00", .parak_file = "sample_sea.jhd",
-                .parak_version = "S1.00"};
+                .parak_version = "S1.00", .correction_files = {}, .correction_titles = {}};
     }
 
     void TearDown() override {

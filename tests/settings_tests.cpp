@@ -39,7 +39,7 @@ std::string settings_of(const batch::ConversionJob& j) {
 // that a setting the file leaves alone can be told from one it clears.
 std::string read_into_preset(const std::string& path, RecordingFeedback& ui, int& result) {
     batch::ConversionJob job{.in_file_type = batch::InputType{7}, .out_file_type = batch::OutputType{8}, .in_file = "in", .out_file = "out",
-                             .para_file = "par", .para_version = {}, .parak_file = "jhd", .parak_version = {}};
+                             .para_file = "par", .para_version = {}, .parak_file = "jhd", .parak_version = {}, .correction_files = {}, .correction_titles = {}};
     result = settings::read_env_file(ui, path, job);
     return settings_of(job);
 }
@@ -123,7 +123,7 @@ TEST(SettingsFile, RunWritesSixLinesThatReadBackUnchanged) {
     // The zone is not a file setting: never written.
     batch::ConversionJob job{.zone = 9, .decimals = 0, .in_file_type = batch::InputType::sima, .out_file_type = batch::OutputType::xybl,
                              .in_file = "C:\\現場\\in.sim", .out_file = {}, .para_file = "p.par", .para_version = {},
-                             .parak_file = "k.jhd", .parak_version = {}};
+                             .parak_file = "k.jhd", .parak_version = {}, .correction_files = {}, .correction_titles = {}};
     RecordingFeedback ui;
     ASSERT_EQ(settings::write_env_file(ui, path, job), 0);
     std::ostringstream written;

@@ -262,7 +262,7 @@ constexpr double AREA_LAT[2] = {33.90, 35.90};
 constexpr double AREA_LON[2] = {133.20, 135.40};
 constexpr double FAR_LAT[2] = {36.60, 37.20};
 
-Cover cover_of(const grids::GridPair& tables, double lat, double lon) {
+Cover cover_of(const grids::GridSet& tables, double lat, double lon) {
     double a = 0, b = 0;
     if (grids::shift_by_land(tables.land, lat, lon, a, b) == 0) return LAND;
     if (grids::shift_by_sea(tables.sea, lat, lon, a, b) == 0) return SEA_ONLY;
@@ -275,7 +275,7 @@ Cover wanted_cover(Random& rng) {
 }
 
 // A point of the wanted cover, uniform over its part of the area.
-void draw_point(Random& rng, const grids::GridPair& tables, Cover want, double& lat,
+void draw_point(Random& rng, const grids::GridSet& tables, Cover want, double& lat,
                 double& lon) {
     for (;;) {
         lat = want == OUTSIDE ? rng.between(FAR_LAT[0], FAR_LAT[1]) : rng.between(AREA_LAT[0], AREA_LAT[1]);
@@ -303,7 +303,7 @@ int make_points(const std::string& grid_dir, const std::string& out_path, const 
         grids::read_sea_param_file(ui, 1, grid_dir + "/full_sea.jhd", version, sea) != 0) {
         return 1;
     }
-    const grids::GridPair tables{land, sea};
+    const grids::GridSet tables{land, sea};
     Random rng{o.seed * 0x2545F4914F6CDD1DULL};
     std::string text;
     text.reserve(static_cast<std::size_t>(o.count) * 48 + 256);

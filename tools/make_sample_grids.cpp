@@ -1,8 +1,10 @@
 // make_sample_grids OUTDIR
 //
 // Writes OUTDIR/sample_land.par and OUTDIR/sample_sea.jhd: small synthetic
-// land and sea grids around a made-up bay, for trying the converter and for
-// the tests. The values only look realistic; they are not survey data.
+// land and sea grids around a made-up bay, and OUTDIR/sample_correction.par,
+// a synthetic correction file (JGD2000 to JGD2011) over part of the same
+// region, for trying the converter and for the tests. The values only look
+// realistic; they are not survey data.
 //
 // Everything is integer arithmetic on node indices and every number is
 // formatted from integers, so each build on each machine writes the same
@@ -70,6 +72,20 @@ int sea_lon_residual(int i, int j) {
     return -3 * (j - 40) + (i - 60) + (i - 60) * (i - 60) / 30 - 60;
 }
 
+// The correction file's area, in node indices of the region: 35.25N..35.95N,
+// 139.675E..140.25E, over land and part of the bay.
+constexpr int CORRECTION_ROWS[2] = {30, 114};
+constexpr int CORRECTION_COLS[2] = {14, 60};
+
+// Corrections (JGD2011 minus JGD2000) in 1e-5 arc-seconds: about -0.03" in
+// latitude and +0.05" in longitude (1 to 2 m), varying across the area.
+int correction_lat(int i, int j) { return -3000 + 30 * (i - 72) - 25 * (j - 37) + (i - 72) * (j - 37) / 2; }
+int correction_lon(int i, int j) { return 5000 - 40 * (j - 37) + 20 * (i - 72) - (j - 37) * (j - 37) / 2; }
+
+bool in_correction_area(int i, int j) {
+    return i >= CORRECTION_ROWS[0] && i <= CORRECTION_ROWS[1] && j >= CORRECTION_COLS[0] && j <= CORRECTION_COLS[1];
+}
+
 // v / 100000 with five decimals, e.g. -1160000 -> "-11.60000".
 std::string fixed5(int v) {
     char buf[24];
@@ -95,6 +111,9 @@ int main(int argc, char** argv) {
     }
     std::string land = "SAMPLE-LAND S1.00 synthetic\r\nmeshcode  lat(sec)  lon(sec)\r\n";
     std::string sea = "*S1.00 synthetic sample sea grid\r\n";
+    std::string correction =
+        "SAMPLE-CORRECTION C1.00 synthetic JGD2000 to JGD2011, not survey data\r\n"
+        "MeshCode dB(sec) dL(sec)\r\n";
     char line[64];
     for (int i = 0; i < ROWS; ++i) {
         for (int j = 0; j < COLS; ++j) {
@@ -110,9 +129,15 @@ int main(int argc, char** argv) {
                               20000 + sea_lat_residual(i, j), sea_lon_residual(i, j));
                 sea += line;
             }
+            if (in_correction_area(i, j)) {
+                std::snprintf(line, sizeof line, "%8d %10s %10s\r\n", code, fixed5(correction_lat(i, j)).c_str(),
+                              fixed5(correction_lon(i, j)).c_str());
+                correction += line;
+            }
         }
     }
     const std::string dir = argv[1];
-    const bool ok = write_file(dir + "/sample_land.par", land) && write_file(dir + "/sample_sea.jhd", sea);
+    const bool ok = write_file(dir + "/sample_land.par", land) && write_file(dir + "/sample_sea.jhd", sea) &&
+                    write_file(dir + "/sample_correction.par", correction);
     return ok ? 0 : 1;
 }

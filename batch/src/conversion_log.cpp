@@ -19,6 +19,13 @@ constexpr const char* LAND_FILE_LINE = "#地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ
 constexpr const char* LAND_VERSION_LINE = "#地理院ﾊﾟﾗﾒｰﾀVersion : %s,\n";
 constexpr const char* SEA_FILE_LINE = "#海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ      : %s,\n";
 constexpr const char* SEA_VERSION_LINE = "#海保ﾊﾟﾗﾒｰﾀVersion   : %s,\n";
+// Per correction file, numbered from 1 in the order they apply; one digit
+// keeps the colon in its place.
+constexpr const char* CORRECTION_FILE_LINE = "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ%d     : %s,\n";
+constexpr const char* CORRECTION_TITLE_LINE = "#補正ﾊﾟﾗﾒｰﾀ%d ﾀｲﾄﾙ    : %s,\n";
+constexpr const char* CORRECTED = "補正%d済";
+constexpr const char* OUTSIDE = "補正%d範囲外";
+constexpr const char* CORRECTION_FAILED_MARK = "  <補正%dのﾊﾟﾗﾒｰﾀ不足で変換できず>\n";
 
 constexpr const char* ERROR_BANNER =
     "*********************************************************************\n"
@@ -41,6 +48,13 @@ void write_header_line(text::TextWriter& log, std::string_view format, std::stri
     line.append(value).append(format.substr(at + 2));
     log.write(line);
 }
+// A format with its "%d" replaced by the number's text.
+std::string with_number(std::string_view format, std::string_view number) {
+    const std::size_t at = format.find("%d");
+    std::string text(format.substr(0, at));
+    text.append(number).append(format.substr(at + 2));
+    return text;
+}
 }  // namespace
 
 void write_log_header(text::TextWriter& log, const ConversionJob& job) {
@@ -53,6 +67,37 @@ void write_log_header(text::TextWriter& log, const ConversionJob& job) {
     write_header_line(log, LAND_VERSION_LINE, job.para_version);
     write_header_line(log, SEA_FILE_LINE, job.parak_file);
     write_header_line(log, SEA_VERSION_LINE, job.parak_version);
+    for (std::size_t i = 0; i < job.correction_files.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        const std::string title = i < job.correction_titles.size() ? job.correction_titles[i] : std::string();
+        write_header_line(log, with_number(CORRECTION_FILE_LINE, number), job.correction_files[i]);
+        write_header_line(log, with_number(CORRECTION_TITLE_LINE, number), title);
+    }
+}
+
+void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count) {
+    const std::string_view mark = source_mark(point.source);
+    if (correction_count == 0) {
+        log.write(mark);
+        return;
+    }
+    std::string line(mark.substr(0, mark.size() - 1));
+    line += "  <";
+    for (std::size_t i = 0; i < correction_count; ++i) {
+        if (i > 0) line += ' ';
+        const bool corrected = (point.corrections.corrected >> i) & 1u;
+        line += with_number(corrected ? CORRECTED : OUTSIDE, std::to_string(i + 1));
+    }
+    line += ">\n";
+    log.write(line);
+}
+
+void write_failed_mark(text::TextWriter& log, const grids::PointResult& point) {
+    if (point.corrections.failed < 0) {
+        log.write(FAILED_MARK);
+        return;
+    }
+    log.write(with_number(CORRECTION_FAILED_MARK, std::to_string(point.corrections.failed + 1)));
 }
 
 const char* source_mark(grids::GridKind source) { return source == grids::GridKind::land ? LAND_MARK : SEA_MARK; }

@@ -48,7 +48,8 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
 // The output and the log may never be the input or a parameter file, however
 // their paths are spelled. Returns the colliding path to write, or null.
 const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
-    const std::array<const std::string*, 3> inputs = {&job.in_file, &job.para_file, &job.parak_file};
+    std::vector<const std::string*> inputs = {&job.in_file, &job.para_file, &job.parak_file};
+    for (const std::string& correction : job.correction_files) inputs.push_back(&correction);
     std::array<const std::string*, 2> targets = {&log_path, nullptr};
     if (job.out_file_type == OutputType::sima) targets[1] = &job.out_file;
     for (const std::string* target : targets) {
@@ -100,7 +101,7 @@ constexpr std::size_t PARALLEL_MIN_POINTS = 256;
 // came to.
 struct BatchWriter {
     const ConversionJob& job;
-    const grids::GridPair& tables;
+    const grids::GridSet& tables;
     text::TextWriter& output;
     text::TextWriter& log;
     std::string text;
@@ -115,7 +116,7 @@ bool results_are_numbers(const grids::PointResult& p) {
     return std::isfinite(p.x_out) && std::isfinite(p.y_out) && std::isfinite(p.lat_out) && std::isfinite(p.lon_out);
 }
 
-void convert_range(const ConversionJob& job, const grids::GridPair& tables,
+void convert_range(const ConversionJob& job, const grids::GridSet& tables,
                    PendingLine* begin, PendingLine* end) {
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
@@ -131,7 +132,7 @@ void convert_range(const ConversionJob& job, const grids::GridPair& tables,
 // while this one does the earlier half. Each point's conversion depends on
 // nothing but its own coordinates and the tables, which no one writes
 // meanwhile.
-void convert_batch(const ConversionJob& job, const grids::GridPair& tables,
+void convert_batch(const ConversionJob& job, const grids::GridSet& tables,
                    PendingBatch& batch) {
     PendingLine* begin = batch.lines.data();
     PendingLine* end = begin + batch.size;
@@ -167,7 +168,7 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             w.output.write(w.text);
             w.output.write("\n");
             w.log.write(w.text);
-            w.log.write(source_mark(p.source));
+            write_point_marks(w.log, p, w.tables.corrections.size());
         } else {
             log_failed_point(w.log, l.line, w.failed_count);
             ++w.failed_count;
@@ -176,11 +177,11 @@ void write_point(BatchWriter& w, const PendingLine& l) {
         format_xybl_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
                          w.xybl, w.text);
         w.log.write(w.text);
-        w.log.write(source_mark(p.source));
+        write_point_marks(w.log, p, w.tables.corrections.size());
     } else {
         format_xybl_short_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, w.xybl, w.text);
         w.log.write(w.text);
-        w.log.write(FAILED_MARK);
+        write_failed_mark(w.log, p);
     }
 }
 
@@ -343,7 +344,7 @@ int derive_log_path(const std::string& out_file, std::string& log_path) {
     return log_path.size() > TEXT_MAX ? 2 : 0;
 }
 
-int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, int& error_flag) {
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag) {
     std::string log_path;
     const int named = derive_log_path(job.out_file, log_path);
     // The name's length matters only where a log file of its own is made: an
@@ -363,7 +364,7 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
     return result;
 }
 
-int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, std::string& log_path, int& error_flag) {
+int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, std::string& log_path, int& error_flag) {
     // Until all three files are open, a stop is an error of the run.
     error_flag = 1;
     text::FilePtr input = text::open_cp932_path(job.in_file, "rb");

@@ -10,9 +10,43 @@ namespace {
 
 using namespace run_checks;
 
-int refuse(const char* message, const char*& refusal) {
+int refuse(const char* message, std::string& refusal) {
     refusal = message;
     return 1;
+}
+
+int refuse(const char* format, const std::string& path, std::string& refusal) {
+    refusal = format;
+    refusal.replace(refusal.find("%s"), 2, path);
+    return 1;
+}
+
+// The correction files, in order: how many, each there, none twice, each
+// loaded (its reader has shown why not).
+int check_corrections(grids::UserFeedback& ui, ConversionJob& job, std::vector<grids::CorrectionGrid>& corrections,
+                      std::string& refusal) {
+    corrections.clear();
+    job.correction_titles.clear();
+    if (job.correction_files.size() > static_cast<std::size_t>(grids::CORRECTION_FILES_MAX)) {
+        return refuse(TOO_MANY_CORRECTIONS, refusal);
+    }
+    for (std::size_t i = 0; i < job.correction_files.size(); ++i) {
+        const std::string& path = job.correction_files[i];
+        if (text::cp932_path_exists(path) != 0) return refuse(BAD_CORRECTION_FILE, path, refusal);
+        for (std::size_t j = 0; j < i; ++j) {
+            if (text::cp932_same_file(path, job.correction_files[j]) == 0) return refuse(CORRECTION_TWICE, path, refusal);
+        }
+    }
+    corrections.resize(job.correction_files.size());
+    for (std::size_t i = 0; i < job.correction_files.size(); ++i) {
+        if (grids::read_correction_file(ui, job.correction_files[i], corrections[i]) != 0) {
+            corrections.clear();
+            job.correction_titles.clear();
+            return refuse(CORRECTION_UNREADABLE, job.correction_files[i], refusal);
+        }
+        job.correction_titles.push_back(corrections[i].title);
+    }
+    return 0;
 }
 
 // A number from the text of a control or an option, within min..max.
@@ -29,8 +63,8 @@ int give_storage(grids::ParamTable& table, int capacity) {
 }  // namespace
 
 int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob& job, grids::ParamTable& land,
-              grids::ParamTable& sea, const char*& refusal) {
-    refusal = nullptr;
+              grids::ParamTable& sea, std::vector<grids::CorrectionGrid>& corrections, std::string& refusal) {
+    refusal.clear();
     if (!entries.direction) return refuse(BAD_DIRECTION, refusal);
     long decimals = 0;
     if (read_in_range(entries.decimals, DECIMALS_MIN, DECIMALS_MAX, decimals) != 0) return refuse(BAD_DECIMALS, refusal);
@@ -49,6 +83,7 @@ int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob&
     if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, sea) != 0) {
         return refuse(SEA_UNREADABLE, refusal);
     }
+    if (check_corrections(ui, job, corrections, refusal) != 0) return 1;
 
     job.in_file_type = entries.in_type;
     if (!entries.in_type_given || !is_known(job.in_file_type)) return refuse(BAD_INPUT_TYPE, refusal);

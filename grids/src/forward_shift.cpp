@@ -270,7 +270,7 @@ int shift_by_sea(const ParamTable& sea, double lat, double lon, double& lat_out,
 
 // The point's cell is found once for both grids; the corner test is made on
 // it, as each grid's own shift makes it.
-int forward_shift(const GridPair& tables, double lat, double lon, double& lat_out,
+int forward_shift(const GridSet& tables, double lat, double lon, double& lat_out,
                   double& lon_out, GridKind& source) {
     source = GridKind::sea;
     const int code = mesh_code_at(lat, lon);

@@ -13,7 +13,7 @@ constexpr double CONVERGED = 1e-10;                           // degrees
 
 // Shift the guess forward and move it back by the full miss until the miss
 // is below the tolerance in latitude and in longitude.
-int inverse_shift(const GridPair& tables, double lat_j, double lon_j, double& lat_t,
+int inverse_shift(const GridSet& tables, double lat_j, double lon_j, double& lat_t,
                   double& lon_t, GridKind& source) {
     lat_t = lat_j - FIRST_GUESS_OFFSET;
     lon_t = lon_j + FIRST_GUESS_OFFSET;

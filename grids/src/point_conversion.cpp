@@ -6,6 +6,7 @@
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
 #include "geodesy/projection.h"
+#include "grids/param_file.h"
 
 namespace grids {
 
@@ -38,7 +39,7 @@ int unknown_position(PointResult& r) {
 }
 }  // namespace
 
-int tokyo_to_jgd_point(const GridPair& tables, int zone, double x, double y,
+int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
                        PointResult& result) {
     geodesy::GeoPoint g{};
     const int off_earth = geodesy::plane_to_geo_on_earth(geodesy::ELLIPSOID_BESSEL, zone, x, y, g);
@@ -46,6 +47,10 @@ int tokyo_to_jgd_point(const GridPair& tables, int zone, double x, double y,
     result.lat_in = rad_to_deg(g.lat);
     result.lon_in = rad_to_deg(g.lon);
     if (forward_shift(tables, result.lat_in, result.lon_in, result.lat_out, result.lon_out, result.source) != 0) {
+        return 1;
+    }
+    if (!tables.corrections.empty() && apply_corrections(tables.corrections, result.lat_out, result.lon_out,
+                                                         result.lat_out, result.lon_out, result.corrections) != 0) {
         return 1;
     }
     const geodesy::PlanePoint p =
@@ -57,7 +62,7 @@ int tokyo_to_jgd_point(const GridPair& tables, int zone, double x, double y,
 
 // The input may lie on GRS80 or WGS84, depending on the grid that covers it:
 // start on GRS80 and switch until the ellipsoid agrees with the grid.
-int jgd_to_tokyo_point(const GridPair& tables, int zone, double x, double y,
+int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
                        PointResult& result) {
     geodesy::Ellipsoid e = geodesy::ELLIPSOID_GRS80;
     int switches = 0;
@@ -67,10 +72,16 @@ int jgd_to_tokyo_point(const GridPair& tables, int zone, double x, double y,
         if (off_earth != 0) return unknown_position(result);
         result.lat_in = rad_to_deg(g.lat);
         result.lon_in = rad_to_deg(g.lon);
+        double lat_j = result.lat_in;
+        double lon_j = result.lon_in;
+        if (!tables.corrections.empty() &&
+            undo_corrections(tables.corrections, lat_j, lon_j, lat_j, lon_j, result.corrections) != 0) {
+            return 1;
+        }
         double lat_t = 0;
         double lon_t = 0;
         GridKind source = GridKind::sea;
-        if (inverse_shift(tables, result.lat_in, result.lon_in, lat_t, lon_t, source) != 0) return 1;
+        if (inverse_shift(tables, lat_j, lon_j, lat_t, lon_t, source) != 0) return 1;
         result.source = source;
         if (world_ellipsoid(source) != e) {
             e = world_ellipsoid(source);

@@ -19,7 +19,7 @@ constexpr std::size_t TYPE_TEXT_MAX = 9;
 // The end of the text in a file written by old editors.
 constexpr char END_OF_FILE_MARK = '\x1A';
 
-enum class Setting { InFileType, InFile, OutFileType, OutFile, ParaFile, ParakFile };
+enum class Setting { InFileType, InFile, OutFileType, OutFile, ParaFile, ParakFile, CorrectionFile };
 
 struct EnvKey {
     std::string_view key;
@@ -28,14 +28,18 @@ struct EnvKey {
 
 // In the order in which a line is compared with them; the first key that
 // begins the line decides.
-constexpr std::array<EnvKey, 6> ENV_KEYS = {{
+constexpr std::array<EnvKey, 7> ENV_KEYS = {{
     {"INFILETYPE", Setting::InFileType},
     {"SIMAINFILE", Setting::InFile},
     {"OUTFILETYPE", Setting::OutFileType},
     {"SIMAOUTFILE", Setting::OutFile},
     {"PARAFILE", Setting::ParaFile},
     {"PARAKFILE", Setting::ParakFile},
+    {"CORRFILE", Setting::CorrectionFile},
 }};
+
+// A correction file's line: after the six lines, one per file in order.
+constexpr const char* CORRECTION_LINE_START = "CORRFILE     <";
 
 // A type value: its first TYPE_TEXT_MAX characters read as a whole number
 // (nine digits at most, so none is lost to the reading's stop).
@@ -45,7 +49,15 @@ int type_value(std::string_view text) {
     return static_cast<int>(value);
 }
 
-void apply_line(std::string_view line, batch::ConversionJob& job) {
+// The correction files of a settings file replace the job's as a whole: the
+// first such line clears them.
+struct Reading {
+    batch::ConversionJob& job;
+    bool corrections_seen = false;
+};
+
+void apply_line(std::string_view line, Reading& reading) {
+    batch::ConversionJob& job = reading.job;
     const std::size_t open = line.find('<');
     if (open == std::string_view::npos) return;
     std::string value = extract_env_value(line.substr(open + 1));
@@ -62,6 +74,11 @@ void apply_line(std::string_view line, batch::ConversionJob& job) {
         case Setting::OutFile: path = &job.out_file; break;
         case Setting::ParaFile: path = &job.para_file; break;
         case Setting::ParakFile: path = &job.parak_file; break;
+        case Setting::CorrectionFile:
+            if (!reading.corrections_seen) job.correction_files.clear();
+            reading.corrections_seen = true;
+            if (!value.empty() && value.size() <= batch::TEXT_MAX) job.correction_files.push_back(std::move(value));
+            return;
         }
         // A path that no path field can hold is ignored rather than cut.
         if (value.size() <= batch::TEXT_MAX) *path = std::move(value);
@@ -103,11 +120,12 @@ int read_env_file(grids::UserFeedback& ui, const std::string& path, batch::Conve
     text.resize(std::min(text.size(), text.find(END_OF_FILE_MARK)));
 
     // CR LF, LF and a lone CR each end a line; none of them is part of it.
+    Reading reading{job};
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
-        apply_line(std::string_view(text).substr(start, end - start), job);
+        apply_line(std::string_view(text).substr(start, end - start), reading);
         start = end;
         if (start < text.size() && text[start] == '\r') ++start;
         if (start < text.size() && text[start] == '\n') ++start;
@@ -128,6 +146,7 @@ int write_env_file(grids::UserFeedback& ui, const std::string& path, const batch
     out.write("SIMAOUTFILE  <" + job.out_file + ">\n");
     out.write("PARAFILE     <" + job.para_file + ">\n");
     out.write("PARAKFILE    <" + job.parak_file + ">\n");
+    for (const std::string& correction : job.correction_files) out.write(CORRECTION_LINE_START + correction + ">\n");
     return out.close();
 }
 

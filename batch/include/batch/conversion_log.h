@@ -1,11 +1,13 @@
-// The conversion log: nine header lines with the run's conditions, then one
-// entry per point, each converted point ending in the mark of its grid.
+// The conversion log: nine header lines with the run's conditions (and two
+// more per correction file), then one entry per point, each converted point
+// ending in the mark of its grid (and of the corrections).
 #pragma once
 
 #include <string_view>
 
 #include "batch/job.h"
 #include "grids/datum_shift.h"
+#include "grids/point_conversion.h"
 #include "text/text_file.h"
 
 namespace batch {
@@ -17,6 +19,15 @@ extern const char* const FAILED_MARK;  // not converted (XYBL output)
 void write_log_header(text::TextWriter& log, const ConversionJob& job);
 
 const char* source_mark(grids::GridKind source);
+
+// The marks that end a converted point's line: its source mark, and with
+// correction files (count of them in the run) what each did to the point,
+// as "  <補正1済 補正2範囲外>" (corrected, or outside the file's area).
+void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count);
+
+// The mark of a point not converted in an XYBL output: FAILED_MARK, or the
+// correction file whose nodes around the point are incomplete.
+void write_failed_mark(text::TextWriter& log, const grids::PointResult& point);
 
 // A point that was not converted, with SIMA output: the error banner before
 // the first such point of the run, then the input line as read.

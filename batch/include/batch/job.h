@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "grids/feedback.h"
 #include "grids/param_file.h"
@@ -45,6 +46,10 @@ struct ConversionJob {
     std::string para_version;
     std::string parak_file;
     std::string parak_version;
+    // The correction files, in the order they apply from JGD2000 on, and the
+    // first line of each as read by the Run (empty: the output is JGD2000).
+    std::vector<std::string> correction_files;
+    std::vector<std::string> correction_titles;
 };
 
 // The log's name: the output path with the last "." of its file name and all
@@ -57,13 +62,13 @@ int derive_log_path(const std::string& out_file, std::string& log_path);
 // opens the log in the text editor. error_flag is 1 when any point was not
 // converted or the job failed. 1 when the log cannot be named or the job
 // stopped at a file error.
-int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, int& error_flag);
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag);
 
 // The job: opens input, output and log, converts every point, closes them.
 // With XYBL output log_path becomes the output path. 1 when a file could not
 // be opened, read or written, the input is saved in Unicode (refused before
 // the output and the log are opened), a point's line is too long to be one
 // (the job stops there), or the output would overwrite an input.
-int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridPair& tables, std::string& log_path, int& error_flag);
+int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, std::string& log_path, int& error_flag);
 
 }  // namespace batch

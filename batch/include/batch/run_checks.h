@@ -4,9 +4,12 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/job.h"
+#include "grids/correction.h"
 #include "grids/feedback.h"
 #include "grids/param_file.h"
 
@@ -22,6 +25,11 @@ inline constexpr const char* BAD_LAND_FILE = "地理院パラメータファイ�
 inline constexpr const char* LAND_UNREADABLE = "地理院パラメータファイルが読めません !!";
 inline constexpr const char* BAD_SEA_FILE = "海保パラメータファイルの指定が不当です !!";
 inline constexpr const char* SEA_UNREADABLE = "海保パラメータファイルが読めません !!";
+// "%s" is the correction file's path.
+inline constexpr const char* BAD_CORRECTION_FILE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です !!";
+inline constexpr const char* CORRECTION_UNREADABLE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!";
+inline constexpr const char* CORRECTION_TWICE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!";
+inline constexpr const char* TOO_MANY_CORRECTIONS = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!";
 inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
 inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
 
@@ -51,14 +59,17 @@ struct RunEntries {
 };
 
 // The checks of a Run in their order: direction, decimals, zone, input
-// exists, land grid exists and loads, sea grid exists and loads, input type,
-// output type. A table without storage is given it after the input check.
-// 0 when every check passed: both grids are loaded into land and sea, and
-// the job holds the direction, decimals, zone and types beside the grids'
-// versions. 1 when a check failed: refusal is its message, to be shown with
-// the caption "Error" (a type that was reached is in the job all the same).
-// 2 when a table's storage cannot be had.
+// exists, land grid exists and loads, sea grid exists and loads, then the
+// job's correction files: at most CORRECTION_FILES_MAX, each existing, none
+// given twice, each loading; then input type, output type. A table without
+// storage is given it after the input check.
+// 0 when every check passed: both grids are loaded into land and sea, the
+// correction files into corrections (in the job's order), and the job holds
+// the direction, decimals, zone and types beside the grids' versions and the
+// corrections' titles. 1 when a check failed: refusal is its message, to be
+// shown with the caption "Error" (a type that was reached is in the job all
+// the same). 2 when a table's storage cannot be had.
 int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob& job, grids::ParamTable& land,
-              grids::ParamTable& sea, const char*& refusal);
+              grids::ParamTable& sea, std::vector<grids::CorrectionGrid>& corrections, std::string& refusal);
 
 }  // namespace batch

@@ -345,9 +345,9 @@ int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
     entries.in_type = static_cast<batch::InputType>(type);
     entries.out_type_given = control_number(dialog, IDC_OUT_TYPE, type) == 0;
     entries.out_type = static_cast<batch::OutputType>(type);
-    const char* refusal = nullptr;
-    if (batch::check_run(ui, entries, fe.job, fe.land, fe.sea, refusal) == 0) return 0;
-    ui.show_message(refusal != nullptr ? refusal : NO_MEMORY, CAPTION_ERROR);
+    std::string refusal;
+    if (batch::check_run(ui, entries, fe.job, fe.land, fe.sea, fe.corrections, refusal) == 0) return 0;
+    ui.show_message(!refusal.empty() ? refusal : std::string(NO_MEMORY), CAPTION_ERROR);
     return 1;
 }
 
@@ -359,7 +359,7 @@ void on_run(HWND dialog, FrontEnd& fe) {
     SetCurrentDirectoryW(fe.startup_directory_w.c_str());
     settings::write_env_file(ui, settings::ENV_FILE_NAME, fe.job);
     int error_flag = 0;
-    batch::run_conversion(ui, fe.job, {fe.land, fe.sea}, error_flag);
+    batch::run_conversion(ui, fe.job, {fe.land, fe.sea, fe.corrections}, error_flag);
 }
 
 void on_exit(HWND dialog, FrontEnd& fe) {

@@ -39,7 +39,7 @@ int shift_by_sea(const ParamTable& sea, double lat, double lon, double& lat_out,
 
 // Tokyo datum to JGD2000: the land grid first, else the sea grid. 1 when
 // neither covers the point (source is then GridKind::sea, outputs untouched).
-int forward_shift(const GridPair& tables, double lat, double lon, double& lat_out,
+int forward_shift(const GridSet& tables, double lat, double lon, double& lat_out,
                   double& lon_out, GridKind& source);
 
 // Most forward shifts one inverse shift may take before it gives up.
@@ -48,7 +48,7 @@ inline constexpr int INVERSE_SHIFT_MAX_STEPS = 100;
 // JGD2000 to the Tokyo datum by fixed-point iteration on the forward shift,
 // to 1e-10 degree. 1 when a step leaves both grids or the iteration does not
 // settle within INVERSE_SHIFT_MAX_STEPS forward shifts.
-int inverse_shift(const GridPair& tables, double lat_j, double lon_j, double& lat_t,
+int inverse_shift(const GridSet& tables, double lat_j, double lon_j, double& lat_t,
                   double& lon_t, GridKind& source);
 
 }  // namespace grids

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "grids/correction.h"
 #include "grids/feedback.h"
 
 namespace grids {
@@ -48,11 +49,14 @@ struct ParamTable {
     }
 };
 
-// The two loaded grids of a run: the land grid shifts every point it covers,
-// the sea grid the points it does not. The tables belong to the caller.
-struct GridPair {
+// The loaded grids of a run: the land grid shifts every point it covers,
+// the sea grid the points it does not; the correction grids then move the
+// shifted position in their order (none: the position stays JGD2000). The
+// tables belong to the caller.
+struct GridSet {
     const ParamTable& land;
     const ParamTable& sea;
+    std::span<const CorrectionGrid> corrections = {};
 };
 
 // Allocates capacity zero-filled records and their index. 1 when the storage

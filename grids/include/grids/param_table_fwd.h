@@ -3,5 +3,5 @@
 
 namespace grids {
 struct ParamTable;
-struct GridPair;
+struct GridSet;
 }  // namespace grids

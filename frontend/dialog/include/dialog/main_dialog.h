@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "batch/job.h"
 #include "grids/param_file.h"
@@ -16,6 +17,8 @@ struct FrontEnd {
     batch::ConversionJob job;
     grids::ParamTable land;
     grids::ParamTable sea;
+    // The correction grids of the last Run, loaded by its checks.
+    std::vector<grids::CorrectionGrid> corrections;
     std::string startup_directory;     // CP932, for the choosers
     std::wstring startup_directory_w;  // the same folder as Windows names it
     // Initial folders of the four choosers; set at most once, while the

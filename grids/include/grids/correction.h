@@ -1,0 +1,115 @@
+// Correction grids: the files that move JGD2000 latitude and longitude to
+// the revised values (JGD2011) inside the areas an earthquake moved. Nodes
+// are the corners of the land grid's cells, named by the same 8-digit codes;
+// each carries a latitude and a longitude correction in arc-seconds.
+// Outside a file's area the point keeps its JGD2000 position.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "grids/feedback.h"
+
+namespace grids {
+
+// Most correction files one run applies: one digit numbers each in the log.
+inline constexpr int CORRECTION_FILES_MAX = 9;
+
+// Largest node correction taken, arc-seconds in each direction (about 30 m);
+// the corrections published are centimetres to a few metres. A node beyond
+// it, or not a finite number, counts as missing.
+inline constexpr double CORRECTION_NODE_LIMIT = 1.0;
+
+// Longest line of a correction file, line end not counted; a longer one is
+// no header or record and the file is refused.
+inline constexpr std::size_t CORRECTION_LINE_MAX = 1024;
+
+// Most nodes a correction file may list (the whole country is well under
+// half of it).
+inline constexpr std::size_t CORRECTION_NODES_MAX = 2'000'000;
+
+// One loaded correction file: its nodes sorted by code, the values beside
+// them in arc-seconds (missing nodes are not kept).
+struct CorrectionGrid {
+    std::string path;   // CP932, as the user gave it
+    std::string title;  // the file's first line, line end removed, cut to 255 bytes
+    std::vector<int> codes;
+    std::vector<double> dB;
+    std::vector<double> dL;
+    // Names this content, as ParamTable::load_id does for the shift grids.
+    std::uint64_t load_id = 0;
+};
+
+// The messages of a refused correction file ("%s" is its path, "%ld" a line
+// number, the second "%s" a mesh code), caption "Error".
+namespace correction_messages {
+inline constexpr const char* OPEN_ERROR = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!";
+inline constexpr const char* READ_ERROR = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!";
+inline constexpr const char* NO_TITLE =
+    "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙではありません、MeshCode で始まる見出し行がありません !!";
+inline constexpr const char* HEIGHT_FILE =
+    "%s 標高(dH)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙです、水平(dB dL)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!";
+inline constexpr const char* SHIFT_GRID =
+    "%s 補正量が大きすぎます、座標変換ﾊﾟﾗﾒｰﾀﾌｧｲﾙではなく補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!";
+inline constexpr const char* BAD_RECORD = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目が読めません !!";
+inline constexpr const char* LONG_LINE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目が長すぎます !!";
+inline constexpr const char* TWICE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目 ﾒｯｼｭｺｰﾄﾞ %s が異なる値で2度あります !!";
+inline constexpr const char* TOO_MANY = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!";
+inline constexpr const char* READING = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中";
+inline constexpr const char* FINISHED = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了";
+}  // namespace correction_messages
+
+// Reads a horizontal correction file: header lines up to a column-title line
+// whose first word is MeshCode (letter case aside), then one record per line
+// (8-digit code, dB, dL, separated by blanks; blank lines are skipped). The
+// file is refused, with its message shown and grid left empty, when it
+// cannot be opened or read, is saved in Unicode, has no such title line,
+// names a height column (a word of the title beginning "dH"), has a line
+// that is too long or no record, lists a node twice with different values,
+// lists too many nodes, or when most of its nodes are beyond
+// CORRECTION_NODE_LIMIT (a datum-shift grid given by mistake). 0 when read.
+int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid);
+
+// What one correction file did to a point.
+enum class CorrectionOutcome : std::uint8_t {
+    corrected,  // all the nodes the point needs are listed
+    outside,    // none of its cell's nodes is listed: carried unchanged
+    unknown,    // some are listed and some not: the point is not converted
+};
+
+// The correction at a point, in the land grid's cell and with its weights:
+// the own node alone when the point is on its cell's south-west corner and
+// that node is listed, else the four corners interpolated. lat_out, lon_out
+// get the corrected position when corrected, the position itself when
+// outside; unknown leaves them untouched.
+CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
+                                   double& lon_out);
+
+// Most corrections one undo may take before it gives up.
+inline constexpr int UNDO_CORRECTION_MAX_STEPS = 50;
+
+// The position that apply_correction moves to (lat, lon), by fixed-point
+// iteration q <- p - c(q) until a step changes q by less than 1e-9 degree in
+// latitude and in longitude. The outcome is that of the last step; unknown
+// also when the iteration does not settle.
+CorrectionOutcome undo_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
+                                  double& lon_out);
+
+// What the corrections of a run did to one point: bit i of corrected is set
+// when file i corrected it; a file whose bit is clear found it outside.
+// failed is the index of the file that stopped the point, or -1.
+struct CorrectionMarks {
+    std::uint16_t corrected = 0;
+    int failed = -1;
+};
+
+// Applies every file in order (forward) or undoes them in reverse order;
+// 1 when one of them leaves the point unknown (marks.failed names it).
+int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
+                      double& lon_out, CorrectionMarks& marks);
+int undo_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
+                     double& lon_out, CorrectionMarks& marks);
+
+}  // namespace grids

@@ -1,0 +1,352 @@
+#include "grids/correction.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "grids/datum_shift.h"
+#include "grids/mesh.h"
+#include "text/cp932.h"
+#include "text/number.h"
+#include "text/text_file.h"
+
+namespace grids {
+
+namespace {
+
+namespace msg = correction_messages;
+
+constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
+constexpr double COLUMNS_PER_DEGREE = 80;
+constexpr double ROWS_PER_DEGREE = 120;
+constexpr std::size_t TITLE_MAX = 255;
+constexpr std::size_t CODE_DIGITS = 8;
+// An undo has settled once a step moves the position less than this, in
+// degrees (about 0.1 mm).
+constexpr double UNDO_SETTLED = 1e-9;
+
+std::uint64_t next_load_id() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The words of a line, separated by blanks.
+std::vector<std::string_view> words_of(std::string_view line) {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_blank(line[i])) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !is_blank(line[i])) ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A word that is a decimal number and nothing else: an optional sign,
+// digits with an optional point, an optional exponent; or the words for
+// infinity and not-a-number, which read_decimal reads too.
+bool is_number_word(std::string_view w) {
+    std::size_t i = 0;
+    if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+    const std::string_view rest = w.substr(i);
+    if (equals_ignoring_case(rest, "nan") || equals_ignoring_case(rest, "inf") ||
+        equals_ignoring_case(rest, "infinity")) {
+        return true;
+    }
+    std::size_t digits = 0;
+    while (i < w.size() && is_digit(w[i])) ++i, ++digits;
+    if (i < w.size() && w[i] == '.') {
+        ++i;
+        while (i < w.size() && is_digit(w[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < w.size() && (w[i] == 'e' || w[i] == 'E')) {
+        ++i;
+        if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+        if (i == w.size() || !is_digit(w[i])) return false;
+        while (i < w.size() && is_digit(w[i])) ++i;
+    }
+    return i == w.size();
+}
+
+bool is_code_word(std::string_view w) {
+    return w.size() == CODE_DIGITS && std::all_of(w.begin(), w.end(), is_digit);
+}
+
+// A node value as the cell arithmetic takes it: not-a-number when it is no
+// finite number within the limit, so that the node counts as unusable.
+double usable(double v) {
+    return std::isfinite(v) && std::fabs(v) <= CORRECTION_NODE_LIMIT ? v : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool same_value(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+struct Node {
+    int code;
+    long line;
+    double dB;
+    double dL;
+};
+
+// The message of a refused file, shown, and the grid left empty.
+int refuse(UserFeedback& ui, CorrectionGrid& grid, const char* format, const std::string& path, long line = 0,
+           std::string_view code = {}) {
+    grid.codes.clear();
+    grid.dB.clear();
+    grid.dL.clear();
+    std::string text = format;
+    text.replace(text.find("%s"), 2, path);
+    if (const std::size_t at = text.find("%ld"); at != std::string::npos) text.replace(at, 3, std::to_string(line));
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, code);
+    ui.show_message(text, "Error");
+    return 1;
+}
+
+// What the title line says about the file: 0 a horizontal correction file's
+// title, 1 no title, 2 a title naming a height column.
+int title_kind(const std::vector<std::string_view>& words) {
+    if (words.empty() || !equals_ignoring_case(words[0], "MeshCode")) return 1;
+    for (const std::string_view w : words) {
+        if (w.size() >= 2 && lower(w[0]) == 'd' && lower(w[1]) == 'h') return 2;
+    }
+    return 0;
+}
+
+// Sorts the nodes by code, drops repeats of a node with the same values, and
+// moves them into the grid. 1 (after the message) when a node comes twice
+// with different values.
+int store_nodes(UserFeedback& ui, const std::string& path, std::vector<Node>& nodes, CorrectionGrid& grid) {
+    std::sort(nodes.begin(), nodes.end(),
+              [](const Node& a, const Node& b) { return a.code != b.code ? a.code < b.code : a.line < b.line; });
+    grid.codes.clear();
+    grid.dB.clear();
+    grid.dL.clear();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& n = nodes[i];
+        if (i > 0 && n.code == nodes[i - 1].code) {
+            if (same_value(n.dB, nodes[i - 1].dB) && same_value(n.dL, nodes[i - 1].dL)) continue;
+            char code[16];
+            std::snprintf(code, sizeof code, "%08d", n.code);
+            return refuse(ui, grid, msg::TWICE, path, n.line, code);
+        }
+        grid.codes.push_back(n.code);
+        grid.dB.push_back(n.dB);
+        grid.dL.push_back(n.dL);
+    }
+    return 0;
+}
+
+// The cell of a point as one correction file gives it: its corner, which
+// of its four nodes (SW, E, NE, N) are listed, and their values.
+struct CorrectionCell {
+    std::uint64_t load_id = 0;
+    int code = 0;
+    int listed = 0;     // how many of the four nodes the file lists
+    bool own = false;   // the SW node is listed
+    MeshCorner corner{};
+    std::array<double, 4> dB{};
+    std::array<double, 4> dL{};
+};
+
+// The cells most recently looked at, per thread, as for the shift grids.
+constexpr std::size_t REMEMBERED_CELLS = 256;
+constexpr int REMEMBERED_BITS = 8;
+thread_local std::array<CorrectionCell, REMEMBERED_CELLS> remembered;
+
+int node_index(const CorrectionGrid& grid, int code) {
+    const auto at = std::lower_bound(grid.codes.begin(), grid.codes.end(), code);
+    return at != grid.codes.end() && *at == code ? static_cast<int>(at - grid.codes.begin()) : -1;
+}
+
+const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
+    const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (grid.load_id << 32)) *
+                                0x9E3779B97F4A7C15ULL;
+    CorrectionCell& cell = remembered[static_cast<std::size_t>(mixed >> (64 - REMEMBERED_BITS))];
+    if (cell.load_id == grid.load_id && cell.code == code) return cell;
+    cell.load_id = grid.load_id;
+    cell.code = code;
+    cell.corner = mesh_corner(code);
+    const MeshNeighbours n = mesh_neighbours(code);
+    const std::array<int, 4> codes = {code, n.east, n.north_east, n.north};
+    cell.listed = 0;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const int at = codes[i] == NO_MESH ? -1 : node_index(grid, codes[i]);
+        if (i == 0) cell.own = at >= 0;
+        if (at < 0) continue;
+        ++cell.listed;
+        cell.dB[i] = grid.dB[static_cast<std::size_t>(at)];
+        cell.dL[i] = grid.dL[static_cast<std::size_t>(at)];
+    }
+    return cell;
+}
+
+bool on_corner_of(const MeshCorner& corner, double lat, double lon) {
+    return std::fabs(lat - corner.lat0) < CORNER_TOLERANCE && std::fabs(lon - corner.lon0) < CORNER_TOLERANCE;
+}
+
+}  // namespace
+
+int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid) {
+    grid.path = path;
+    grid.title.clear();
+    grid.load_id = next_load_id();
+    text::FilePtr file = text::open_cp932_path(path, "rb");
+    if (!file) return refuse(ui, grid, msg::OPEN_ERROR, path);
+    text::LineReader reader(file.get());
+    if (reader.starts_with_unicode_mark()) return refuse(ui, grid, text::UNICODE_FILE_ERROR, path);
+    ui.set_status(msg::READING);
+
+    std::vector<Node> nodes;
+    std::string piece;
+    long line_number = 0;
+    bool titled = false;
+    std::size_t too_large = 0;
+    // A piece may hold one byte more than a line may, and its line end.
+    while (reader.read_line(piece, CORRECTION_LINE_MAX + 2) != 0) {
+        ++line_number;
+        std::string_view line = piece;
+        if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+        if (line.size() > CORRECTION_LINE_MAX) return refuse(ui, grid, msg::LONG_LINE, path, line_number);
+        if (line_number == 1) grid.title.assign(line.substr(0, text::cp932_fitting_size(line, TITLE_MAX)));
+        const std::vector<std::string_view> words = words_of(line);
+        if (!titled) {
+            const int kind = title_kind(words);
+            if (kind == 2) return refuse(ui, grid, msg::HEIGHT_FILE, path);
+            titled = kind == 0;
+            continue;
+        }
+        if (words.empty()) continue;
+        if (words.size() != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
+            return refuse(ui, grid, msg::BAD_RECORD, path, line_number);
+        }
+        if (nodes.size() >= CORRECTION_NODES_MAX) return refuse(ui, grid, msg::TOO_MANY, path);
+        const double dB = text::read_decimal(words[1]);
+        const double dL = text::read_decimal(words[2]);
+        const bool finite = std::isfinite(dB) && std::isfinite(dL);
+        if (finite && (std::fabs(dB) > CORRECTION_NODE_LIMIT || std::fabs(dL) > CORRECTION_NODE_LIMIT)) ++too_large;
+        int code = 0;
+        for (const char c : words[0]) code = code * 10 + (c - '0');
+        nodes.push_back(Node{code, line_number, usable(dB), usable(dL)});
+    }
+    if (reader.failed()) return refuse(ui, grid, msg::READ_ERROR, path);
+    if (!titled) return refuse(ui, grid, msg::NO_TITLE, path);
+    // Shifts of about ten seconds at most nodes: a datum-shift grid.
+    if (too_large * 2 > nodes.size()) return refuse(ui, grid, msg::SHIFT_GRID, path);
+    if (store_nodes(ui, path, nodes, grid) != 0) return 1;
+    ui.set_status(msg::FINISHED);
+    return 0;
+}
+
+CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
+                                   double& lon_out) {
+    const int code = mesh_code_at(lat, lon);
+    if (code == NO_MESH || grid.codes.empty()) {
+        lat_out = lat;
+        lon_out = lon;
+        return CorrectionOutcome::outside;
+    }
+    const CorrectionCell& cell = correction_cell(grid, code);
+    double dB = 0;
+    double dL = 0;
+    if (cell.own && on_corner_of(cell.corner, lat, lon)) {
+        dB = cell.dB[0] * SECONDS_TO_DEGREES;
+        dL = cell.dL[0] * SECONDS_TO_DEGREES;
+    } else if (cell.listed == 0) {
+        lat_out = lat;
+        lon_out = lon;
+        return CorrectionOutcome::outside;
+    } else if (cell.listed < 4) {
+        return CorrectionOutcome::unknown;
+    } else {
+        const double s = (lon - cell.corner.lon0) * COLUMNS_PER_DEGREE;
+        const double t = (lat - cell.corner.lat0) * ROWS_PER_DEGREE;
+        // Corners in the order SW, E, N, NE.
+        const std::array<double, 4> b = {cell.dB[0] * SECONDS_TO_DEGREES, cell.dB[1] * SECONDS_TO_DEGREES,
+                                         cell.dB[3] * SECONDS_TO_DEGREES, cell.dB[2] * SECONDS_TO_DEGREES};
+        const std::array<double, 4> l = {cell.dL[0] * SECONDS_TO_DEGREES, cell.dL[1] * SECONDS_TO_DEGREES,
+                                         cell.dL[3] * SECONDS_TO_DEGREES, cell.dL[2] * SECONDS_TO_DEGREES};
+        dB = bilinear(b, s, t);
+        dL = bilinear(l, s, t);
+    }
+    // A listed node whose value is unusable leaves the correction unknown.
+    if (!std::isfinite(dB) || !std::isfinite(dL)) return CorrectionOutcome::unknown;
+    lat_out = lat + dB;
+    lon_out = lon + dL;
+    return CorrectionOutcome::corrected;
+}
+
+// Moves the guess back by the full miss of its correction until the miss is
+// below the tolerance in latitude and in longitude.
+CorrectionOutcome undo_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
+                                  double& lon_out) {
+    double lat_q = lat;
+    double lon_q = lon;
+    for (int step = 0; step < UNDO_CORRECTION_MAX_STEPS; ++step) {
+        double lat_s = 0;
+        double lon_s = 0;
+        const CorrectionOutcome outcome = apply_correction(grid, lat_q, lon_q, lat_s, lon_s);
+        if (outcome == CorrectionOutcome::unknown) return outcome;
+        const double dlat = lat_s - lat;
+        const double dlon = lon_s - lon;
+        if (std::fabs(dlat) < UNDO_SETTLED && std::fabs(dlon) < UNDO_SETTLED) {
+            lat_out = lat_q;
+            lon_out = lon_q;
+            return outcome;
+        }
+        lat_q = lat_q - dlat;
+        lon_q = lon_q - dlon;
+    }
+    return CorrectionOutcome::unknown;
+}
+
+int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
+                      double& lon_out, CorrectionMarks& marks) {
+    marks = CorrectionMarks{};
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        const CorrectionOutcome outcome = apply_correction(grids[i], lat, lon, lat, lon);
+        if (outcome == CorrectionOutcome::unknown) {
+            marks.failed = static_cast<int>(i);
+            return 1;
+        }
+        if (outcome == CorrectionOutcome::corrected) marks.corrected |= static_cast<std::uint16_t>(1u << i);
+    }
+    lat_out = lat;
+    lon_out = lon;
+    return 0;
+}
+
+int undo_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
+                     double& lon_out, CorrectionMarks& marks) {
+    marks = CorrectionMarks{};
+    for (std::size_t i = grids.size(); i-- > 0;) {
+        const CorrectionOutcome outcome = undo_correction(grids[i], lat, lon, lat, lon);
+        if (outcome == CorrectionOutcome::unknown) {
+            marks.failed = static_cast<int>(i);
+            return 1;
+        }
+        if (outcome == CorrectionOutcome::corrected) marks.corrected |= static_cast<std::uint16_t>(1u << i);
+    }
+    lat_out = lat;
+    lon_out = lon;
+    return 0;
+}
+
+}  // namespace grids
