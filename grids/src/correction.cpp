@@ -306,9 +306,11 @@ CorrectionOutcome undo_correction(const CorrectionGrid& grid, double lat, double
         if (outcome == CorrectionOutcome::unknown) return outcome;
         const double dlat = lat_s - lat;
         const double dlon = lon_s - lon;
+        // The last step is taken too: it costs nothing and leaves the
+        // position a step closer than the tolerance.
         if (std::fabs(dlat) < UNDO_SETTLED && std::fabs(dlon) < UNDO_SETTLED) {
-            lat_out = lat_q;
-            lon_out = lon_q;
+            lat_out = lat_q - dlat;
+            lon_out = lon_q - dlon;
             return outcome;
         }
         lat_q = lat_q - dlat;

@@ -92,8 +92,9 @@ inline constexpr int UNDO_CORRECTION_MAX_STEPS = 50;
 
 // The position that apply_correction moves to (lat, lon), by fixed-point
 // iteration q <- p - c(q) until a step changes q by less than 1e-9 degree in
-// latitude and in longitude. The outcome is that of the last step; unknown
-// also when the iteration does not settle.
+// latitude and in longitude; that step is taken too. The outcome is that of
+// the last correction looked up; unknown also when the iteration does not
+// settle within UNDO_CORRECTION_MAX_STEPS.
 CorrectionOutcome undo_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
                                   double& lon_out);
 

@@ -1,0 +1,370 @@
+// The correction grids: reading a correction file (and refusing what is
+// none), the correction at a point and its undoing, several files in order,
+// and whole survey points shifted and then corrected, both ways.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "geodesy/angles.h"
+#include "geodesy/ellipsoids.h"
+#include "geodesy/projection.h"
+#include "grids/correction.h"
+#include "grids/mesh.h"
+#include "grids/param_file.h"
+#include "grids/point_conversion.h"
+#include "recording_feedback.h"
+#include "text/text_file.h"
+
+namespace fs = std::filesystem;
+using namespace grids;
+
+namespace {
+
+constexpr double SEC = 1.0 / 3600;  // one arc-second in degrees
+const std::string EXAMPLES = std::string(PELLOWEN_SOURCE_DIR) + "/examples/";
+
+std::string temp_file(const std::string& name, const std::string* text = nullptr) {
+    static const struct Folder {
+        fs::path path = fs::temp_directory_path() / ("pellowen_corr_" + std::to_string(std::random_device{}()));
+        Folder() { fs::create_directories(path); }
+        ~Folder() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    } folder;
+    if (text != nullptr) std::ofstream(folder.path / name, std::ios::binary) << *text;
+    return (folder.path / name).string();
+}
+
+// The node of row (30" steps from the equator) and column (45" steps from
+// 100 E), as its code.
+int node(int row, int col) {
+    return (row / 80) * 1000000 + (col / 80) * 10000 + (row / 10 % 8) * 1000 + (col / 10 % 8) * 100 +
+           (row % 10) * 10 + col % 10;
+}
+double row_lat(double row) { return row / 120.0; }
+double col_lon(double col) { return 100 + col / 80.0; }
+
+// Rows and columns near 35.5N 139.7E.
+constexpr int R = 35 * 120 + 60;
+constexpr int C = 39 * 80 + 16;
+
+struct Entry {
+    int code;
+    const char* dB;
+    const char* dL;
+};
+
+std::string correction_text(const std::vector<Entry>& nodes, const char* header = "TEST C1.00\r\nMeshCode dB(sec) dL(sec)\r\n") {
+    std::string text = header;
+    for (const Entry& e : nodes) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%08d   %s   %s\r\n", e.code, e.dB, e.dL);
+        text += line;
+    }
+    return text;
+}
+
+// A 3 x 3 block of nodes (rows R..R+2, columns C..C+2): four complete cells.
+std::vector<Entry> block() {
+    return {{node(R, C), "-0.01000", "0.02000"},         {node(R, C + 1), "-0.02000", "0.04000"},
+            {node(R, C + 2), "-0.03000", "0.06000"},     {node(R + 1, C), "-0.05000", "0.01000"},
+            {node(R + 1, C + 1), "-0.06000", "0.03000"}, {node(R + 1, C + 2), "-0.07000", "0.05000"},
+            {node(R + 2, C), "-0.09000", "0.00000"},     {node(R + 2, C + 1), "-0.10000", "0.02000"},
+            {node(R + 2, C + 2), "-0.11000", "0.04000"}};
+}
+
+int load(const std::string& name, const std::string& text, CorrectionGrid& grid, RecordingFeedback& ui) {
+    return read_correction_file(ui, temp_file(name, &text), grid);
+}
+
+// The message shown for a refused file, with "%s" as the path and "%ld" as
+// the line.
+std::string expected(const char* format, const std::string& path, long line = 0, const std::string& code = "") {
+    std::string text = format;
+    text.replace(text.find("%s"), 2, path);
+    if (auto at = text.find("%ld"); at != std::string::npos) text.replace(at, 3, std::to_string(line));
+    if (auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, code);
+    return text;
+}
+
+}  // namespace
+
+TEST(CorrectionFile, ReadsHeaderTitleAndRecordsInAnyOrder) {
+    std::vector<Entry> nodes = block();
+    std::swap(nodes[0], nodes[8]);
+    std::swap(nodes[3], nodes[5]);
+    // A bare LF, tabs between fields, a blank line and a lone CR line end.
+    std::string text = correction_text(nodes, "JGD2000-JGD2011 Ver.1.0.0\r\nsecond header line\nmeshcode\tdB(sec)\tdL(sec)\r");
+    text += "\r\n   \r\n";
+    text += correction_text({{node(R, C), "-0.01000", "0.02000"}}, "");  // the same node again, same values
+    RecordingFeedback ui;
+    CorrectionGrid grid;
+    ASSERT_EQ(load("ok.par", text, grid, ui), 0);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(grid.title, "JGD2000-JGD2011 Ver.1.0.0");
+    ASSERT_EQ(grid.codes.size(), 9u);
+    EXPECT_TRUE(std::is_sorted(grid.codes.begin(), grid.codes.end()));
+    const auto at = std::find(grid.codes.begin(), grid.codes.end(), node(R + 1, C + 1)) - grid.codes.begin();
+    EXPECT_EQ(grid.dB[at], -0.06);
+    EXPECT_EQ(grid.dL[at], 0.03);
+}
+
+TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
+    namespace m = correction_messages;
+    const std::string long_title(CORRECTION_LINE_MAX + 1, 'x');
+    std::vector<Entry> twice = block();
+    twice.push_back({node(R + 1, C + 1), "-0.06001", "0.03000"});
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* format;
+        long line;
+        std::string code;
+    } cases[] = {
+        {"height.par", correction_text(block(), "TITLE\r\nMeshCode dH(m)\r\n"), m::HEIGHT_FILE, 0, ""},
+        {"both.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n"), m::HEIGHT_FILE, 0, ""},
+        {"untitled.par", correction_text(block(), "TITLE\r\n"), m::NO_TITLE, 0, ""},
+        {"empty.par", "", m::NO_TITLE, 0, ""},
+        {"letters.par", correction_text({{node(R, C), "abc", "0.1"}}), m::BAD_RECORD, 3, ""},
+        {"trailing.par", correction_text({{node(R, C), "0.01x", "0.1"}}), m::BAD_RECORD, 3, ""},
+        {"short_code.par", "T\r\nMeshCode dB dL\r\n5339451 0.01 0.02\r\n", m::BAD_RECORD, 3, ""},
+        {"columns.par", "T\r\nMeshCode dB dL\r\n53394510 0.01 0.02 0.03\r\n", m::BAD_RECORD, 3, ""},
+        {"one_value.par", "T\r\nMeshCode dB dL\r\n53394510 0.01\r\n", m::BAD_RECORD, 3, ""},
+        {"long.par", long_title + "\r\nMeshCode dB dL\r\n", m::LONG_LINE, 1, ""},
+        {"long_record.par", "T\r\nMeshCode dB dL\r\n53394510 0.01 0." + std::string(CORRECTION_LINE_MAX, '1') + "\r\n",
+         m::LONG_LINE, 3, ""},
+        {"twice.par", correction_text(twice), m::TWICE, 12, std::to_string(node(R + 1, C + 1))},
+        {"utf8.par", "\xEF\xBB\xBF" + correction_text(block()), text::UNICODE_FILE_ERROR, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingFeedback ui;
+        CorrectionGrid grid;
+        const std::string path = temp_file(c.name, &c.text);
+        EXPECT_EQ(read_correction_file(ui, path, grid), 1);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].first, expected(c.format, path, c.line, c.code));
+        EXPECT_EQ(ui.messages[0].second, "Error");
+        EXPECT_TRUE(grid.codes.empty());
+    }
+}
+
+TEST(CorrectionFile, RefusesShiftGridsAndWhatCannotBeOpened) {
+    namespace m = correction_messages;
+    const std::string folder = temp_file("a_folder");
+    fs::create_directories(folder);
+    const std::string fifo = temp_file("a_fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        const char* format;
+    } cases[] = {
+        {EXAMPLES + "sample_land.par", m::SHIFT_GRID},  // about 11.6" at every node
+        {EXAMPLES + "sample_sea.jhd", m::NO_TITLE},
+        {temp_file("missing.par"), m::OPEN_ERROR},
+        {folder, m::OPEN_ERROR},
+        {fifo, m::OPEN_ERROR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        RecordingFeedback ui;
+        CorrectionGrid grid;
+        EXPECT_EQ(read_correction_file(ui, c.path, grid), 1);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].first, expected(c.format, c.path));
+    }
+}
+
+TEST(Correction, InterpolatesAtNodesCentresAndEdgesWithTheLandGridsWeights) {
+    RecordingFeedback ui;
+    CorrectionGrid grid;
+    ASSERT_EQ(load("block.par", correction_text(block()), grid, ui), 0);
+    struct Case {
+        double row, col;   // position in node steps
+        double dB, dL;     // expected correction, arc-seconds
+    } cases[] = {
+        {R, C, -0.01, 0.02},                                      // a node
+        {R + 1, C + 1, -0.06, 0.03},                              // an inner node
+        {R + 0.5, C + 0.5, (-0.01 - 0.02 - 0.05 - 0.06) / 4, (0.02 + 0.04 + 0.01 + 0.03) / 4},  // a centre
+        {R, C + 0.25, -0.0125, 0.025},                            // the south edge
+        {R + 0.75, C, -0.04, 0.0125},                             // the west edge
+        {R + 1.5, C + 1.25, -0.0825, 0.03},                       // a point of the north-east cell
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.row - R << "," << c.col - C);
+        const double lat = row_lat(c.row);
+        const double lon = col_lon(c.col);
+        double lat_out = 0;
+        double lon_out = 0;
+        ASSERT_EQ(apply_correction(grid, lat, lon, lat_out, lon_out), CorrectionOutcome::corrected);
+        EXPECT_NEAR((lat_out - lat) / SEC, c.dB, 1e-9);
+        EXPECT_NEAR((lon_out - lon) / SEC, c.dL, 1e-9);
+    }
+}
+
+TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) {
+    std::vector<Entry> nodes = block();
+    nodes[8].dB = "nan";  // node (R+2, C+2): the north-east cell is unusable
+    nodes.push_back({node(R + 10, C + 10), "0.50000", "3.0"});  // beyond the limit: unusable
+    RecordingFeedback ui;
+    CorrectionGrid grid;
+    ASSERT_EQ(load("holes.par", correction_text(nodes), grid, ui), 0);
+    struct Case {
+        double row, col;
+        CorrectionOutcome outcome;
+        bool undone = true;  // the corrected position leads back
+    } cases[] = {
+        {R + 0.5, C + 0.5, CorrectionOutcome::corrected},
+        {R + 1.5, C + 1.5, CorrectionOutcome::unknown},   // a corner node is not a number
+        {R - 0.5, C + 0.5, CorrectionOutcome::unknown},   // south of the block: two nodes of four
+        {R + 0.5, C + 2.5, CorrectionOutcome::unknown},   // east of it
+        {R - 0.5, C - 0.5, CorrectionOutcome::unknown},   // one node, the north-east
+        {R + 5.5, C + 5.5, CorrectionOutcome::outside},   // no node at all
+        {R + 10.5, C + 10.5, CorrectionOutcome::unknown}, // its own node unusable, the rest missing
+        // On a node whose own cell lacks nodes: its own value. Going back
+        // starts a hair off the node, in that incomplete cell.
+        {R + 2, C, CorrectionOutcome::corrected, false},
+        {R + 10, C + 10, CorrectionOutcome::unknown},     // on the unusable node
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.row - R << "," << c.col - C);
+        const double lat = row_lat(c.row);
+        const double lon = col_lon(c.col);
+        double lat_out = -1;
+        double lon_out = -1;
+        EXPECT_EQ(apply_correction(grid, lat, lon, lat_out, lon_out), c.outcome);
+        if (c.outcome == CorrectionOutcome::outside) {
+            EXPECT_EQ(lat_out, lat);
+            EXPECT_EQ(lon_out, lon);
+        }
+        if (c.outcome != CorrectionOutcome::unknown && c.undone) {
+            double lat_back = 0;
+            double lon_back = 0;
+            EXPECT_EQ(undo_correction(grid, lat_out, lon_out, lat_back, lon_back), c.outcome);
+            EXPECT_NEAR(lat_back, lat, 1e-13);
+            EXPECT_NEAR(lon_back, lon, 1e-13);
+        } else if (c.outcome == CorrectionOutcome::unknown) {
+            double a = 0;
+            double b = 0;
+            EXPECT_EQ(undo_correction(grid, lat, lon, a, b), CorrectionOutcome::unknown);
+        }
+    }
+}
+
+TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
+    // The second file moves more strongly where the first put the point.
+    std::vector<Entry> second;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            static const char* values[] = {"0.00000", "0.20000", "0.40000"};
+            second.push_back({node(R + r, C + c), values[c], values[r]});
+        }
+    }
+    RecordingFeedback ui;
+    std::vector<CorrectionGrid> files(3);
+    ASSERT_EQ(load("first.par", correction_text(block()), files[0], ui), 0);
+    ASSERT_EQ(load("second.par", correction_text(second), files[1], ui), 0);
+    ASSERT_EQ(load("elsewhere.par", correction_text({{node(R + 40, C + 40), "0.1", "0.1"}}), files[2], ui), 0);
+
+    const double lat = row_lat(R + 0.3);
+    const double lon = col_lon(C + 0.6);
+    double lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;
+    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
+    ASSERT_EQ(apply_correction(files[1], lat1, lon1, lat2, lon2), CorrectionOutcome::corrected);
+    double lat_out = 0;
+    double lon_out = 0;
+    CorrectionMarks marks;
+    ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks), 0);
+    EXPECT_EQ(lat_out, lat2);
+    EXPECT_EQ(lon_out, lon2);
+    EXPECT_EQ(marks.corrected, 0b011);
+    EXPECT_EQ(marks.failed, -1);
+
+    double lat_back = 0;
+    double lon_back = 0;
+    ASSERT_EQ(undo_corrections(files, lat_out, lon_out, lat_back, lon_back, marks), 0);
+    EXPECT_NEAR(lat_back, lat, 1e-10);
+    EXPECT_NEAR(lon_back, lon, 1e-10);
+    EXPECT_EQ(marks.corrected, 0b011);
+
+    // Where the first file moves the point into a cell the second only half
+    // covers, the second stops it and is named.
+    const double edge_lat = row_lat(R) + 0.02 * SEC;
+    ASSERT_EQ(apply_corrections(files, edge_lat, col_lon(C + 1.5), lat_out, lon_out, marks), 1);
+    EXPECT_EQ(marks.failed, 1);
+}
+
+TEST(CorrectedPoints, RoundTripOnThePlaneOverLandAndSeaOfTheSampleGrids) {
+    RecordingFeedback ui;
+    ParamTable land, sea;
+    std::string version;
+    ASSERT_EQ(create_param_table(land, LAND_TABLE_CAPACITY), 0);
+    ASSERT_EQ(create_param_table(sea, SEA_TABLE_CAPACITY), 0);
+    ASSERT_EQ(read_land_param_file(ui, 1, EXAMPLES + "sample_land.par", version, land), 0);
+    ASSERT_EQ(read_sea_param_file(ui, 1, EXAMPLES + "sample_sea.jhd", version, sea), 0);
+    std::vector<CorrectionGrid> files(1);
+    ASSERT_EQ(read_correction_file(ui, EXAMPLES + "sample_correction.par", files[0]), 0);
+    const GridSet corrected{land, sea, files};
+    const GridSet plain{land, sea};
+
+    int counts[2][2] = {};  // [grid][corrected]
+    int stopped = 0;
+    constexpr int ZONE = 9;
+    for (double x = -110000; x <= 0; x += 2500) {
+        for (double y = -30000; y <= 50000; y += 2500) {
+            PointResult p, q, back;
+            const int shifted = tokyo_to_jgd_point(plain, ZONE, x, y, p);
+            const int done = tokyo_to_jgd_point(corrected, ZONE, x, y, q);
+            if (shifted != 0) {
+                EXPECT_EQ(done, 1);
+                continue;
+            }
+            if (done != 0) {
+                // Only a correction can stop a point the shift converted.
+                EXPECT_EQ(q.corrections.failed, 0);
+                ++stopped;
+                continue;
+            }
+            const bool is_corrected = q.corrections.corrected == 1;
+            ++counts[q.source == GridKind::land ? 0 : 1][is_corrected ? 1 : 0];
+            EXPECT_EQ(q.source, p.source);
+            // The corrected position, projected on the ellipsoid of its grid.
+            double lat_c = 0, lon_c = 0;
+            CorrectionMarks marks;
+            ASSERT_EQ(apply_corrections(files, p.lat_out, p.lon_out, lat_c, lon_c, marks), 0);
+            EXPECT_EQ(q.lat_out, lat_c);
+            EXPECT_EQ(q.lon_out, lon_c);
+            const geodesy::PlanePoint expect = geodesy::geo_to_plane(
+                q.source == GridKind::land ? geodesy::ELLIPSOID_GRS80 : geodesy::ELLIPSOID_WGS84, ZONE,
+                geodesy::deg_to_rad(lat_c), geodesy::deg_to_rad(lon_c));
+            EXPECT_EQ(q.x_out, expect.x);
+            EXPECT_EQ(q.y_out, expect.y);
+            if (!is_corrected) {
+                EXPECT_EQ(q.x_out, p.x_out);
+                EXPECT_EQ(q.y_out, p.y_out);
+            }
+            // Near the grids' north edge the inverse shift's first guess
+            // leaves them, with or without corrections.
+            PointResult plain_back;
+            if (jgd_to_tokyo_point(plain, ZONE, p.x_out, p.y_out, plain_back) != 0) continue;
+            ASSERT_EQ(jgd_to_tokyo_point(corrected, ZONE, q.x_out, q.y_out, back), 0) << x << " " << y;
+            EXPECT_EQ(back.corrections.corrected, q.corrections.corrected);
+            EXPECT_NEAR(back.x_out, x, 1e-4);
+            EXPECT_NEAR(back.y_out, y, 1e-4);
+        }
+    }
+    // The lattice reaches every kind of point.
+    EXPECT_GT(counts[0][0], 0);
+    EXPECT_GT(counts[0][1], 0);
+    EXPECT_GT(counts[1][0], 0);
+    EXPECT_GT(counts[1][1], 0);
+    EXPECT_GT(stopped, 0);
+}
