@@ -7,11 +7,15 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "batch/job.h"
+#include "geodesy/angles.h"
+#include "geodesy/ellipsoids.h"
+#include "geodesy/projection.h"
 #include "grids/param_file.h"
 #include "recording_feedback.h"
 
@@ -52,7 +56,8 @@ protected:
         dir_ = fs::temp_directory_path() / run_folder / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        for (const char* name : {"sample.sim", "sample_jgd.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd"}) {
+        for (const char* name : {"sample.sim", "sample_jgd.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd",
+                                 "sample_correction.par"}) {
             fs::copy_file(SOURCE_DIR / "examples" / name, dir_ / name);
         }
         old_dir_ = fs::current_path();
@@ -70,9 +75,9 @@ protected:
         fs::remove(dir_.parent_path(), ec);  // the run's folder, once empty
     }
 
-    int run() {
+    int run(std::span<const grids::CorrectionGrid> corrections = {}) {
         error_flag_ = -1;
-        return batch::run_conversion(ui_, job_, {land_, sea_}, error_flag_);
+        return batch::run_conversion(ui_, job_, {land_, sea_, corrections}, error_flag_);
     }
 
     std::string expected(const char* name) { return read_bytes(SOURCE_DIR / "tests/data" / name); }
@@ -341,4 +346,127 @@ TEST_F(ConversionRun, ThousandsOfPointsAsShortRunsWriteThem) {
         EXPECT_TRUE(output == expected_output) << "direction " << static_cast<int>(direction);
         EXPECT_TRUE(log == expected_log) << "direction " << static_cast<int>(direction);
     }
+}
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// An XY line of a point given by its Tokyo latitude and longitude in zone 9.
+std::string xy_line(const char* name, double lat, double lon) {
+    const geodesy::PlanePoint p =
+        geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, 9, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
+    char line[96];
+    std::snprintf(line, sizeof line, "%s,%.3f,%.3f\r\n", name, p.x, p.y);
+    return line;
+}
+
+}  // namespace
+
+// With correction files the log names each file and its title, every
+// converted point says what each file did to it, and a point where a file's
+// nodes are incomplete is not converted and named as such. Points outside
+// every file's area come out exactly as without corrections, and a run back
+// with the same files gives back what a run without them gives back.
+TEST_F(ConversionRun, CorrectionFilesAreLoggedPointByPoint) {
+    // A second file far from the sample area: every point lies outside it.
+    write_bytes("far.par", "FAR C0.1\r\nMeshCode dB(sec) dL(sec)\r\n64414277  0.01  0.01\r\n");
+    std::vector<grids::CorrectionGrid> corrections(2);
+    ASSERT_EQ(grids::read_correction_file(ui_, "sample_correction.par", corrections[0]), 0);
+    ASSERT_EQ(grids::read_correction_file(ui_, "far.par", corrections[1]), 0);
+    // The sample points, and one whose JGD2000 position falls in the cell
+    // row just south of the correction file's area: half its nodes listed.
+    write_bytes("in.csv", read_bytes("sample_xy.csv") + xy_line("縁1", 35.24228, 139.88447));
+
+    job_.in_file = "in.csv";
+    job_.in_file_type = batch::InputType::xy;
+    job_.out_file_type = batch::OutputType::xybl;
+    job_.out_file = "plain.txt";
+    ASSERT_EQ(run(), 0);
+    const std::vector<std::string> plain = lines_of(read_bytes("plain.txt"));
+    job_.out_file = "corrected.txt";
+    job_.correction_files = {"sample_correction.par", "far.par"};
+    job_.correction_titles = {corrections[0].title, corrections[1].title};
+    ui_ = RecordingFeedback();
+    ASSERT_EQ(run(corrections), 0);
+    EXPECT_EQ(error_flag_, 1);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
+    const std::vector<std::string> lines = lines_of(read_bytes("corrected.txt"));
+    ASSERT_EQ(lines.size(), plain.size() + 4);
+
+    const std::vector<std::string> header = {
+        "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : sample_correction.par,",
+        "#補正ﾊﾟﾗﾒｰﾀ1 ﾀｲﾄﾙ    : SAMPLE-CORRECTION C1.00 synthetic JGD2000 to JGD2011, not survey data,",
+        "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ2     : far.par,",
+        "#補正ﾊﾟﾗﾒｰﾀ2 ﾀｲﾄﾙ    : FAR C0.1,",
+    };
+    for (std::size_t i = 0; i < 9; ++i) {
+        if (i != 4) {  // the output's name differs
+            EXPECT_EQ(lines[i], plain[i]);
+        }
+    }
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        EXPECT_EQ(lines[9 + i], header[i]);
+        EXPECT_EQ(lines[9 + i].find(':'), 21u);  // the colon in the 22nd byte, as every label
+    }
+
+    int corrected = 0;
+    int outside = 0;
+    for (std::size_t i = 9; i + 1 < plain.size(); ++i) {
+        const std::string& line = lines[i + 4];
+        SCOPED_TRACE(line);
+        if (plain[i].ends_with("  <3ﾊﾟﾗないし範囲外で変換できず>")) {
+            EXPECT_EQ(line, plain[i]);
+        } else if (line.ends_with("  <補正1範囲外 補正2範囲外>")) {
+            ++outside;
+            EXPECT_EQ(line, plain[i] + "  <補正1範囲外 補正2範囲外>");
+        } else if (line.ends_with("  <補正1済 補正2範囲外>")) {
+            ++corrected;
+            EXPECT_TRUE(plain[i].ends_with("  <国土地理院で変換>") || plain[i].ends_with("  <海上保安庁で変換>"));
+            // Same name, input and latitude and longitude in; new output.
+            const std::size_t kept = plain[i].find("     -", plain[i].find("139-"));
+            EXPECT_EQ(line.substr(0, kept), plain[i].substr(0, kept));
+            EXPECT_NE(line.substr(kept), plain[i].substr(kept) + "  <補正1済 補正2範囲外>");
+        } else {
+            ADD_FAILURE() << "unexpected marks";
+        }
+    }
+    EXPECT_GT(corrected, 0);
+    EXPECT_GT(outside, 0);
+    EXPECT_TRUE(plain.back().starts_with("縁1,") && plain.back().ends_with("  <海上保安庁で変換>")) << plain.back();
+    EXPECT_TRUE(lines.back().ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << lines.back();
+
+    // SIMA out (8 decimals, so that the way back starts where the way out
+    // ended) and back, with the corrections and without.
+    job_.decimals = 8;
+    job_.in_file = "sample.sim";
+    job_.in_file_type = batch::InputType::sima;
+    job_.out_file_type = batch::OutputType::sima;
+    job_.out_file = "corrected.sim";
+    ASSERT_EQ(run(corrections), 0);
+    job_.correction_files.clear();
+    job_.correction_titles.clear();
+    job_.out_file = "plain.sim";
+    ASSERT_EQ(run(), 0);
+    job_.direction = batch::Direction::jgd_to_tokyo;
+    job_.decimals = 3;
+    job_.in_file = "plain.sim";
+    job_.out_file = "plain_back.sim";
+    ASSERT_EQ(run(), 0);
+    job_.correction_files = {"sample_correction.par", "far.par"};
+    job_.correction_titles = {corrections[0].title, corrections[1].title};
+    job_.in_file = "corrected.sim";
+    job_.out_file = "corrected_back.sim";
+    ASSERT_EQ(run(corrections), 0);
+    EXPECT_NE(read_bytes("corrected.sim"), read_bytes("plain.sim"));
+    EXPECT_EQ(read_bytes("corrected_back.sim"), read_bytes("plain_back.sim"));
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "recording_feedback.h"
 #include "settings/env_file.h"
@@ -144,6 +145,43 @@ TEST(SettingsFile, RunWritesSixLinesThatReadBackUnchanged) {
     EXPECT_EQ(read_into_preset(path, ui, result), settings_of(job));
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// The correction files follow the six lines, one CORRFILE line each, in
+// order; a file without such lines leaves the list alone, one with them
+// replaces it.
+TEST(SettingsFile, CorrectionFilesFollowTheSixLinesInOrder) {
+    const std::string path = settings_path();
+    batch::ConversionJob job{.zone = 9, .decimals = 0, .in_file_type = batch::InputType::sima, .out_file_type = batch::OutputType::sima,
+                             .in_file = "in.sim", .out_file = "out.sim", .para_file = "p.par", .para_version = {},
+                             .parak_file = "k.jhd", .parak_version = {},
+                             .correction_files = {"D:\\補正\\2008.par", "D:\\補正\\2011.par"}, .correction_titles = {"t"}};
+    RecordingFeedback ui;
+    ASSERT_EQ(settings::write_env_file(ui, path, job), 0);
+    std::ostringstream written;
+    written << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(written.str(),
+              "INFILETYPE   <1>\r\nSIMAINFILE   <in.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <out.sim>\r\n"
+              "PARAFILE     <p.par>\r\nPARAKFILE    <k.jhd>\r\n"
+              "CORRFILE     <D:\\補正\\2008.par>\r\nCORRFILE     <D:\\補正\\2011.par>\r\n");
+
+    const std::vector<std::string> preset = {"old.par"};
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {written.str(), job.correction_files},
+        {"INFILETYPE   <1>\r\nPARAKFILE    <k.jhd>\r\n", preset},
+        // Empty values are no file; lines in any place keep their order.
+        {"CORRFILE     <a.par>\r\nINFILETYPE   <1>\r\nCORRFILE     <>\r\nCORRFILE<b.par>\n", {"a.par", "b.par"}},
+        {"CORRFILE     <>\r\n", {}},
+        {" CORRFILE     <x.par>\r\n", preset},  // a key after a blank is no key
+    };
+    for (const auto& [text, files] : cases) {
+        SCOPED_TRACE(text);
+        std::ofstream(path, std::ios::binary) << text;
+        batch::ConversionJob read = job;
+        read.correction_files = preset;
+        EXPECT_EQ(settings::read_env_file(ui, path, read), 0);
+        EXPECT_EQ(read.correction_files, files);
+    }
 }
 
 TEST(SettingsValues, ChooserFolderIsTheDirectoryPart) {
