@@ -235,6 +235,45 @@ cp sample_xy.csv clash/dst2/p_Log.txt
 check "output over an input not yet read" 2 $? "clash/dst2/p_Log.txt: would overwrite an input of this run"
 cmp -s clash/dst2/p_Log.txt sample_xy.csv || fail "an input was overwritten before it was read"
 
+# Correction files after the shift: named in the log, a mark on every
+# converted point, the same rules from a settings file and over many files.
+C=(--correction sample_correction.par)
+run "with a correction file" 1 "" --zone 9 --input sample.sim --output corr.sim "${GRIDS[@]}" "${C[@]}"
+iconv -f CP932 -t UTF-8 corr_Log.txt >corr_log.utf8
+grep -qF "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : sample_correction.par," corr_log.utf8 || fail "correction file not in the log"
+[ "$(grep -c '<国土地理院で変換>  <補正1済>\|<海上保安庁で変換>  <補正1済>' corr_log.utf8)" = 5 ] || fail "corrected points"
+[ "$(grep -c '変換>  <補正1範囲外>' corr_log.utf8)" = 5 ] || fail "points outside the correction's area"
+cmp -s corr.sim fwd.sim && fail "corrections changed nothing"
+printf 'T\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n53394500 0.01 0.02 0.03\r\n' >height.par
+for k in 1 2 3 4 5 6 7 8 9 10; do cp sample_correction.par "c$k.par"; done
+while IFS='|' read -r what message args; do
+  # shellcheck disable=SC2086
+  run "correction: $what" 2 "$message" --zone 9 --input sample.sim --output refused.sim "${GRIDS[@]}" $args
+  if [ -e refused.sim ] || [ -e refused_Log.txt ]; then fail "correction: $what: a file was written"; fi
+done <<'EOF2'
+missing|none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です !!|--correction none.par
+a folder|grid_folder.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!|--correction grid_folder.jhd
+the land grid|sample_land.par 補正量が大きすぎます|--correction sample_land.par
+the sea grid|sample_sea.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙではありません|--correction sample_sea.jhd
+heights|height.par 標高(dH)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙです|--correction height.par
+heights, the Run's refusal|height.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!|--correction height.par
+twice|./c1.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!|--correction c1.par --correction c2.par --correction ./c1.par
+ten|補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!|--correction c1.par --correction c2.par --correction c3.par --correction c4.par --correction c5.par --correction c6.par --correction c7.par --correction c8.par --correction c9.par --correction c10.par
+EOF2
+run "output over a correction file" 2 "sample_correction.par 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output sample_correction.par --output-format xybl "${GRIDS[@]}" "${C[@]}"
+"$BIN" --zone 9 --input sample.sim --output o.sim "${GRIDS[@]}" --correction a.par --no-correction 2>err.txt >out.txt
+check "--correction with --no-correction" 2 $? "cannot be used together"
+{ cat set.env; printf 'CORRFILE     <sample_correction.par>\r\n'; } >corr.env
+run "correction from the settings file" 1 "" --settings corr.env --zone 9 --output set_corr.sim
+cmp -s set_corr.sim corr.sim || fail "correction from the settings file differs"
+run "--no-correction over the settings file" 1 "" --settings corr.env --zone 9 --output set_plain.sim --no-correction
+cmp -s set_plain.sim fwd.sim || fail "--no-correction output differs"
+run "--correction replaces the settings' files" 2 "none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です" --settings corr.env --zone 9 --correction none.par
+mkdir -p corr_many
+"$BIN" --zone 9 "${GRIDS[@]}" "${C[@]}" --output-dir corr_many sample.sim 2>err.txt
+check "many files with a correction file" 1 $? "1 files: 0 all converted, 1 with points not converted, 0 failed"
+cmp -s corr_many/sample.sim corr.sim || fail "many files: corrected output differs"
+
 [ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
