@@ -443,6 +443,18 @@ TEST_F(ConversionRun, CorrectionFilesAreLoggedPointByPoint) {
     EXPECT_GT(corrected, 0);
     EXPECT_GT(outside, 0);
     EXPECT_TRUE(plain.back().starts_with("縁1,") && plain.back().ends_with("  <海上保安庁で変換>")) << plain.back();
+
+    // A point outside both grids in the place of the job's batch where a
+    // point stopped by a correction stood before: its own mark.
+    std::string many = xy_line("縁2", 35.24228, 139.88447);
+    for (int i = 0; i < 4095; ++i) many += "P,-60975.196,-25716.974\r\n";
+    write_bytes("many.csv", many + "外1,5548.885,6005.798\r\n");
+    job_.in_file = "many.csv";
+    job_.out_file = "many.txt";
+    ASSERT_EQ(run(corrections), 0);
+    const std::vector<std::string> many_lines = lines_of(read_bytes("many.txt"));
+    EXPECT_TRUE(many_lines[13].ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << many_lines[13];
+    EXPECT_TRUE(many_lines.back().ends_with("  <3ﾊﾟﾗないし範囲外で変換できず>")) << many_lines.back();
     EXPECT_TRUE(lines.back().ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << lines.back();
 
     // SIMA out (8 decimals, so that the way back starts where the way out
