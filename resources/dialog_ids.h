@@ -27,6 +27,11 @@
 #define IDC_IN_TYPE 1207
 #define IDC_OUT_TYPE_LABEL 1208
 #define IDC_OUT_TYPE 1209
+// The correction files' row, under the sea grid's version line.
+#define IDC_CORR_FILES 1300
+#define IDC_CHOOSE_CORR 1301
+#define IDC_CLEAR_CORR 1302
+#define IDC_CORR_FILE_LABEL 1303
 #define IDC_IN_FILE_LABEL 1500
 #define IDC_OUT_FILE_LABEL 1501
 #define IDC_DECIMALS_LABEL 1502

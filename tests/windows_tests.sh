@@ -69,24 +69,32 @@ session() {
   ) || status=1
   rm -rf "$work"
 
-  echo "== Pellowen.exe driven from outside under LANG=$lang"
-  work=$(mktemp -d)
-  (
-    cd "$work" || exit 1
-    mkdir dialog linux
-    for d in dialog linux; do
-      cp "$SRC"/examples/* $d/
-      printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <out.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n' >$d/Pellowen.env
-    done
-    (cd dialog && wine "$WIN/frontend/dialog/drive_dialog.exe" "$(winepath -w "$WIN/frontend/dialog/Pellowen.exe")" 9) || exit 1
-    (cd linux && "$LINUX_BATCH" --settings Pellowen.env --zone 9 --quiet 2>/dev/null)
-    bad=0
-    for f in out.sim out_Log.txt Pellowen.env; do
-      cmp -s "dialog/$f" "linux/$f" || { echo "FAILED: $f from the dialog differs from the Linux build's"; bad=1; }
-    done
-    exit $bad
-  ) || status=1
-  rm -rf "$work"
+  # Without a correction file and with one: the settings the Run saves are
+  # the ones it was started with, which pellowen-batch reads.
+  local corrections
+  for corrections in '' 'CORRFILE     <sample_correction.par>\r\n'; do
+    echo "== Pellowen.exe driven from outside under LANG=$lang${corrections:+, with a correction file}"
+    work=$(mktemp -d)
+    (
+      cd "$work" || exit 1
+      mkdir dialog linux
+      for d in dialog linux; do
+        cp "$SRC"/examples/* $d/
+        printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <out.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n'"$corrections" >$d/Pellowen.env
+      done
+      (cd dialog && wine "$WIN/frontend/dialog/drive_dialog.exe" "$(winepath -w "$WIN/frontend/dialog/Pellowen.exe")" 9) || exit 1
+      (cd linux && "$LINUX_BATCH" --settings Pellowen.env --zone 9 --quiet 2>/dev/null)
+      bad=0
+      for f in out.sim out_Log.txt Pellowen.env; do
+        cmp -s "dialog/$f" "linux/$f" || { echo "FAILED: $f from the dialog differs from the Linux build's"; bad=1; }
+      done
+      if [ -n "$corrections" ] && ! LC_ALL=C grep -aq '^#.*1     : sample_correction.par,' linux/out_Log.txt; then
+        echo "FAILED: the log does not name the correction file"; bad=1
+      fi
+      exit $bad
+    ) || status=1
+    rm -rf "$work"
+  done
   # The editor the Run started is still open.
   wineserver -k 2>/dev/null
   return $status

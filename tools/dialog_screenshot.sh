@@ -12,8 +12,9 @@ EXE="$BUILD/frontend/dialog/Pellowen.exe"
 export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8 LC_ALL=
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$SRC"/examples/sample.sim "$SRC"/examples/sample_land.par "$SRC"/examples/sample_sea.jhd "$work"/
-printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <sample_jgd.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n' \
+cp "$SRC"/examples/sample.sim "$SRC"/examples/sample_land.par "$SRC"/examples/sample_sea.jhd \
+  "$SRC"/examples/sample_correction.par "$work"/
+printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <sample_jgd.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\nCORRFILE     <sample_correction.par>\r\n' \
   >"$work/Pellowen.env"
 
 xvfb-run -a -s "-screen 0 800x700x24" bash -c '

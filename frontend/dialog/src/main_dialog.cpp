@@ -1,5 +1,6 @@
-// The main dialog: its opening, the four choosers, the two type lists, Run
-// with its checks in their fixed order, Exit, and files dropped on it.
+// The main dialog: its opening, the four choosers, the list of correction
+// files with its chooser, the two type lists, Run with its checks in their
+// fixed order, Exit, and files dropped on it.
 #include "dialog/main_dialog.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <optional>
+#include <vector>
 
 #include "batch/run_checks.h"
 #include "dialog/modals.h"
@@ -259,6 +261,67 @@ void on_choose_sea_file(HWND dialog, FrontEnd& fe) {
     if (choose_file(dialog, fe, chooser, fe.job.parak_file) == 0) take_sea_file(dialog, fe);
 }
 
+// The correction files as their edit shows them: one a line, each after its
+// number in the order the files apply ("1: path").
+std::string correction_list_text(const std::vector<std::string>& files) {
+    std::string text;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) text += "\r\n";
+        text += std::to_string(i + 1) + ": " + files[i];
+    }
+    return text;
+}
+
+void show_correction_files(HWND dialog, const FrontEnd& fe) {
+    set_control_text(dialog, IDC_CORR_FILES, correction_list_text(fe.job.correction_files));
+}
+
+// 1 (after the message) when the list already holds as many files as a Run
+// takes: a file more is refused before it is chosen.
+int correction_list_full(HWND dialog, const FrontEnd& fe) {
+    if (fe.job.correction_files.size() < static_cast<std::size_t>(grids::CORRECTION_FILES_MAX)) return 0;
+    show_message(dialog, TOO_MANY_CORRECTIONS, CAPTION_ERROR);
+    return 1;
+}
+
+// A chosen or dropped correction file joins the end of the list, which
+// scrolls to show it with its number. The file is read by the next Run.
+void take_correction_file(HWND dialog, FrontEnd& fe, std::string path) {
+    fe.job.correction_files.push_back(std::move(path));
+    show_correction_files(dialog, fe);
+    // The caret at the start of the last line: the edit scrolls down as far
+    // as it needs and back to the numbers at the left.
+    const LRESULT lines = SendDlgItemMessageW(dialog, IDC_CORR_FILES, EM_GETLINECOUNT, 0, 0);
+    const LRESULT start = SendDlgItemMessageW(dialog, IDC_CORR_FILES, EM_LINEINDEX, static_cast<WPARAM>(lines - 1), 0);
+    SendDlgItemMessageW(dialog, IDC_CORR_FILES, EM_SETSEL, static_cast<WPARAM>(start), start);
+    SendDlgItemMessageW(dialog, IDC_CORR_FILES, EM_SCROLLCARET, 0, 0);
+}
+
+// Where the last correction file lies; a path without a folder is the
+// start-up directory's.
+std::string correction_folder(const FrontEnd& fe) {
+    if (fe.job.correction_files.empty()) return fe.startup_directory;
+    const std::string& last = fe.job.correction_files.back();
+    std::string folder = settings::directory_part(last);
+    return folder == last ? fe.startup_directory : folder;
+}
+
+// Each choice adds one file at the end of the list.
+void on_choose_correction_file(HWND dialog, FrontEnd& fe) {
+    if (correction_list_full(dialog, fe) != 0) return;
+    static const std::wstring filter = to_wide("補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ") + L'\0' + L"*.par" + L'\0';
+    fe.correction_folder = correction_folder(fe);
+    const Chooser chooser{false, filter.c_str(), &FrontEnd::correction_folder, OPEN_OPTIONS, nullptr};
+    std::string path;
+    if (choose_file(dialog, fe, chooser, path) == 0) take_correction_file(dialog, fe, std::move(path));
+}
+
+void on_clear_correction_files(HWND dialog, FrontEnd& fe) {
+    fe.job.correction_files.clear();
+    fe.job.correction_titles.clear();
+    show_correction_files(dialog, fe);
+}
+
 // A new type empties its path: a file chosen for one type is never used for
 // the other.
 void on_type_changed(HWND dialog, FrontEnd& fe, int list_id) {
@@ -297,6 +360,9 @@ void on_init_dialog(HWND dialog, FrontEnd& fe) {
     fe.in_folder = folder_of(fe, fe.job.in_file);
     set_control_text(dialog, IDC_OUT_FILE, fe.job.out_file);
     fe.out_folder = folder_of(fe, fe.job.out_file);
+    // Only paths, read by the next Run: shown even when a grid below cannot
+    // be read.
+    show_correction_files(dialog, fe);
 
     set_control_text(dialog, IDC_PARA_FILE, fe.job.para_file);
     if (fe.job.para_file.empty()) {
@@ -367,7 +433,8 @@ void on_exit(HWND dialog, FrontEnd& fe) {
     fe.dialog = nullptr;
 }
 
-// A file dropped on a path edit or its button is taken as if chosen there.
+// A file dropped on a path edit or its button is taken as if chosen there;
+// on the correction files' list or its chooser it is added at the end.
 void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
     POINT point{};
     DragQueryPoint(drop, &point);
@@ -399,6 +466,13 @@ void on_drop_files(HWND dialog, FrontEnd& fe, HDROP drop) {
     case IDC_CHOOSE_PARAK:
         if (is_file && accept_path(dialog, path, fe.job.parak_file) == 0) take_sea_file(dialog, fe);
         break;
+    case IDC_CORR_FILES:
+    case IDC_CHOOSE_CORR:
+        if (is_file && correction_list_full(dialog, fe) == 0) {
+            std::string added;
+            if (accept_path(dialog, path, added) == 0) take_correction_file(dialog, fe, std::move(added));
+        }
+        break;
     default:
         break;
     }
@@ -410,6 +484,8 @@ INT_PTR on_command(HWND dialog, FrontEnd& fe, int id, int notification) {
     case IDC_CHOOSE_OUT: on_choose_out_file(dialog, fe); return TRUE;
     case IDC_CHOOSE_PARA: on_choose_land_file(dialog, fe); return TRUE;
     case IDC_CHOOSE_PARAK: on_choose_sea_file(dialog, fe); return TRUE;
+    case IDC_CHOOSE_CORR: on_choose_correction_file(dialog, fe); return TRUE;
+    case IDC_CLEAR_CORR: on_clear_correction_files(dialog, fe); return TRUE;
     case IDC_IN_TYPE:
     case IDC_OUT_TYPE:
         if (notification != CBN_SELCHANGE) return FALSE;

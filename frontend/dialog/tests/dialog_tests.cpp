@@ -8,7 +8,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +26,10 @@
 #include "dialog_ids.h"
 
 namespace {
+
+#define WIDEN_TEXT(text) L##text
+#define WIDE(text) WIDEN_TEXT(text)
+const wchar_t* const WIDE_DIALOG_NAME = WIDE(IDD_MAIN_DIALOG);
 
 namespace fs = std::filesystem;
 
@@ -117,7 +123,7 @@ const std::string FULL_SETTINGS =
 std::wstring enter_fresh_folder(const std::string& settings) {
     const fs::path folder = temp_root / ("case" + std::to_string(++folder_number));
     fs::create_directory(folder);
-    for (const char* name : {"sample.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd"}) {
+    for (const char* name : {"sample.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd", "sample_correction.par"}) {
         fs::copy_file(source_folder / "examples" / name, folder / name);
     }
     if (!settings.empty()) write_bytes(folder / "Pellowen.env", settings);
@@ -194,7 +200,8 @@ void template_has_every_control_the_code_uses() {
         {IDC_CHOOSE_OUT, "Button"},     {IDC_PARA_FILE, "Edit"},             {IDC_CHOOSE_PARA, "Button"},
         {IDC_PARA_VERSION, "Static"},   {IDC_PARAK_FILE, "Edit"},            {IDC_CHOOSE_PARAK, "Button"},
         {IDC_PARAK_VERSION, "Static"},  {IDC_STATUS, "Static"},              {IDC_RUN, "Button"},
-        {IDC_EXIT, "Button"},
+        {IDC_EXIT, "Button"},           {IDC_CORR_FILES, "Edit"},            {IDC_CHOOSE_CORR, "Button"},
+        {IDC_CLEAR_CORR, "Button"},
     };
     for (const auto& [id, kind] : controls) {
         char name[64] = "(none)";
@@ -203,6 +210,175 @@ void template_has_every_control_the_code_uses() {
         CHECK_TEXT(std::to_string(id) + " " + name, std::to_string(id) + " " + kind);
     }
     close_dialog(dlg);
+}
+
+// ---- the template as the program's resources hold it, in dialog units ----
+
+struct TemplateControl {
+    int id;
+    std::string kind;  // the window class, in lower case
+    std::string text;  // CP932
+    int x, y, cx, cy;
+    DWORD style;
+};
+
+struct DialogTemplate {
+    int cx = 0, cy = 0;
+    std::vector<TemplateControl> controls;
+};
+
+// Reads the extended dialog template the dialog is created from. 1 when it
+// is missing, not extended, or ends early.
+int read_dialog_template(DialogTemplate& read) {
+    HRSRC found = FindResourceW(nullptr, WIDE_DIALOG_NAME, MAKEINTRESOURCEW(5));  // RT_DIALOG
+    const auto* bytes = found ? static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found))) : nullptr;
+    const std::size_t size = found ? SizeofResource(nullptr, found) : 0;
+    std::size_t at = 0;
+    bool short_read = false;
+    const auto number = [&](std::size_t width) {
+        std::uint32_t value = 0;
+        if (at + width > size) short_read = true;
+        else std::memcpy(&value, bytes + at, width);  // little-endian, as Windows
+        at += width;
+        return value;
+    };
+    // A class or a title: none, a predefined ordinal, or a string.
+    const auto name = [&]() {
+        const std::uint32_t first = number(2);
+        if (first == 0xFFFF) {
+            const std::uint32_t ordinal = number(2);
+            const char* predefined[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+            return ordinal >= 0x80 && ordinal < 0x86 ? std::string(predefined[ordinal - 0x80]) : std::to_string(ordinal);
+        }
+        std::wstring wide;
+        for (std::uint32_t c = first; c != 0 && !short_read; c = number(2)) wide.push_back(static_cast<wchar_t>(c));
+        return cp932(wide);
+    };
+    // Class names are compared as Windows does, without letter case.
+    const auto class_name = [&]() {
+        std::string kind = name();
+        for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return kind;
+    };
+    const auto to_short = [](std::uint32_t value) { return static_cast<int>(static_cast<std::int16_t>(value)); };
+    if (bytes == nullptr || number(2) != 1 || number(2) != 0xFFFF) return 1;
+    at += 8;  // help id, extended style
+    const std::uint32_t style = number(4);
+    const std::uint32_t count = number(2);
+    at += 4;  // x, y
+    read.cx = to_short(number(2));
+    read.cy = to_short(number(2));
+    for (int i = 0; i < 3; ++i) name();  // menu, class, caption
+    if ((style & DS_SETFONT) != 0) {
+        at += 6;  // size, weight, italic, character set
+        name();
+    }
+    for (std::uint32_t i = 0; i < count && !short_read; ++i) {
+        at = (at + 3) & ~std::size_t{3};
+        TemplateControl control{};
+        at += 8;  // help id, extended style
+        control.style = number(4);
+        control.x = to_short(number(2));
+        control.y = to_short(number(2));
+        control.cx = to_short(number(2));
+        control.cy = to_short(number(2));
+        control.id = static_cast<int>(number(4));
+        control.kind = class_name();
+        control.text = name();
+        at += number(2);  // creation data
+        read.controls.push_back(control);
+    }
+    return short_read ? 1 : 0;
+}
+
+// The correction files' row came in under the sea grid's version line: the
+// 32 controls of before keep kind, text, size and place, but for the status
+// line and the two buttons, which move down by as much as the dialog grows.
+void template_layout_makes_room_for_the_correction_files() {
+    DialogTemplate layout;
+    CHECK_INT(read_dialog_template(layout), 0);
+    constexpr int HEIGHT_BEFORE = 283;
+    const int delta = layout.cy - HEIGHT_BEFORE;
+    CHECK_INT(layout.cx, 287);
+    CHECK_INT(delta > 0, 1);
+    // id, kind, text, place and size before the row came, whether it moves
+    const std::tuple<int, const char*, const char*, int, int, int, int, bool> before[] = {
+        {IDC_DIRECTION_GROUP, "Button", "座標変換方法", 10, 2, 105, 45, false},
+        {IDC_TOKYO_TO_JGD, "Button", "旧測地座標⇒世界測地座標", 15, 15, 95, 10, false},
+        {IDC_JGD_TO_TOKYO, "Button", "世界測地座標⇒旧測地座標", 15, 30, 95, 10, false},
+        {IDC_DECIMALS_LABEL, "Static", "座標表示桁数（少数以下）", 125, 10, 80, 15, false},
+        {IDC_DECIMALS, "Edit", "", 210, 10, 20, 15, false},
+        {IDC_DECIMALS_SPIN, "msctls_updown32", "Spin1", 230, 10, 10, 15, false},
+        {IDC_ZONE_LABEL, "Static", "座標系", 125, 30, 25, 15, false},
+        {IDC_ZONE, "ComboBox", "", 155, 30, 125, 80, false},
+        {IDC_IN_TYPE_LABEL, "Static", "入力形式", 10, 60, 30, 15, false},
+        {IDC_IN_TYPE, "ComboBox", "", 75, 60, 80, 42, false},
+        {IDC_IN_FILE_LABEL, "Static", "ＳＩＭＡ入力ファイル", 10, 80, 60, 15, false},
+        {IDC_IN_FILE, "Edit", "", 75, 80, 180, 15, false},
+        {IDC_CHOOSE_IN, "Button", "選択", 255, 80, 20, 15, false},
+        {IDC_OUT_TYPE_LABEL, "Static", "出力形式", 10, 100, 30, 15, false},
+        {IDC_OUT_TYPE, "ComboBox", "", 75, 100, 80, 42, false},
+        {IDC_OUT_FILE_LABEL, "Static", "ＳＩＭＡ出力ファイル", 10, 120, 60, 15, false},
+        {IDC_OUT_FILE, "Edit", "", 75, 120, 180, 15, false},
+        {IDC_CHOOSE_OUT, "Button", "選択", 255, 120, 20, 15, false},
+        {IDC_PARA_FILE_LABEL, "Static", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 150, 60, 15, false},
+        {IDC_PARA_FILE, "Edit", "", 75, 150, 180, 15, false},
+        {IDC_CHOOSE_PARA, "Button", "選択", 255, 150, 20, 15, false},
+        {IDC_PARA_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 170, 70, 15, false},
+        {IDC_PARA_VERSION, "Static", "", 150, 170, 70, 15, false},
+        {IDC_PARAK_FILE_LABEL, "Static", "海保庁ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 190, 60, 15, false},
+        {IDC_PARAK_FILE, "Edit", "", 75, 190, 180, 15, false},
+        {IDC_CHOOSE_PARAK, "Button", "選択", 255, 190, 20, 15, false},
+        {IDC_PARAK_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 210, 70, 15, false},
+        {IDC_PARAK_VERSION, "Static", "", 150, 210, 70, 15, false},
+        {IDC_STATUS_LABEL, "Static", "実行状況", 10, 230, 30, 15, true},
+        {IDC_STATUS, "Static", "", 50, 230, 230, 15, true},
+        {IDC_RUN, "Button", "実 行", 15, 255, 50, 15, true},
+        {IDC_EXIT, "Button", "終了", 220, 255, 50, 15, true},
+    };
+    // The row: label, list (three lines), the chooser and below it the
+    // clearing button, in the choosers' column.
+    const std::tuple<int, const char*, const char*, int, int, int, int> row[] = {
+        {IDC_CORR_FILE_LABEL, "Static", "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 230, 60, 15},
+        {IDC_CORR_FILES, "Edit", "", 75, 230, 180, 30},
+        {IDC_CHOOSE_CORR, "Button", "選択", 255, 230, 20, 15},
+        {IDC_CLEAR_CORR, "Button", "ｸﾘｱ", 255, 245, 20, 15},
+    };
+    const auto shown = [&](int id) {
+        const auto c = std::find_if(layout.controls.begin(), layout.controls.end(), [id](const auto& t) { return t.id == id; });
+        return c == layout.controls.end() ? std::string("(none)")
+                                          : c->kind + " " + c->text + " " + std::to_string(c->x) + "," + std::to_string(c->y) +
+                                                " " + std::to_string(c->cx) + "x" + std::to_string(c->cy);
+    };
+    const auto expected = [](std::string kind, const char* text, int x, int y, int cx, int cy) {
+        for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return kind + " " + text + " " + std::to_string(x) + "," + std::to_string(y) + " " +
+               std::to_string(cx) + "x" + std::to_string(cy);
+    };
+    for (const auto& [id, kind, text, x, y, cx, cy, moves] : before) {
+        CHECK_TEXT(shown(id), expected(kind, text, x, moves ? y + delta : y, cx, cy));
+    }
+    // The row lies between the sea grid's version line and the moved status
+    // line, clear of both.
+    constexpr int SEA_VERSION_BOTTOM = 210 + 15;
+    constexpr int STATUS_TOP_BEFORE = 230;
+    for (const auto& [id, kind, text, x, y, cx, cy] : row) {
+        CHECK_TEXT(shown(id), expected(kind, text, x, y, cx, cy));
+        CHECK_INT(y >= SEA_VERSION_BOTTOM && y + cy < STATUS_TOP_BEFORE + delta, 1);
+    }
+    // Every control once, and no other; the list is a read-only edit of
+    // lines that does not wrap a long path.
+    std::vector<int> ids;
+    for (const TemplateControl& control : layout.controls) ids.push_back(control.id);
+    std::sort(ids.begin(), ids.end());
+    CHECK_INT(std::adjacent_find(ids.begin(), ids.end()) == ids.end(), 1);
+    CHECK_INT(ids.size(), std::size(before) + std::size(row));
+    for (const TemplateControl& control : layout.controls) {
+        if (control.id == IDC_CORR_FILES) {
+            const DWORD wanted = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            CHECK_INT(control.style & wanted, wanted);
+        }
+    }
 }
 
 void first_start_without_settings() {
@@ -216,7 +392,7 @@ void first_start_without_settings() {
     const std::pair<int, const char*> texts[] = {
         {IDC_DECIMALS, "3"}, {IDC_ZONE, " 7【第　Ⅶ系】石川・富山・岐阜・愛知"}, {IDC_IN_FILE, ""}, {IDC_OUT_FILE, ""},
         {IDC_PARA_FILE, ""}, {IDC_PARAK_FILE, ""}, {IDC_STATUS, ""}, {IDC_IN_FILE_LABEL, IN_LABEL_SIMA},
-        {IDC_OUT_FILE_LABEL, OUT_LABEL_SIMA},
+        {IDC_OUT_FILE_LABEL, OUT_LABEL_SIMA}, {IDC_CORR_FILES, ""},
     };
     for (const auto& [id, text] : texts) CHECK_TEXT(text_of(dlg, id), text);
 
@@ -231,6 +407,7 @@ void first_start_without_settings() {
         {IDC_CHOOSE_OUT, call("save", "XYFile|*.TXT;*.txt;*.csv", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, "SIM")},
         {IDC_CHOOSE_PARA, call("open", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ|*.par", OPEN, "")},
         {IDC_CHOOSE_PARAK, call("open", "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ|*.jhd", OPEN, "")},
+        {IDC_CHOOSE_CORR, call("open", "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ|*.par", OPEN, "")},
     };
     for (const auto& [button, expected] : choosers) {
         person.choosers.clear();
@@ -239,6 +416,7 @@ void first_start_without_settings() {
     }
     const batch::ConversionJob& job = dialog::front_end().job;
     CHECK_TEXT(job.in_file + job.out_file + job.para_file + job.parak_file, "");
+    CHECK_INT(job.correction_files.size(), 0);
 
     command(dlg, IDC_RUN);
     CHECK_TEXT(person.messages, ENV_MISSING + error("入力SIMAファイルの指定が不当です !!"));
@@ -249,7 +427,8 @@ void first_start_without_settings() {
 void opening_with_settings() {
     enter_fresh_folder(
         "INFILETYPE   <2>\r\nSIMAINFILE   <sample_xy.csv>\r\nOUTFILETYPE  <2>\r\nSIMAOUTFILE  <D:\\結果\\out.txt>\r\n"
-        "PARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n");
+        "PARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n"
+        "CORRFILE     <sample_correction.par>\r\nCORRFILE     <D:\\補正\\第2.par>\r\n");
     HWND dlg = open_dialog();
     CHECK_TEXT(person.messages, "");
     CHECK_INT(selected(dlg, IDC_IN_TYPE) * 10 + selected(dlg, IDC_OUT_TYPE), 11);
@@ -261,6 +440,11 @@ void opening_with_settings() {
     for (const auto& [id, text] : texts) CHECK_TEXT(text_of(dlg, id), text);
     // The folders the choosers will open in; a path without "\" is its own.
     CHECK_TEXT(dialog::front_end().in_folder + "|" + dialog::front_end().out_folder, "sample_xy.csv|D:\\結果");
+    // The correction files in their order; their chooser opens where the
+    // last one lies.
+    CHECK_TEXT(text_of(dlg, IDC_CORR_FILES), "1: sample_correction.par\r\n2: D:\\補正\\第2.par");
+    command(dlg, IDC_CHOOSE_CORR);  // cancelled
+    CHECK_INT(person.choosers.size() == 1 && person.choosers[0].find(" in D:\\補正 options ") != std::string::npos, 1);
 
     // A type chosen from a list clears its path and relabels it; the grid
     // paths are left alone.
@@ -283,12 +467,14 @@ void opening_with_settings() {
 
     // A land grid that cannot be read: two messages, and the sea grid is not
     // shown either.
-    enter_fresh_folder("PARAFILE     <missing.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n");
+    // The correction files, only paths until a Run, are shown all the same.
+    enter_fresh_folder("PARAFILE     <missing.par>\r\nPARAKFILE    <sample_sea.jhd>\r\nCORRFILE     <補正.par>\r\n");
     dlg = open_dialog();
     CHECK_TEXT(person.messages,
                error("missing.par 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error("地理院パラメータファイルが読めません !!"));
-    CHECK_TEXT(text_of(dlg, IDC_PARA_FILE) + "|" + text_of(dlg, IDC_PARAK_FILE) + "|" + text_of(dlg, IDC_PARAK_VERSION),
-               "missing.par||");
+    CHECK_TEXT(text_of(dlg, IDC_PARA_FILE) + "|" + text_of(dlg, IDC_PARAK_FILE) + "|" + text_of(dlg, IDC_PARAK_VERSION) +
+                   "|" + text_of(dlg, IDC_CORR_FILES),
+               "missing.par|||1: 補正.par");
     CHECK_TEXT(dialog::front_end().job.parak_file + "|" + dialog::front_end().sea_folder, "sample_sea.jhd|");
     close_dialog(dlg);
 }
@@ -318,6 +504,11 @@ void each_run_check_fails_in_turn() {
         {[](HWND, Job& job) { job.parak_file = "none.jhd"; }, error("海保パラメータファイルの指定が不当です !!")},
         {[](HWND, Job& job) { job.parak_file = "."; },
          error(". 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error("海保パラメータファイルが読めません !!")},
+        {[](HWND, Job& job) { job.correction_files.assign(10, "none.par"); }, error("補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!")},
+        {[](HWND, Job& job) { job.correction_files = {"sample_correction.par", "none.par"}; },
+         error("none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です !!")},
+        {[](HWND, Job& job) { job.correction_files = {"."}; },
+         error(". 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error(". 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!")},
         {unselect(IDC_IN_TYPE), error("入力形式の指定が不当です !!")},
         {unselect(IDC_OUT_TYPE), error("出力形式の指定が不当です !!")},
     };
@@ -404,13 +595,113 @@ void settings_round_trip_through_choosers() {
     close_dialog(dlg);
 }
 
+// ---- the correction files ----
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += part + "\n";
+    return text;
+}
+
+// Each choice adds one file at the end and the list shows them numbered in
+// that order; the chooser opens where the last one lies; clearing empties.
+void correction_files_are_added_in_order_and_cleared() {
+    const std::wstring folder = enter_fresh_folder("");
+    const std::wstring sub = folder + L"\\補正 2";
+    fs::create_directory(sub);
+    fs::copy_file(folder + L"\\sample_correction.par", sub + L"\\第2.par");
+    HWND dlg = open_dialog();
+    batch::ConversionJob& job = dialog::front_end().job;
+    const std::string first = cp932(sub + L"\\第2.par");
+    const std::string second = cp932(folder + L"\\sample_correction.par");
+    person.answers = {sub + L"\\第2.par", L"", folder + L"\\sample_correction.par", L""};
+    for (int i = 0; i < 4; ++i) command(dlg, IDC_CHOOSE_CORR);
+    CHECK_TEXT(text_of(dlg, IDC_CORR_FILES), "1: " + first + "\r\n2: " + second);
+    CHECK_TEXT(joined(job.correction_files), first + "\n" + second + "\n");
+    const auto opened_in = [](const std::wstring& in) {
+        return "open 76 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ|*.par in " + cp932(in) + " options " +
+               std::to_string(OFN_FILEMUSTEXIST | OFN_HIDEREADONLY) + " ext \n";
+    };
+    CHECK_TEXT(joined(person.choosers), opened_in(folder) + opened_in(sub) + opened_in(sub) + opened_in(folder));
+
+    command(dlg, IDC_CLEAR_CORR);
+    CHECK_TEXT(text_of(dlg, IDC_CORR_FILES) + joined(job.correction_files), "");
+    person.choosers.clear();
+    command(dlg, IDC_CHOOSE_CORR);  // cancelled
+    CHECK_TEXT(joined(person.choosers), opened_in(folder));
+
+    // A list longer than its three lines scrolls to show the file just added.
+    person.answers.assign(5, folder + L"\\sample_correction.par");
+    for (int i = 0; i < 5; ++i) command(dlg, IDC_CHOOSE_CORR);
+    HWND list = GetDlgItem(dlg, IDC_CORR_FILES);
+    RECT inside;
+    GetClientRect(list, &inside);
+    const LRESULT fifth = SendMessageW(list, EM_LINEINDEX, 4, 0);
+    const LRESULT place = SendMessageW(list, EM_POSFROMCHAR, static_cast<WPARAM>(fifth), 0);
+    CHECK_INT(SendMessageW(list, EM_GETFIRSTVISIBLELINE, 0, 0) > 0, 1);
+    CHECK_INT(place != -1 && static_cast<short>(HIWORD(place)) < inside.bottom && static_cast<short>(LOWORD(place)) >= 0, 1);
+
+    // The list of a Run is full at nine: a tenth is refused before a chooser
+    // opens, and a dropped one too.
+    job.correction_files.assign(9, second);
+    person = Person{};
+    command(dlg, IDC_CHOOSE_CORR);
+    drop_file(dlg, IDC_CORR_FILES, folder + L"\\sample_correction.par");
+    CHECK_TEXT(person.messages, error("補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!") + error("補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!"));
+    CHECK_INT(person.choosers.size() * 100 + job.correction_files.size(), 9);
+    close_dialog(dlg);
+}
+
+// A Run with a correction file applies it after the shift, names it in the
+// log, marks every point with what it did, and saves it in the settings.
+void run_with_correction_file() {
+    const std::wstring folder = enter_fresh_folder(FULL_SETTINGS);
+    HWND dlg = open_dialog();
+    person.answers = {folder + L"\\sample_correction.par"};
+    command(dlg, IDC_CHOOSE_CORR);
+    SendDlgItemMessageW(dlg, IDC_ZONE, CB_SETCURSEL, 8, 0);  // zone 9
+    command(dlg, IDC_RUN);
+    CHECK_TEXT(person.messages, CONVERSION_ERRORS);
+    const std::string path = cp932(folder + L"\\sample_correction.par");
+    CHECK_TEXT(read_bytes(folder + L"\\Pellowen.env"), FULL_SETTINGS + "CORRFILE     <" + path + ">\r\n");
+    const std::string log = read_bytes(folder + L"\\out_Log.txt");
+    CHECK_INT(log.find("\r\n#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : " + path + ",\r\n") != std::string::npos, 1);
+    // The points converted are the lines before the error banner that are
+    // not the header's: each is marked, and the sample has points both
+    // inside the file's area and outside it.
+    int marked[2] = {0, 0};
+    int points = 0;
+    const std::size_t banner = log.find("\r\n*****");
+    std::istringstream lines(log.substr(0, banner == std::string::npos ? banner : banner + 2));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        ++points;
+        for (int k = 0; k < 2; ++k) {
+            const std::string mark = k == 0 ? "  <補正1済>\r" : "  <補正1範囲外>\r";
+            if (line.size() >= mark.size() && line.compare(line.size() - mark.size(), mark.size(), mark) == 0) ++marked[k];
+        }
+    }
+    CHECK_INT(points > 0 && marked[0] + marked[1] == points, 1);
+    CHECK_INT(marked[0] > 0 && marked[1] > 0, 1);
+    CHECK_TEXT(text_of(dlg, IDC_CORR_FILES), "1: " + path);
+    close_dialog(dlg);
+}
+
 // Ends the message loop with 99 if the dialog did not end it.
 void CALLBACK give_up(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
 void escape_and_close_box_end_like_exit() {
+    const auto escape_in = [](int id) {
+        return [id](HWND d) {
+            SetFocus(GetDlgItem(d, id));
+            PostMessageW(GetDlgItem(d, id), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        };
+    };
     const std::pair<const char*, std::function<void(HWND)>> cases[] = {
         {"exit button", [](HWND d) { PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0); }},
-        {"escape key", [](HWND d) { PostMessageW(GetDlgItem(d, IDC_IN_FILE), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
+        {"escape key", escape_in(IDC_IN_FILE)},
+        // The list is an edit of many lines, which takes keys of its own.
+        {"escape key in the correction files", escape_in(IDC_CORR_FILES)},
         {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const auto& [what, act] : cases) {
@@ -452,14 +743,27 @@ void drops_on_path_edits_and_buttons() {
         if (version != 0) CHECK_TEXT(text_of(dlg, version), "S1.00");
         close_dialog(dlg);
     }
-    // A drop elsewhere, or of a folder on an input, changes nothing.
-    current_case = "drops elsewhere";
-    const std::wstring folder = enter_fresh_folder("");
+    // On the correction files' list or its chooser a drop adds at the end.
+    current_case = "drops on the correction files";
+    std::wstring folder = enter_fresh_folder("");
     HWND dlg = open_dialog();
+    drop_file(dlg, IDC_CORR_FILES, folder + L"\\sample_correction.par");
+    drop_file(dlg, IDC_CHOOSE_CORR, folder + L"\\sample_land.par");
+    CHECK_TEXT(text_of(dlg, IDC_CORR_FILES),
+               "1: " + cp932(folder + L"\\sample_correction.par") + "\r\n2: " + cp932(folder + L"\\sample_land.par"));
+    close_dialog(dlg);
+
+    // A drop elsewhere (the clearing button too), or of a folder on an
+    // input, changes nothing.
+    current_case = "drops elsewhere";
+    folder = enter_fresh_folder("");
+    dlg = open_dialog();
     drop_file(dlg, IDC_STATUS, folder + L"\\sample.sim");
     drop_file(dlg, IDC_IN_FILE, folder);
+    drop_file(dlg, IDC_CORR_FILES, folder);
+    drop_file(dlg, IDC_CLEAR_CORR, folder + L"\\sample_correction.par");
     const batch::ConversionJob& job = dialog::front_end().job;
-    CHECK_TEXT(job.in_file + job.out_file + job.para_file + job.parak_file, "");
+    CHECK_TEXT(job.in_file + job.out_file + job.para_file + job.parak_file + joined(job.correction_files), "");
     close_dialog(dlg);
 }
 
@@ -478,9 +782,11 @@ int wmain(int argc, wchar_t** argv) {
     fs::create_directory(temp_root);
 #define CASE(name) {#name, name}
     const std::pair<const char*, void (*)()> cases[] = {
-        CASE(template_has_every_control_the_code_uses), CASE(first_start_without_settings), CASE(opening_with_settings),
+        CASE(template_has_every_control_the_code_uses), CASE(template_layout_makes_room_for_the_correction_files),
+        CASE(first_start_without_settings), CASE(opening_with_settings),
         CASE(each_run_check_fails_in_turn), CASE(full_run_saves_settings_then_converts),
-        CASE(settings_round_trip_through_choosers), CASE(escape_and_close_box_end_like_exit),
+        CASE(settings_round_trip_through_choosers), CASE(correction_files_are_added_in_order_and_cleared),
+        CASE(run_with_correction_file), CASE(escape_and_close_box_end_like_exit),
         CASE(drops_on_path_edits_and_buttons),
     };
     for (const auto& [name, run] : cases) {

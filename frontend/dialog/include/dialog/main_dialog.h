@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "grids/correction.h"
 #include "grids/param_file.h"
 
 namespace dialog {
@@ -27,6 +28,10 @@ struct FrontEnd {
     std::string out_folder;
     std::string land_folder;
     std::string sea_folder;
+    // Initial folder of the correction files' chooser, set before each
+    // choice: the folder of the last file in the list, else the start-up
+    // directory.
+    std::string correction_folder;
     HWND dialog = nullptr;
 };
 
