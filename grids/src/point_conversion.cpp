@@ -41,6 +41,9 @@ int unknown_position(PointResult& r) {
 
 int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
                        PointResult& result) {
+    // A result may be reused from point to point: no mark of an earlier
+    // point's corrections stays on this one.
+    result.corrections = CorrectionMarks{};
     geodesy::GeoPoint g{};
     const int off_earth = geodesy::plane_to_geo_on_earth(geodesy::ELLIPSOID_BESSEL, zone, x, y, g);
     if (off_earth != 0) return unknown_position(result);
@@ -64,6 +67,7 @@ int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
 // start on GRS80 and switch until the ellipsoid agrees with the grid.
 int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
                        PointResult& result) {
+    result.corrections = CorrectionMarks{};
     geodesy::Ellipsoid e = geodesy::ELLIPSOID_GRS80;
     int switches = 0;
     for (;;) {
