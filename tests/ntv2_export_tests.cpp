@@ -1,15 +1,19 @@
 // The NTv2 export: which cells the subgrids cover, which nodes the lattice
-// holds, the file's header, and PROJ's hgridshift on the exported sample
-// grids against the conversion's own forward shift.
+// holds, the file's header, PROJ's hgridshift on the exported sample grids
+// against the conversion's own forward shift, and the exported correction
+// file read back.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -289,6 +293,219 @@ TEST_F(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) 
         EXPECT_EQ(record, points.size());
         EXPECT_GT(compared, 1000);
         EXPECT_GT(only_proj, 100);
+    }
+}
+
+// ---- Correction files
+
+// A node's code ppuuqvrw from its lattice row and column.
+int code_of(int row, int col) {
+    return row / 80 * 1000000 + col / 80 * 10000 + row % 80 / 10 * 1000 + col % 80 / 10 * 100 + row % 10 * 10 +
+           col % 10;
+}
+
+// One subgrid of an NTv2 file read back: its edges in arc-seconds
+// (longitudes positive west), its spacing, and its node records.
+struct Subgrid {
+    double s_lat = 0, n_lat = 0, e_long = 0, w_long = 0, lat_inc = 0, long_inc = 0;
+    std::vector<std::array<float, 4>> nodes;
+};
+
+// The subgrids of an NTv2 file; 1 when a record is not where the layout
+// puts it or the file does not end with END.
+int read_gsb(const std::string& path, std::vector<Subgrid>& subgrids) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::size_t at = 0;
+    const auto record = [&](std::string name, void* value, std::size_t size) {
+        name.resize(8, ' ');
+        if (at + 16 > bytes.size() || bytes.compare(at, 8, name) != 0) return false;
+        if (value != nullptr) std::memcpy(value, bytes.data() + at + 8, size);
+        at += 16;
+        return true;
+    };
+    std::int32_t count = 0;
+    bool ok = record("NUM_OREC", nullptr, 0) && record("NUM_SREC", nullptr, 0) && record("NUM_FILE", &count, 4);
+    for (const char* name :
+         {"GS_TYPE", "VERSION", "SYSTEM_F", "SYSTEM_T", "MAJOR_F", "MINOR_F", "MAJOR_T", "MINOR_T"}) {
+        ok = ok && record(name, nullptr, 0);
+    }
+    subgrids.clear();
+    for (std::int32_t k = 0; ok && k < count; ++k) {
+        Subgrid g;
+        std::int32_t nodes = 0;
+        ok = record("SUB_NAME", nullptr, 0) && record("PARENT", nullptr, 0) && record("CREATED", nullptr, 0) &&
+             record("UPDATED", nullptr, 0) && record("S_LAT", &g.s_lat, 8) && record("N_LAT", &g.n_lat, 8) &&
+             record("E_LONG", &g.e_long, 8) && record("W_LONG", &g.w_long, 8) && record("LAT_INC", &g.lat_inc, 8) &&
+             record("LONG_INC", &g.long_inc, 8) && record("GS_COUNT", &nodes, 4) && nodes > 0 &&
+             at + static_cast<std::size_t>(nodes) * 16 <= bytes.size();
+        for (std::int32_t n = 0; ok && n < nodes; ++n, at += 16) {
+            std::array<float, 4> node{};
+            std::memcpy(node.data(), bytes.data() + at, 16);
+            g.nodes.push_back(node);
+        }
+        subgrids.push_back(std::move(g));
+    }
+    return ok && record("END", nullptr, 0) && at == bytes.size() ? 0 : 1;
+}
+
+// What a subgrid holds, on the lattice: each node's (row, col) with its
+// record, and each cell it covers.
+void subgrid_contents(const Subgrid& g, std::map<std::pair<int, int>, std::array<float, 4>>& nodes,
+                      std::map<std::pair<int, int>, int>& cells) {
+    const int row0 = static_cast<int>(std::lround(g.s_lat / 30));
+    const int rows = static_cast<int>(std::lround((g.n_lat - g.s_lat) / g.lat_inc)) + 1;
+    const int cols = static_cast<int>(std::lround((g.w_long - g.e_long) / g.long_inc)) + 1;
+    const int west_col = static_cast<int>(std::lround((-g.w_long - 100 * 3600) / 45));
+    ASSERT_EQ(static_cast<std::size_t>(rows * cols), g.nodes.size());
+    for (std::size_t k = 0; k < g.nodes.size(); ++k) {
+        // South to north, east to west within a row.
+        const int row = row0 + static_cast<int>(k) / cols;
+        const int col = west_col + cols - 1 - static_cast<int>(k) % cols;
+        nodes[{row, col}] = g.nodes[k];
+        if (row < row0 + rows - 1 && col < west_col + cols - 1) ++cells[{row, col}];
+    }
+}
+
+// The nodes of a correction file as the test wrote it: every node listed,
+// the usable ones with their values in arc-seconds.
+struct CorrectionNodes {
+    std::set<std::pair<int, int>> listed;
+    std::map<std::pair<int, int>, std::pair<double, double>> usable;  // dB, dL
+    double largest = 0;  // largest |dB| or |dL| of a usable node
+};
+
+bool four_usable(const CorrectionNodes& n, int row, int col) {
+    return n.usable.count({row, col}) + n.usable.count({row, col + 1}) + n.usable.count({row + 1, col}) +
+               n.usable.count({row + 1, col + 1}) == 4;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// pellowen-ntv2 with its arguments; its exit status, its standard error in
+// err.
+int run_ntv2(const std::string& dir, const std::string& arguments, std::string& err) {
+    const std::string command = std::string(PELLOWEN_NTV2) + " " + arguments + " 2>" + dir + "/ntv2_err.txt";
+    const int status = std::system(command.c_str());
+    std::ifstream in(dir + "/ntv2_err.txt");
+    err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A correction file of 5 rows by 6 columns of nodes across a second-level
+// corner, each node's values its own, with one node missing, one "nan", one
+// beyond the plausible limit, one node on its own two columns east of the
+// block, and a code whose second-level row is 8, which no cell has.
+// Exported with the exact cover, every node read back carries its values
+// (longitude positive west) and the cells covered are those with four
+// usable nodes, each once; exported as one subgrid, the box of the usable
+// nodes holds their values and 0 at every other node.
+TEST(CorrectionExport, ReadBackGivesEachUsableNodeAndTheCellsOfFourUsableNodes) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    const int row0 = 53 * 80 + 47;  // 35 35' 30"N, rows across 35 37' 30"
+    const int col0 = 39 * 80 + 67;  // 139 50' 15"E, columns across 139 52' 30"
+    CorrectionNodes n;
+    std::string file = "TEST C1.00\r\nMeshCode dB(sec) dL(sec)\r\n";
+    char line[80];
+    const auto add = [&](int row, int col, const char* dB, const char* dL) {
+        std::snprintf(line, sizeof line, "%08d %s %s\r\n", code_of(row, col), dB, dL);
+        file += line;
+        n.listed.insert({row, col});
+    };
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            if (i == 2 && j == 2) continue;
+            const double dB = -(1000 + 37 * i + 11 * j) * 1e-5;
+            const double dL = (2000 + 13 * i - 29 * j) * 1e-5;
+            char b[24], l[24];
+            std::snprintf(b, sizeof b, "%.5f", dB);
+            std::snprintf(l, sizeof l, "%.5f", dL);
+            if (i == 1 && j == 4) std::snprintf(b, sizeof b, "nan");
+            if (i == 3 && j == 1) std::snprintf(l, sizeof l, "1.50000");
+            add(row0 + i, col0 + j, b, l);
+            if (std::strcmp(b, "nan") != 0 && std::strcmp(l, "1.50000") != 0) n.usable[{row0 + i, col0 + j}] = {dB, dL};
+        }
+    }
+    add(row0 + 2, col0 + 8, "-0.00500", "0.00700");
+    n.usable[{row0 + 2, col0 + 8}] = {-0.005, 0.007};
+    file += "53398600 -0.01000 0.01000\r\n";
+    write_file(dir + "/c.par", file);
+
+    struct Case {
+        const char* option;
+        std::size_t subgrids;  // 0: the exact cover, any number
+    };
+    for (const Case& c : {Case{"", 0}, Case{"--single ", 1}}) {
+        SCOPED_TRACE(c.option);
+        std::string err;
+        ASSERT_EQ(run_ntv2(dir, std::string(c.option) + "correction " + dir + "/c.par " + dir + "/c.gsb", err), 0)
+            << err;
+        EXPECT_EQ(overview(dir + "/c.gsb").substr(overview(dir + "/c.gsb").find("SYSTEM_F")),
+                  "SYSTEM_F=JGD2000  SYSTEM_T=JGD2011  MAJOR_F =6378137.000000 MINOR_F =6356752.314140 "
+                  "MAJOR_T =6378137.000000 MINOR_T =6356752.314140 ");
+        std::vector<Subgrid> subgrids;
+        ASSERT_EQ(read_gsb(dir + "/c.gsb", subgrids), 0);
+        if (c.subgrids != 0) {
+            EXPECT_EQ(subgrids.size(), c.subgrids);
+        }
+        std::map<std::pair<int, int>, std::array<float, 4>> nodes;
+        std::map<std::pair<int, int>, int> cells;
+        for (const Subgrid& g : subgrids) {
+            EXPECT_EQ(g.lat_inc, 30);
+            EXPECT_EQ(g.long_inc, 45);
+            subgrid_contents(g, nodes, cells);
+        }
+        for (const auto& [at, record] : nodes) {
+            SCOPED_TRACE(testing::Message() << "node " << code_of(at.first, at.second));
+            const auto it = n.usable.find(at);
+            // Only the one-subgrid export has nodes that are not usable: 0.
+            EXPECT_TRUE(it != n.usable.end() || c.subgrids == 1);
+            const auto [dB, dL] = it != n.usable.end() ? it->second : std::pair<double, double>(0, 0);
+            EXPECT_EQ(record, (std::array<float, 4>{static_cast<float>(dB), static_cast<float>(-dL), 0, 0}));
+        }
+        for (int row = row0 - 1; row < row0 + 6; ++row) {
+            for (int col = col0 - 1; col < col0 + 10; ++col) {
+                const auto it = cells.find({row, col});
+                const bool in_box = row >= row0 && row < row0 + 4 && col >= col0 && col < col0 + 8;
+                const int expected = c.subgrids == 1 ? (in_box ? 1 : 0) : (four_usable(n, row, col) ? 1 : 0);
+                EXPECT_EQ(it == cells.end() ? 0 : it->second, expected) << "cell " << row << "," << col;
+            }
+        }
+        if (c.subgrids == 0) {
+            EXPECT_EQ(cells.size(), 9u);  // of the 20 cells of the block
+        }
+    }
+}
+
+// Correction files the export refuses, with status 2 and a message.
+TEST(CorrectionExport, RefusesFilesWithoutAUsableCell) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    const std::string title = "T\r\nMeshCode dB(sec) dL(sec)\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* option;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no usable node", title + "53394600 nan 0.01\r\n53394601 0.01 2.5\r\n", "", "holds no usable grid node"},
+        {"no cell of four", title + "53394600 0.01 0.01\r\n53394601 0.01 0.01\r\n53394611 0.01 0.01\r\n", "",
+         "has no cell with all four nodes"},
+        {"one node, one subgrid", title + "53394600 0.01 0.01\r\n", "--single ", "has no cell with all four nodes"},
+        {"heights", "T\r\nMeshCode dH(m)\r\n53394600 0.01\r\n", "", "dH"},
+    };
+    for (const Case& c : cases) {
+        write_file(dir + "/c.par", c.bytes);
+        std::string err;
+        EXPECT_EQ(run_ntv2(dir, std::string(c.option) + "correction " + dir + "/c.par " + dir + "/c.gsb", err), 2)
+            << c.what;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.what << ": " << err;
     }
 }
 
