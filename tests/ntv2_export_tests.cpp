@@ -1,19 +1,26 @@
 // The NTv2 export: which cells the subgrids cover, which nodes the lattice
-// holds, the file's header, and PROJ's hgridshift on the exported sample
-// grids against the conversion's own forward shift.
+// holds, the file's header, PROJ's hgridshift on the exported sample grids
+// against the conversion's own forward shift, and the exported correction
+// file read back and chained in PROJ against pellowen-batch --correction.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "geodesy/angles.h"
+#include "geodesy/projection.h"
+#include "grids/correction.h"
 #include "grids/datum_shift.h"
 #include "grids/param_file.h"
 #include "ntv2_export.h"
@@ -173,17 +180,29 @@ protected:
     const std::string& dir = temp.path;
 };
 
-// 20,000 points drawn over the sample area, (lon, lat), with seed. Within
-// about a metre of a cell line the conversion's own tolerance decides the
-// cell; those points are left out.
+// Near a line of the grid squares, where the conversion's own tolerance
+// decides the square: a point short of a line by up to 1e-5 of the square
+// counts as beyond it: 0.7 m short of a 40' latitude line, 0.9 m short of
+// a whole-degree meridian, 1 cm short of a 30" line. Points within twice
+// that, on either side, are near.
+bool near_cell_line(double lat, double lon) {
+    const std::pair<double, double> squares[] = {{2.0 / 3, 1}, {1.0 / 12, 1.0 / 8}, {1.0 / 120, 1.0 / 80}};
+    for (const auto& [lat_size, lon_size] : squares) {
+        const double f = lat / lat_size - std::floor(lat / lat_size);
+        const double g = lon / lon_size - std::floor(lon / lon_size);
+        if (f < 2e-5 || f > 1 - 2e-5 || g < 2e-5 || g > 1 - 2e-5) return true;
+    }
+    return false;
+}
+
+// 20,000 points drawn over the sample area, (lon, lat), with seed. Points
+// near a cell line are left out.
 void add_random_points(std::uint64_t seed, std::vector<std::pair<double, double>>& points) {
     std::uint64_t s = seed;
     for (int i = 0; i < 20000; ++i) {
         const double lon = 139.45 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
         const double lat = 34.95 + 1.1 * static_cast<double>(next(s)) / 9007199254740992.0;
-        const double fr = lat * 120 - std::floor(lat * 120);
-        const double fc = lon * 80 - std::floor(lon * 80);
-        if (fr > 1e-3 && fr < 1 - 1e-3 && fc > 1e-3 && fc < 1 - 1e-3) points.emplace_back(lon, lat);
+        if (!near_cell_line(lat, lon)) points.emplace_back(lon, lat);
     }
 }
 
@@ -290,6 +309,696 @@ TEST_F(Proj, OneSubgridOverTheBoundingBoxShiftsAsTheGridWhereItHasAllFourNodes) 
         EXPECT_GT(compared, 1000);
         EXPECT_GT(only_proj, 100);
     }
+}
+
+// ---- Correction files
+
+// A node's code ppuuqvrw from its lattice row and column.
+int code_of(int row, int col) {
+    return row / 80 * 1000000 + col / 80 * 10000 + row % 80 / 10 * 1000 + col % 80 / 10 * 100 + row % 10 * 10 +
+           col % 10;
+}
+
+// One subgrid of an NTv2 file read back: its edges in arc-seconds
+// (longitudes positive west), its spacing, and its node records.
+struct Subgrid {
+    double s_lat = 0, n_lat = 0, e_long = 0, w_long = 0, lat_inc = 0, long_inc = 0;
+    std::vector<std::array<float, 4>> nodes;
+};
+
+// The subgrids of an NTv2 file; 1 when a record is not where the layout
+// puts it or the file does not end with END.
+int read_gsb(const std::string& path, std::vector<Subgrid>& subgrids) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::size_t at = 0;
+    const auto record = [&](std::string name, void* value, std::size_t size) {
+        name.resize(8, ' ');
+        if (at + 16 > bytes.size() || bytes.compare(at, 8, name) != 0) return false;
+        if (value != nullptr) std::memcpy(value, bytes.data() + at + 8, size);
+        at += 16;
+        return true;
+    };
+    std::int32_t count = 0;
+    bool ok = record("NUM_OREC", nullptr, 0) && record("NUM_SREC", nullptr, 0) && record("NUM_FILE", &count, 4);
+    for (const char* name :
+         {"GS_TYPE", "VERSION", "SYSTEM_F", "SYSTEM_T", "MAJOR_F", "MINOR_F", "MAJOR_T", "MINOR_T"}) {
+        ok = ok && record(name, nullptr, 0);
+    }
+    subgrids.clear();
+    for (std::int32_t k = 0; ok && k < count; ++k) {
+        Subgrid g;
+        std::int32_t nodes = 0;
+        ok = record("SUB_NAME", nullptr, 0) && record("PARENT", nullptr, 0) && record("CREATED", nullptr, 0) &&
+             record("UPDATED", nullptr, 0) && record("S_LAT", &g.s_lat, 8) && record("N_LAT", &g.n_lat, 8) &&
+             record("E_LONG", &g.e_long, 8) && record("W_LONG", &g.w_long, 8) && record("LAT_INC", &g.lat_inc, 8) &&
+             record("LONG_INC", &g.long_inc, 8) && record("GS_COUNT", &nodes, 4) && nodes > 0 &&
+             at + static_cast<std::size_t>(nodes) * 16 <= bytes.size();
+        for (std::int32_t n = 0; ok && n < nodes; ++n, at += 16) {
+            std::array<float, 4> node{};
+            std::memcpy(node.data(), bytes.data() + at, 16);
+            g.nodes.push_back(node);
+        }
+        subgrids.push_back(std::move(g));
+    }
+    return ok && record("END", nullptr, 0) && at == bytes.size() ? 0 : 1;
+}
+
+// What a subgrid holds, on the lattice: each node's (row, col) with its
+// record, and each cell it covers.
+void subgrid_contents(const Subgrid& g, std::map<std::pair<int, int>, std::array<float, 4>>& nodes,
+                      std::map<std::pair<int, int>, int>& cells) {
+    const int row0 = static_cast<int>(std::lround(g.s_lat / 30));
+    const int rows = static_cast<int>(std::lround((g.n_lat - g.s_lat) / g.lat_inc)) + 1;
+    const int cols = static_cast<int>(std::lround((g.w_long - g.e_long) / g.long_inc)) + 1;
+    const int west_col = static_cast<int>(std::lround((-g.w_long - 100 * 3600) / 45));
+    ASSERT_EQ(static_cast<std::size_t>(rows * cols), g.nodes.size());
+    for (std::size_t k = 0; k < g.nodes.size(); ++k) {
+        // South to north, east to west within a row.
+        const int row = row0 + static_cast<int>(k) / cols;
+        const int col = west_col + cols - 1 - static_cast<int>(k) % cols;
+        nodes[{row, col}] = g.nodes[k];
+        if (row < row0 + rows - 1 && col < west_col + cols - 1) ++cells[{row, col}];
+    }
+}
+
+// The nodes of a correction file as the test wrote it: every node listed,
+// the usable ones with their values in arc-seconds.
+struct CorrectionNodes {
+    std::set<std::pair<int, int>> listed;
+    std::map<std::pair<int, int>, std::pair<double, double>> usable;  // dB, dL
+    double largest = 0;  // largest |dB| or |dL| of a usable node
+};
+
+bool four_usable(const CorrectionNodes& n, int row, int col) {
+    return n.usable.count({row, col}) + n.usable.count({row, col + 1}) + n.usable.count({row + 1, col}) +
+               n.usable.count({row + 1, col + 1}) == 4;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// pellowen-ntv2 with its arguments; its exit status, its standard error in
+// err.
+int run_ntv2(const std::string& dir, const std::string& arguments, std::string& err) {
+    const std::string command = std::string(PELLOWEN_NTV2) + " " + arguments + " 2>" + dir + "/ntv2_err.txt";
+    const int status = std::system(command.c_str());
+    std::ifstream in(dir + "/ntv2_err.txt");
+    err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A correction file of 5 rows by 6 columns of nodes across a second-level
+// corner, each node's values its own, with one node missing, one "nan", one
+// beyond the plausible limit, one node on its own two columns east of the
+// block, and a code whose second-level row is 8, which no cell has.
+// Exported with the exact cover, every node read back carries its values
+// (longitude positive west) and the cells covered are those with four
+// usable nodes, each once; exported as one subgrid, the box of the usable
+// nodes holds their values and 0 at every other node.
+TEST(CorrectionExport, ReadBackGivesEachUsableNodeAndTheCellsOfFourUsableNodes) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    const int row0 = 53 * 80 + 47;  // 35 35' 30"N, rows across 35 37' 30"
+    const int col0 = 39 * 80 + 67;  // 139 50' 15"E, columns across 139 52' 30"
+    CorrectionNodes n;
+    std::string file = "TEST C1.00\r\nMeshCode dB(sec) dL(sec)\r\n";
+    char line[80];
+    const auto add = [&](int row, int col, const char* dB, const char* dL) {
+        std::snprintf(line, sizeof line, "%08d %s %s\r\n", code_of(row, col), dB, dL);
+        file += line;
+        n.listed.insert({row, col});
+    };
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            if (i == 2 && j == 2) continue;
+            const double dB = -(1000 + 37 * i + 11 * j) * 1e-5;
+            const double dL = (2000 + 13 * i - 29 * j) * 1e-5;
+            char b[24], l[24];
+            std::snprintf(b, sizeof b, "%.5f", dB);
+            std::snprintf(l, sizeof l, "%.5f", dL);
+            if (i == 1 && j == 4) std::snprintf(b, sizeof b, "nan");
+            if (i == 3 && j == 1) std::snprintf(l, sizeof l, "1.50000");
+            add(row0 + i, col0 + j, b, l);
+            if (std::strcmp(b, "nan") != 0 && std::strcmp(l, "1.50000") != 0) n.usable[{row0 + i, col0 + j}] = {dB, dL};
+        }
+    }
+    add(row0 + 2, col0 + 8, "-0.00500", "0.00700");
+    n.usable[{row0 + 2, col0 + 8}] = {-0.005, 0.007};
+    file += "53398600 -0.01000 0.01000\r\n";
+    write_file(dir + "/c.par", file);
+
+    struct Case {
+        const char* option;
+        std::size_t subgrids;  // 0: the exact cover, any number
+    };
+    for (const Case& c : {Case{"", 0}, Case{"--single ", 1}}) {
+        SCOPED_TRACE(c.option);
+        std::string err;
+        ASSERT_EQ(run_ntv2(dir, std::string(c.option) + "correction " + dir + "/c.par " + dir + "/c.gsb", err), 0)
+            << err;
+        EXPECT_EQ(overview(dir + "/c.gsb").substr(overview(dir + "/c.gsb").find("SYSTEM_F")),
+                  "SYSTEM_F=JGD2000  SYSTEM_T=JGD2011  MAJOR_F =6378137.000000 MINOR_F =6356752.314140 "
+                  "MAJOR_T =6378137.000000 MINOR_T =6356752.314140 ");
+        std::vector<Subgrid> subgrids;
+        ASSERT_EQ(read_gsb(dir + "/c.gsb", subgrids), 0);
+        if (c.subgrids != 0) {
+            EXPECT_EQ(subgrids.size(), c.subgrids);
+        }
+        std::map<std::pair<int, int>, std::array<float, 4>> nodes;
+        std::map<std::pair<int, int>, int> cells;
+        for (const Subgrid& g : subgrids) {
+            EXPECT_EQ(g.lat_inc, 30);
+            EXPECT_EQ(g.long_inc, 45);
+            subgrid_contents(g, nodes, cells);
+        }
+        for (const auto& [at, record] : nodes) {
+            SCOPED_TRACE(testing::Message() << "node " << code_of(at.first, at.second));
+            const auto it = n.usable.find(at);
+            // Only the one-subgrid export has nodes that are not usable: 0.
+            EXPECT_TRUE(it != n.usable.end() || c.subgrids == 1);
+            const auto [dB, dL] = it != n.usable.end() ? it->second : std::pair<double, double>(0, 0);
+            EXPECT_EQ(record, (std::array<float, 4>{static_cast<float>(dB), static_cast<float>(-dL), 0, 0}));
+        }
+        for (int row = row0 - 1; row < row0 + 6; ++row) {
+            for (int col = col0 - 1; col < col0 + 10; ++col) {
+                const auto it = cells.find({row, col});
+                const bool in_box = row >= row0 && row < row0 + 4 && col >= col0 && col < col0 + 8;
+                const int expected = c.subgrids == 1 ? (in_box ? 1 : 0) : (four_usable(n, row, col) ? 1 : 0);
+                EXPECT_EQ(it == cells.end() ? 0 : it->second, expected) << "cell " << row << "," << col;
+            }
+        }
+        if (c.subgrids == 0) {
+            EXPECT_EQ(cells.size(), 9u);  // of the 20 cells of the block
+        }
+    }
+}
+
+// Correction files the export refuses, with status 2 and a message.
+TEST(CorrectionExport, RefusesFilesWithoutAUsableCell) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    const std::string title = "T\r\nMeshCode dB(sec) dL(sec)\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* option;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no usable node", title + "53394600 nan 0.01\r\n53394601 0.01 2.5\r\n", "", "holds no usable grid node"},
+        {"no cell of four", title + "53394600 0.01 0.01\r\n53394601 0.01 0.01\r\n53394611 0.01 0.01\r\n", "",
+         "has no cell with all four nodes"},
+        {"one node, one subgrid", title + "53394600 0.01 0.01\r\n", "--single ", "has no cell with all four nodes"},
+        {"heights", "T\r\nMeshCode dH(m)\r\n53394600 0.01\r\n", "", "dH"},
+    };
+    for (const Case& c : cases) {
+        write_file(dir + "/c.par", c.bytes);
+        std::string err;
+        EXPECT_EQ(run_ntv2(dir, std::string(c.option) + "correction " + dir + "/c.par " + dir + "/c.gsb", err), 2)
+            << c.what;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.what << ": " << err;
+    }
+}
+
+// ---- The correction chain in PROJ against pellowen-batch
+
+// A node's lattice row and column from its code ppuuqvrw.
+std::pair<int, int> node_of(int code) {
+    const int pp = code / 1000000, uu = code / 10000 % 100, q = code / 1000 % 10;
+    const int v = code / 100 % 10, r = code / 10 % 10, w = code % 10;
+    return {pp * 80 + q * 10 + r, uu * 80 + v * 10 + w};
+}
+
+// The sample correction file with a block of 4 by 4 nodes taken out inside
+// its area (the 9 cells between them lie outside the file again, the cells
+// round them are partial) and two nodes whose values the reader cannot use
+// ("NaN", and 2" beyond the plausible limit).
+void write_chain_correction(const std::string& path, CorrectionNodes& n) {
+    std::ifstream in(PELLOWEN_SOURCE_DIR "/examples/sample_correction.par", std::ios::binary);
+    std::string out;
+    int line_number = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (++line_number <= 2) {
+            out += line + "\n";
+            continue;
+        }
+        int code = 0;
+        double dB = 0, dL = 0;
+        std::istringstream(line) >> code >> dB >> dL;
+        const auto [row, col] = node_of(code);
+        const int i = row - 35 * 120;  // node indices of the sample region
+        const int j = col - 395 * 8;
+        if (i >= 60 && i <= 63 && j >= 30 && j <= 33) continue;
+        n.listed.insert({row, col});
+        char text[80];
+        if (i == 90 && j == 45) {
+            std::snprintf(text, sizeof text, "%08d NaN %.5f\r\n", code, dL);
+        } else if (i == 40 && j == 20) {
+            std::snprintf(text, sizeof text, "%08d %.5f 2.00000\r\n", code, dB);
+        } else {
+            std::snprintf(text, sizeof text, "%s\n", line.c_str());
+            n.usable[{row, col}] = {dB, dL};
+            n.largest = std::max({n.largest, std::fabs(dB), std::fabs(dL)});
+        }
+        out += text;
+    }
+    write_file(path, out);
+}
+
+// How a correction file covers the cell of a position.
+enum class Cover {
+    full,     // four usable nodes: corrected
+    none,     // no node listed: outside the file's area
+    partial,  // some node listed, but not four usable ones
+};
+
+Cover cover_at(const CorrectionNodes& n, double lat, double lon) {
+    const int row = static_cast<int>(std::floor(lat * 120));
+    const int col = static_cast<int>(std::floor((lon - 100) * 80));
+    if (four_usable(n, row, col)) return Cover::full;
+    const std::size_t listed = n.listed.count({row, col}) + n.listed.count({row, col + 1}) +
+                               n.listed.count({row + 1, col}) + n.listed.count({row + 1, col + 1});
+    return listed == 0 ? Cover::none : Cover::partial;
+}
+
+// A cell that is not fully covered within reach (degrees) of the position,
+// in either direction.
+bool uncovered_cell_within(const CorrectionNodes& n, double lat, double lon, double reach) {
+    for (const double a : {lat - reach, lat + reach}) {
+        for (const double b : {lon - reach, lon + reach}) {
+            if (cover_at(n, a, b) != Cover::full) return true;
+        }
+    }
+    return false;
+}
+
+// One point as pellowen-batch wrote it in an XYBL output.
+struct Batched {
+    bool converted = false;
+    double x = 0, y = 0;
+    std::string marks;  // what follows the coordinates
+};
+
+// pellowen-batch on the points "Pk,X,Y" of zone 9, XYBL out with 8 decimals,
+// with the correction file when one is given; the points by k.
+void run_batch(const std::string& dir, const char* direction, const std::string& correction, std::size_t count,
+               std::vector<Batched>& points) {
+    const std::string command = std::string(PELLOWEN_BATCH) + " --quiet --zone 9 --decimals 8 --direction " +
+                                direction + " --input " + dir + "/points.csv --output " + dir +
+                                "/batch.txt --output-format xybl --gsi-grid " PELLOWEN_SOURCE_DIR
+                                "/examples/sample_land.par --jcg-grid " PELLOWEN_SOURCE_DIR
+                                "/examples/sample_sea.jhd" +
+                                (correction.empty() ? "" : " --correction " + correction) + " 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << command;
+    points.assign(count, Batched{});
+    std::ifstream out(dir + "/batch.txt", std::ios::binary);
+    std::size_t read = 0;
+    for (std::string line; std::getline(out, line);) {
+        if (line.empty() || line[0] != 'P') continue;
+        if (line.back() == '\r') line.pop_back();
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string f; std::getline(split, f, ',');) fields.push_back(f);
+        const std::size_t k = std::stoul(fields[0].substr(1));
+        ASSERT_LT(k, count);
+        Batched& p = points[k];
+        p.converted = fields.size() == 10;
+        if (p.converted) {
+            p.x = std::stod(fields[5]);
+            p.y = std::stod(fields[6]);
+        }
+        p.marks = fields.back();
+        ++read;
+    }
+    ASSERT_EQ(read, count);
+}
+
+// One point as cct wrote it: its result line, and whether it converted.
+struct Projected {
+    bool converted = false;
+    double x = 0, y = 0;
+    std::string line;
+};
+
+void run_cct(const std::string& dir, const std::string& pipeline, std::size_t count, std::vector<Projected>& points) {
+    const std::string command =
+        "cct -d 8 -z 0 -t 0 " + pipeline + " " + dir + "/points.cct > " + dir + "/cct.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    points.clear();
+    std::ifstream out(dir + "/cct.txt");
+    for (std::string line; std::getline(out, line);) {
+        if (line.rfind(" (", 0) == 0) continue;  // the reason of an error line
+        Projected p;
+        p.line = line;
+        p.converted = line.rfind("# Record", 0) != 0 && (std::istringstream(line) >> p.x >> p.y);
+        points.push_back(p);
+    }
+    ASSERT_EQ(points.size(), count);
+}
+
+double plane_distance(double x1, double y1, double x2, double y2) {
+    return std::max(std::fabs(x1 - x2), std::fabs(y1 - y2));
+}
+
+// The PROJ pipelines of zone 9 between the Tokyo datum and JGD2011: plane
+// to geographic, hgridshift on the land and sea grids, hgridshift on the
+// correction grid (points outside it fall to PROJ's "null" grid, no shift),
+// and back to the plane; inverse, the steps reversed. No correction step
+// when correction is empty.
+std::string chain(bool forward, const std::string& dir, const std::string& correction) {
+    const std::string zone9 = " +lat_0=36 +lon_0=139.8333333333333333 +k=0.9999 +x_0=0 +y_0=0";
+    const std::string shift = "+proj=hgridshift +grids=@" + dir + "/land.gsb,@" + dir + "/sea.gsb";
+    const std::string corrected = correction.empty() ? "" : "+proj=hgridshift +grids=" + correction + ",null";
+    std::string p = "+proj=pipeline +step +proj=axisswap +order=2,1";
+    if (forward) {
+        p += " +step +inv +proj=tmerc" + zone9 + " +ellps=bessel +step " + shift;
+        if (!corrected.empty()) p += " +step " + corrected;
+        p += " +step +proj=tmerc" + zone9 + " +ellps=GRS80";
+    } else {
+        p += " +step +inv +proj=tmerc" + zone9 + " +ellps=GRS80";
+        if (!corrected.empty()) p += " +step +inv " + corrected;
+        p += " +step +inv " + shift + " +step +proj=tmerc" + zone9 + " +ellps=bessel";
+    }
+    return p + " +step +proj=axisswap +order=2,1";
+}
+
+// The sample grids and the chain's correction file exported by
+// pellowen-ntv2, the correction also loaded as pellowen-batch loads it.
+class CorrectionChain : public Proj {
+protected:
+    void SetUp() override {
+        Proj::SetUp();
+        write_chain_correction(dir + "/corr.par", nodes);
+        std::string err;
+        for (const std::string kind : {"land", "sea", "correction"}) {
+            const std::string from = kind == "land"  ? PELLOWEN_SOURCE_DIR "/examples/sample_land.par"
+                                     : kind == "sea" ? PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd"
+                                                     : dir + "/corr.par";
+            const std::string to = dir + "/" + (kind == "correction" ? "corr" : kind) + ".gsb";
+            ASSERT_EQ(run_ntv2(dir, kind + " " + from + " " + to, err), 0) << err;
+        }
+        RecordingFeedback ui;
+        ASSERT_EQ(grids::read_correction_file(ui, dir + "/corr.par", correction), 0);
+    }
+
+    // Both programs on the same plane points ("Pk,X,Y" for pellowen-batch,
+    // "X Y" for cct, the same digits), each with and without the correction.
+    void convert(bool forward, const std::vector<std::pair<double, double>>& plane) {
+        std::ofstream batch(dir + "/points.csv", std::ios::binary);
+        std::ofstream proj_in(dir + "/points.cct");
+        char line[96];
+        for (std::size_t k = 0; k < plane.size(); ++k) {
+            std::snprintf(line, sizeof line, "P%zu,%.6f,%.6f\r\n", k, plane[k].first, plane[k].second);
+            batch << line;
+            std::snprintf(line, sizeof line, "%.6f %.6f\n", plane[k].first, plane[k].second);
+            proj_in << line;
+        }
+        batch.close();
+        proj_in.close();
+        const char* direction = forward ? "tokyo-to-jgd" : "jgd-to-tokyo";
+        run_batch(dir, direction, dir + "/corr.par", plane.size(), ours);
+        run_batch(dir, direction, "", plane.size(), ours_plain);
+        run_cct(dir, chain(forward, dir, dir + "/corr.gsb"), plane.size(), proj);
+        run_cct(dir, chain(forward, dir, ""), plane.size(), proj_plain);
+    }
+
+    CorrectionNodes nodes;
+    grids::CorrectionGrid correction;
+    std::vector<Batched> ours, ours_plain;
+    std::vector<Projected> proj, proj_plain;
+};
+
+// Plane coordinates of zone 9 as text writes them (6 decimals) and reads
+// them back, and their geographic position on the ellipsoid.
+void plane_point(geodesy::Ellipsoid e, double lat, double lon, std::pair<double, double>& plane, double& lat_read,
+                 double& lon_read) {
+    const geodesy::PlanePoint p = geodesy::geo_to_plane(e, 9, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f %.6f", p.x, p.y);
+    std::istringstream(text) >> plane.first >> plane.second;
+    const geodesy::GeoPoint g = geodesy::plane_to_geo(e, 9, plane.first, plane.second);
+    lat_read = geodesy::rad_to_deg(g.lat);
+    lon_read = geodesy::rad_to_deg(g.lon);
+}
+
+const char* const LAND_MARK = "<国土地理院で変換>";
+const char* const CORRECTED_MARK = "<補正1済>";
+const char* const OUTSIDE_MARK = "<補正1範囲外>";
+const char* const NO_GRID_MARK = "<3ﾊﾟﾗないし範囲外で変換できず>";
+const char* const PARTIAL_MARK = "<補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>";
+
+bool has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// Tokyo plane coordinates to JGD2011 on about 40,000 points over the sample
+// area, with and without the correction step, against pellowen-batch with
+// and without --correction. Where the shifted position's cell has four
+// usable correction nodes both correct it, where it has none both leave it
+// as the shift puts it, and where neither grid covers the point neither
+// converts it: both agree within 1 mm (points the sea grid shifts, which
+// pellowen-batch projects on WGS84 and PROJ on GRS80, too; the largest
+// differences are printed apart). The one class that differs is the
+// partial cell (some node listed, not four usable ones): pellowen-batch does
+// not convert the point, PROJ finds it outside the correction grid and
+// takes the "null" grid, so that it comes out exactly as without the
+// correction step.
+TEST_F(CorrectionChain, TokyoToJgd2011AgreesWithPellowenBatch) {
+    std::vector<std::pair<double, double>> drawn;  // lon, lat
+    add_random_points(2011, drawn);
+    add_random_points(311, drawn);
+    struct Point {
+        std::pair<double, double> plane;
+        bool shifted;
+        bool land;
+        double lat, lon;  // JGD2000, when shifted
+    };
+    std::vector<Point> points;
+    for (const auto& [lon_drawn, lat_drawn] : drawn) {
+        Point p{};
+        double lat = 0, lon = 0;
+        plane_point(geodesy::ELLIPSOID_BESSEL, lat_drawn, lon_drawn, p.plane, lat, lon);
+        grids::GridKind source = grids::GridKind::land;
+        p.shifted = grids::forward_shift({t.land, t.sea}, lat, lon, p.lat, p.lon, source) == 0;
+        p.land = source == grids::GridKind::land;
+        if (near_cell_line(lat, lon) || (p.shifted && near_cell_line(p.lat, p.lon))) continue;
+        points.push_back(p);
+    }
+    std::vector<std::pair<double, double>> plane;
+    for (const Point& p : points) plane.push_back(p.plane);
+    convert(true, plane);
+    if (HasFatalFailure()) return;
+
+    std::map<std::string, int> count;
+    double largest_land = 0, largest_sea = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const Point& p = points[k];
+        SCOPED_TRACE(testing::Message() << "P" << k << " " << plane[k].first << " " << plane[k].second << ": "
+                                        << proj[k].line);
+        if (!p.shifted) {
+            ++count["no grid"];
+            EXPECT_TRUE(!ours[k].converted && has(ours[k].marks, NO_GRID_MARK));
+            EXPECT_FALSE(proj[k].converted);
+            continue;
+        }
+        const Cover cover = cover_at(nodes, p.lat, p.lon);
+        if (cover == Cover::partial) {
+            ++count["partial cell"];
+            EXPECT_TRUE(!ours[k].converted && has(ours[k].marks, PARTIAL_MARK));
+            EXPECT_TRUE(ours_plain[k].converted && proj[k].converted);
+            EXPECT_EQ(proj[k].line, proj_plain[k].line);
+            continue;
+        }
+        ++count[cover == Cover::full ? "corrected" : "outside"];
+        ASSERT_TRUE(ours[k].converted && proj[k].converted);
+        EXPECT_EQ(has(ours[k].marks, LAND_MARK), p.land);
+        EXPECT_TRUE(has(ours[k].marks, cover == Cover::full ? CORRECTED_MARK : OUTSIDE_MARK));
+        const double moved = plane_distance(ours[k].x, ours[k].y, ours_plain[k].x, ours_plain[k].y);
+        // The sample's corrections move a point by 0.7 m or more.
+        if (cover == Cover::full) {
+            EXPECT_GT(moved, 0.5);
+        } else {
+            EXPECT_EQ(moved, 0);
+            EXPECT_EQ(proj[k].line, proj_plain[k].line);
+        }
+        const double d = plane_distance(ours[k].x, ours[k].y, proj[k].x, proj[k].y);
+        (p.land ? largest_land : largest_sea) = std::max(d, p.land ? largest_land : largest_sea);
+        EXPECT_LT(d, 1e-3);
+    }
+    std::printf("%zu points:", points.size());
+    for (const auto& [what, n] : count) std::printf(" %s %d,", what.c_str(), n);
+    std::printf(" largest difference land %.6f m, sea %.6f m\n", largest_land, largest_sea);
+    EXPECT_GT(count["corrected"], 5000);
+    EXPECT_GT(count["outside"], 5000);
+    EXPECT_GT(count["partial cell"], 200);
+    EXPECT_GT(count["no grid"], 1000);
+}
+
+// Which grid covers a position when the land grid is tried first: 0 none,
+// 1 land, 2 sea.
+int grid_at(const Loaded& t, double lat, double lon) {
+    double a = 0, b = 0;
+    if (grids::shift_by_land(t.land, lat, lon, a, b) == 0) return 1;
+    return grids::shift_by_sea(t.sea, lat, lon, a, b) == 0 ? 2 : 0;
+}
+
+// JGD2011 plane coordinates back to the Tokyo datum on about 40,000 points
+// over the sample area, and on 400 points within 2 m of the north and west
+// edges of the corrected cells, with and without the correction step,
+// against pellowen-batch with and without --correction. Points both
+// convert agree within 1 mm, and both leave out the same points, but for
+// three classes:
+// - the input lies in a partial cell: pellowen-batch does not convert it,
+//   PROJ takes the "null" grid and comes out exactly as without the
+//   correction step;
+// - the input lies in a corrected cell, nearer to a cell that is not
+//   corrected than the largest correction: where undoing the correction
+//   steps into that cell, pellowen-batch does not convert the point and
+//   PROJ does;
+// - the grid that covers the JGD2000 position is not the grid whose shift
+//   pellowen-batch inverts (near the edges of the land and sea grids; the
+//   shift is about 460 m). PROJ starts with the grid at the JGD2000
+//   position and keeps it while its steps stay in one subgrid: with no grid
+//   there it does not convert the point; where its steps leave both grids
+//   it gives the last of them, which neither grid covers (and which
+//   pellowen-batch does not convert); otherwise it gives a position that
+//   one of the grids shifts onto the JGD2000 position within 2 mm, another
+//   than pellowen-batch's (often by metres), or the same one short of
+//   PROJ's own tolerance.
+TEST_F(CorrectionChain, Jgd2011ToTokyoAgreesWithPellowenBatch) {
+    std::vector<std::pair<double, double>> drawn;  // lon, lat
+    add_random_points(2016, drawn);
+    add_random_points(414, drawn);
+    // The north edge of the corrected cells, 35 57'N, and the west edge,
+    // 139 40' 30"E, and up to 2 m inside them.
+    std::uint64_t s = 99;
+    for (int i = 0; i < 200; ++i) {
+        const double along = static_cast<double>(next(s)) / 9007199254740992.0;
+        const double inside = 2 * static_cast<double>(next(s)) / 9007199254740992.0;
+        drawn.emplace_back(139.7 + 0.5 * along, 35.95 - inside / 111000);
+        drawn.emplace_back(139.675 + inside / 90700, 35.3 + 0.6 * along);
+    }
+    const double reach = (nodes.largest + 1e-4) / 3600;
+    struct Point {
+        std::pair<double, double> plane;
+        double lat, lon;    // JGD2011 as read
+        double lat0, lon0;  // JGD2000, when the correction is undone
+        bool undone;
+        int start_grid;  // the grid that covers the JGD2000 position
+        int end_grid;    // the grid that shifts the Tokyo position found
+    };
+    std::vector<Point> points;
+    for (const auto& [lon_drawn, lat_drawn] : drawn) {
+        Point p{};
+        plane_point(geodesy::ELLIPSOID_GRS80, lat_drawn, lon_drawn, p.plane, p.lat, p.lon);
+        p.undone =
+            grids::undo_correction(correction, p.lat, p.lon, p.lat0, p.lon0) != grids::CorrectionOutcome::unknown;
+        double lat_t = 0, lon_t = 0;
+        grids::GridKind source = grids::GridKind::land;
+        const bool shifted =
+            p.undone && grids::inverse_shift({t.land, t.sea}, p.lat0, p.lon0, lat_t, lon_t, source) == 0;
+        p.start_grid = p.undone ? grid_at(t, p.lat0, p.lon0) : 0;
+        p.end_grid = !shifted ? 0 : source == grids::GridKind::land ? 1 : 2;
+        if (near_cell_line(p.lat, p.lon) || (p.undone && near_cell_line(p.lat0, p.lon0)) ||
+            (shifted && near_cell_line(lat_t, lon_t))) {
+            continue;
+        }
+        points.push_back(p);
+    }
+    std::vector<std::pair<double, double>> plane;
+    for (const Point& p : points) plane.push_back(p.plane);
+    convert(false, plane);
+    if (HasFatalFailure()) return;
+
+    std::map<std::string, int> count;
+    double largest_land = 0, largest_sea = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const Point& p = points[k];
+        SCOPED_TRACE(testing::Message() << "P" << k << " " << plane[k].first << " " << plane[k].second << ": "
+                                        << proj[k].line);
+        const Cover cover = cover_at(nodes, p.lat, p.lon);
+        const bool agree = ours[k].converted == proj[k].converted &&
+                           (!ours[k].converted || plane_distance(ours[k].x, ours[k].y, proj[k].x, proj[k].y) < 1e-3);
+        if (cover == Cover::partial) {
+            ++count["partial cell"];
+            EXPECT_TRUE(!ours[k].converted && has(ours[k].marks, PARTIAL_MARK));
+            EXPECT_EQ(proj[k].line, proj_plain[k].line);
+            continue;
+        }
+        if (cover == Cover::none) {
+            EXPECT_EQ(proj[k].line, proj_plain[k].line);
+            EXPECT_EQ(ours[k].converted, ours_plain[k].converted);
+            EXPECT_TRUE(ours[k].x == ours_plain[k].x && ours[k].y == ours_plain[k].y);
+        }
+        if (cover == Cover::full && uncovered_cell_within(nodes, p.lat, p.lon, reach)) {
+            ++count[agree ? "edge of the corrected cells, agreeing" : "edge of the corrected cells, differing"];
+            // Differing only where undoing the correction steps out of the
+            // corrected cells.
+            EXPECT_EQ(agree, p.undone);
+            if (!agree) {
+                EXPECT_TRUE(!ours[k].converted && has(ours[k].marks, PARTIAL_MARK) && proj[k].converted);
+            }
+            continue;
+        }
+        ASSERT_TRUE(p.undone);
+        if (p.start_grid != p.end_grid) {
+            if (agree) {
+                ++count["other grid, agreeing"];
+                continue;
+            }
+            if (!proj[k].converted) {
+                ++count["other grid: PROJ finds no grid at the JGD2000 position"];
+                EXPECT_EQ(p.start_grid, 0);
+                EXPECT_TRUE(ours[k].converted);
+                continue;
+            }
+            const geodesy::GeoPoint g = geodesy::plane_to_geo(geodesy::ELLIPSOID_BESSEL, 9, proj[k].x, proj[k].y);
+            const double lat_t = geodesy::rad_to_deg(g.lat);
+            const double lon_t = geodesy::rad_to_deg(g.lon);
+            const int there = grid_at(t, lat_t, lon_t);
+            if (there == 0) {
+                ++count["other grid: PROJ's last step, outside both grids"];
+                EXPECT_FALSE(ours[k].converted);
+                continue;
+            }
+            // The grid that shifts PROJ's result onto the JGD2000 position
+            // (within 2e-8 degree, 2 mm).
+            int fits = 0;
+            for (const int grid : {1, 2}) {
+                double lat_s = 0, lon_s = 0;
+                const int outside = grid == 1 ? grids::shift_by_land(t.land, lat_t, lon_t, lat_s, lon_s)
+                                              : grids::shift_by_sea(t.sea, lat_t, lon_t, lat_s, lon_s);
+                if (outside == 0 && std::fabs(lat_s - p.lat0) < 2e-8 && std::fabs(lon_s - p.lon0) < 2e-8) fits = grid;
+            }
+            EXPECT_NE(fits, 0);
+            ++count[fits == there ? "other grid: PROJ's result shifts onto the input too"
+                                  : "other grid: PROJ's result shifted by a grid the conversion does not take there"];
+            continue;
+        }
+        EXPECT_TRUE(agree) << ours[k].converted << " " << ours[k].marks;
+        if (!agree) continue;
+        if (!ours[k].converted) {
+            ++count["no grid"];
+            EXPECT_TRUE(has(ours[k].marks, NO_GRID_MARK));
+            continue;
+        }
+        ++count[cover == Cover::full ? "corrected" : "outside"];
+        EXPECT_TRUE(has(ours[k].marks, cover == Cover::full ? CORRECTED_MARK : OUTSIDE_MARK));
+        const bool land = has(ours[k].marks, LAND_MARK);
+        const double d = plane_distance(ours[k].x, ours[k].y, proj[k].x, proj[k].y);
+        (land ? largest_land : largest_sea) = std::max(d, land ? largest_land : largest_sea);
+    }
+    std::printf("%zu points:", points.size());
+    for (const auto& [what, n] : count) std::printf(" %s %d,", what.c_str(), n);
+    std::printf(" largest difference land %.6f m, sea %.6f m\n", largest_land, largest_sea);
+    EXPECT_GT(count["corrected"], 5000);
+    EXPECT_GT(count["outside"], 5000);
+    EXPECT_GT(count["partial cell"], 200);
+    EXPECT_GT(count["edge of the corrected cells, differing"], 20);
+    EXPECT_GT(count["other grid: PROJ's result shifted by a grid the conversion does not take there"], 20);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -218,6 +219,23 @@ int sea_lattice(const grids::ParamTable& sea, NodeLattice& lattice) {
     return make_lattice(nodes, lattice);
 }
 
+int correction_lattice(const grids::CorrectionGrid& correction, NodeLattice& lattice) {
+    std::vector<Node> nodes;
+    for (std::size_t i = 0; i < correction.codes.size(); ++i) {
+        const int code = correction.codes[i];
+        if (code < 0 || !std::isfinite(correction.dB[i]) || !std::isfinite(correction.dL[i])) continue;
+        const geodesy::MeshDigits d = geodesy::mesh_digits(code);
+        if (d.q > 7 || d.v > 7) continue;
+        Node n{};
+        n.row = d.pp * ROWS_PER_FIRST_LEVEL + d.q * 10 + d.r;
+        n.col = d.uu * COLS_PER_FIRST_LEVEL + d.v * 10 + d.w;
+        n.dlat = correction.dB[i];
+        n.dlon = correction.dL[i];
+        nodes.push_back(n);
+    }
+    return make_lattice(nodes, lattice);
+}
+
 std::vector<CellBlock> cover_cells(const NodeLattice& lattice) {
     // Two ways of cutting the covered cells into rectangles, row by row from
     // the south; the one that needs fewer is kept.
@@ -272,6 +290,11 @@ Datums sea_datums() {
     const geodesy::EllipsoidConstants from = geodesy::ellipsoid_constants(geodesy::ELLIPSOID_BESSEL);
     const geodesy::EllipsoidConstants to = geodesy::ellipsoid_constants(geodesy::ELLIPSOID_WGS84);
     return Datums{"TOKYO", "JGD2000", from.a, from.b, to.a, to.b};
+}
+
+Datums correction_datums() {
+    const geodesy::EllipsoidConstants grs80 = geodesy::ellipsoid_constants(geodesy::ELLIPSOID_GRS80);
+    return Datums{"JGD2000", "JGD2011", grs80.a, grs80.b, grs80.a, grs80.b};
 }
 
 int write_gsb(const std::string& path, const NodeLattice& lattice, const std::vector<CellBlock>& blocks,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "grids/correction.h"
 #include "grids/param_file.h"
 
 namespace ntv2 {
@@ -42,6 +43,14 @@ struct NodeLattice {
 int land_lattice(const grids::ParamTable& land, NodeLattice& lattice);
 int sea_lattice(const grids::ParamTable& sea, NodeLattice& lattice);
 
+// The nodes of a correction file that a point's cell can use, with their
+// corrections (JGD2000 to JGD2011, arc-seconds). A node the reader keeps as
+// not-a-number (a value beyond CORRECTION_NODE_LIMIT or no finite number)
+// leaves every cell it touches uncorrectable, so it is not in the lattice;
+// nor is a code whose second-level digit is 8 or 9, which no cell has. 1
+// when no node is left. Nodes the file lacks hold 0, no correction.
+int correction_lattice(const grids::CorrectionGrid& correction, NodeLattice& lattice);
+
 // A rectangle of cells: rows row0..row0+rows-1, columns col0..col0+cols-1,
 // each cell named by its south-west node.
 struct CellBlock {
@@ -72,6 +81,7 @@ struct Datums {
 };
 Datums land_datums();  // Tokyo (Bessel) to JGD2000 (GRS80)
 Datums sea_datums();   // Tokyo (Bessel) to JGD2000 placed on WGS84
+Datums correction_datums();  // JGD2000 to JGD2011, both on GRS80
 
 // Writes the file: one top-level subgrid per block, named prefix and a
 // running number. path is in the file system's own encoding. 1 when the

@@ -1,21 +1,26 @@
 // pellowen-ntv2 [--single] land FILE.par OUT.gsb
 // pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb
+// pellowen-ntv2 [--single] correction FILE.par OUT.gsb
 // pellowen-ntv2 --version
 //
-// Writes a land or sea grid parameter file as an NTv2 grid shift file, for
-// PROJ (hgridshift), GDAL and QGIS. Land nodes keep their shifts; sea nodes
-// carry the three-parameter shift plus their residual, as the conversion
-// computes them. The subgrids cover exactly the cells whose four nodes the
-// file has. With --single the file has one subgrid over the bounding box of
+// Writes a land or sea grid parameter file, or a correction file (JGD2000
+// to JGD2011), as an NTv2 grid shift file, for PROJ (hgridshift), GDAL and
+// QGIS. Land nodes keep their shifts; sea nodes carry the three-parameter
+// shift plus their residual, as the conversion computes them; correction
+// nodes keep their corrections. The subgrids cover exactly the cells whose
+// four nodes the file has (for a correction file, four nodes with usable
+// values). With --single the file has one subgrid over the bounding box of
 // the nodes instead, the form most NTv2 grids have: NTv2 has no value for a
-// missing node, so each node the file lacks takes the shifts of the nearest
-// node it has (see fill_missing_nodes). Paths are in the file system's own
-// encoding.
+// missing node, so each node a grid file lacks takes the shifts of the
+// nearest node it has (see fill_missing_nodes), and each node a correction
+// file lacks or cannot use holds no correction, which is right for points
+// outside the file's area. Paths are in the file system's own encoding.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "grids/correction.h"
 #include "grids/param_file.h"
 #include "ntv2_export.h"
 #include "pellowen_version.h"
@@ -51,11 +56,15 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
-    const bool land = argc == 4 && std::strcmp(argv[1], "land") == 0;
-    const bool sea = argc == 4 && std::strcmp(argv[1], "sea") == 0;
-    if (!land && !sea) {
+    enum class Kind { land, sea, correction, none };
+    Kind kind = Kind::none;
+    if (argc == 4 && std::strcmp(argv[1], "land") == 0) kind = Kind::land;
+    if (argc == 4 && std::strcmp(argv[1], "sea") == 0) kind = Kind::sea;
+    if (argc == 4 && std::strcmp(argv[1], "correction") == 0) kind = Kind::correction;
+    if (kind == Kind::none) {
         std::fputs("usage: pellowen-ntv2 [--single] land FILE.par OUT.gsb\n"
                    "       pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb\n"
+                   "       pellowen-ntv2 [--single] correction FILE.par OUT.gsb\n"
                    "       pellowen-ntv2 --version\n",
                    stderr);
         return 2;
@@ -66,29 +75,42 @@ int main(int argc, char** argv) {
         return 2;
     }
     Messages ui;
-    grids::ParamTable table;
-    std::string version;
-    const int capacity = land ? grids::LAND_TABLE_CAPACITY : grids::SEA_TABLE_CAPACITY;
-    if (grids::create_param_table(table, capacity) != 0) {
-        std::fputs("pellowen-ntv2: not enough memory\n", stderr);
-        return 2;
-    }
-    const int read = land ? grids::read_land_param_file(ui, 1, path, version, table)
-                          : grids::read_sea_param_file(ui, 1, path, version, table);
-    if (read != 0) return 2;
     ntv2::NodeLattice lattice;
-    if ((land ? ntv2::land_lattice(table, lattice) : ntv2::sea_lattice(table, lattice)) != 0) {
-        std::fprintf(stderr, "pellowen-ntv2: %s holds no grid node\n", argv[2]);
+    int no_node = 0;
+    if (kind == Kind::correction) {
+        grids::CorrectionGrid correction;
+        if (grids::read_correction_file(ui, path, correction) != 0) return 2;
+        no_node = ntv2::correction_lattice(correction, lattice);
+    } else {
+        const bool land = kind == Kind::land;
+        grids::ParamTable table;
+        std::string version;
+        if (grids::create_param_table(table, land ? grids::LAND_TABLE_CAPACITY : grids::SEA_TABLE_CAPACITY) != 0) {
+            std::fputs("pellowen-ntv2: not enough memory\n", stderr);
+            return 2;
+        }
+        const int read = land ? grids::read_land_param_file(ui, 1, path, version, table)
+                              : grids::read_sea_param_file(ui, 1, path, version, table);
+        if (read != 0) return 2;
+        no_node = land ? ntv2::land_lattice(table, lattice) : ntv2::sea_lattice(table, lattice);
+    }
+    if (no_node != 0) {
+        std::fprintf(stderr, "pellowen-ntv2: %s holds no usable grid node\n", argv[2]);
         return 2;
     }
-    if (single) ntv2::fill_missing_nodes(lattice);
+    // A correction file's missing nodes keep 0 from the lattice: no
+    // correction, as outside the file's area.
+    if (single && kind != Kind::correction) ntv2::fill_missing_nodes(lattice);
     const std::vector<ntv2::CellBlock> blocks = single ? ntv2::bounding_box(lattice) : ntv2::cover_cells(lattice);
     if (blocks.empty()) {
         std::fprintf(stderr, "pellowen-ntv2: %s has no cell with all four nodes\n", argv[2]);
         return 2;
     }
-    if (ntv2::write_gsb(argv[3], lattice, blocks, land ? ntv2::land_datums() : ntv2::sea_datums(),
-                        land ? 'L' : 'S') != 0) {
+    const ntv2::Datums datums = kind == Kind::land  ? ntv2::land_datums()
+                                : kind == Kind::sea ? ntv2::sea_datums()
+                                                    : ntv2::correction_datums();
+    const char prefix = kind == Kind::land ? 'L' : kind == Kind::sea ? 'S' : 'C';
+    if (ntv2::write_gsb(argv[3], lattice, blocks, datums, prefix) != 0) {
         std::fprintf(stderr, "pellowen-ntv2: cannot write %s\n", argv[3]);
         return 2;
     }
