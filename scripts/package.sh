@@ -88,11 +88,13 @@ Description: survey point conversion between the Tokyo datum and JGD2000
  coordinate systems (zones 1 to 19) between the old Tokyo datum and JGD2000,
  in either direction, with the land grid parameter file (.par) of the
  Geospatial Information Authority of Japan and the sea-area grid parameter
- file (.jhd) of the Japan Coast Guard. Reads SIMA or "name, X, Y" text files
- and writes SIMA or XYBL text files with a conversion log, all in CP932.
+ file (.jhd) of the Japan Coast Guard; with the GSI's coordinate correction
+ files it goes on to JGD2011. Reads SIMA or "name, X, Y" text files and
+ writes SIMA or XYBL text files with a conversion log, all in CP932.
  .
  pellowen-batch runs one conversion, or many files in one run;
- pellowen-ntv2 writes a grid parameter file as an NTv2 grid shift file.
+ pellowen-ntv2 writes a grid parameter file or a correction file as an NTv2
+ grid shift file.
  The guide in Japanese and synthetic sample files are in
  /usr/share/doc/pellowen.
 CONTROL
