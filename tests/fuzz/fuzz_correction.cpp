@@ -11,13 +11,16 @@
 // leaves the outputs as they were; a corrected one moves by finite amounts
 // within the limit, and the same again when asked twice; an undo ends within
 // the limit too, and undoing a correction comes back to the point (within
-// 1e-8 degree) when both are corrected in the same cell.
+// 1e-8 degree) when both are corrected in the same cell; the grid searched by
+// code instead of through its index gives the same outcomes and the same
+// bits.
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -64,8 +67,26 @@ void check_grid(const grids::CorrectionGrid& grid) {
 
 bool within(double a, double b, double limit) { return std::isfinite(a) && std::fabs(a - b) <= limit; }
 
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The correction and its undo through the grid's index and by searching its
+// codes: the same outcome and the same numbers.
+void compare_lookups(const grids::CorrectionGrid& grid, const grids::CorrectionGrid& searched, int code, double lat,
+                     double lon) {
+    for (auto correct : {grids::apply_correction, grids::undo_correction}) {
+        double a[2] = {UNTOUCHED, UNTOUCHED};
+        double b[2] = {UNTOUCHED, UNTOUCHED};
+        if (correct(grid, lat, lon, a[0], a[1]) != correct(searched, lat, lon, b[0], b[1]) ||
+            !same_bits(a[0], b[0]) || !same_bits(a[1], b[1])) {
+            fail("the index and the search disagree", code, lat, lon);
+        }
+    }
+}
+
 // The correction and its undo at one point of the cell of code.
-void try_point(const grids::CorrectionGrid& grid, int code, double lat, double lon) {
+void try_point(const grids::CorrectionGrid& grid, const grids::CorrectionGrid& searched, int code, double lat,
+               double lon) {
+    compare_lookups(grid, searched, code, lat, lon);
     double lat_c = UNTOUCHED, lon_c = UNTOUCHED;
     const grids::CorrectionOutcome applied = grids::apply_correction(grid, lat, lon, lat_c, lon_c);
     switch (applied) {
@@ -138,6 +159,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!ui.messages.empty()) fail("a loaded file showed a message", 0, 0, 0);
     check_grid(grid);
+    // The same nodes without the index, under a name of their own so that no
+    // remembered cell of the indexed grid answers for them.
+    grids::CorrectionGrid searched = grid;
+    searched.index_values.clear();
+    searched.index_listed.clear();
+    searched.load_id = ~grid.load_id;
 
     // Fractions from -1/6 to 7/6 of the cell: 32 is its south or west line,
     // 224 its north or east line.
@@ -151,9 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const grids::MeshCorner corner = grids::mesh_corner(code);
         // The corner itself (a listed corner takes its own node alone), just
         // beside it, and the point the bytes place.
-        try_point(grid, code, corner.lat0, corner.lon0);
-        try_point(grid, code, corner.lat0 + nudge, corner.lon0 - nudge);
-        try_point(grid, code, corner.lat0 + t / 120, corner.lon0 + s / 80);
+        try_point(grid, searched, code, corner.lat0, corner.lon0);
+        try_point(grid, searched, code, corner.lat0 + nudge, corner.lon0 - nudge);
+        try_point(grid, searched, code, corner.lat0 + t / 120, corner.lon0 + s / 80);
     }
     return 0;
 }
