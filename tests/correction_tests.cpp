@@ -1,6 +1,7 @@
 // Correction files: the index a loaded file is looked up through gives what
 // searching its codes gives, bit for bit; a file read into a grid that held
-// another keeps nothing of it.
+// another keeps nothing of it; a refused file's message shows its path as it
+// is.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -128,6 +129,28 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_TRUE(reused.codes.empty());
     EXPECT_TRUE(reused.index_listed.empty());
     EXPECT_TRUE(reused.index_values.empty());
+}
+
+TEST(CorrectionMessages, APathHoldingPercentSignsIsShownAsItIs) {
+    const fs::path folder = temp_folder() / "survey %ld %s";
+    fs::create_directories(folder);
+    struct Case {
+        const char* text;
+        const char* shown;  // after the path
+    };
+    const Case cases[] = {
+        {"T\r\nMeshCode dB(sec) dL(sec)\r\n52397504 0.1 0.1\r\nnot a record\r\n", " 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ 4行目が読めません !!"},
+        {"T\r\nMeshCode dB(sec) dL(sec)\r\n52397504 0.1 0.1\r\n52397504 0.2 0.1\r\n",
+         " 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ 4行目 ﾒｯｼｭｺｰﾄﾞ 52397504 が異なる値で2度あります !!"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = write_file(folder / "event.par", c.text);
+        RecordingFeedback ui;
+        CorrectionGrid grid;
+        ASSERT_EQ(read_correction_file(ui, path, grid), 1);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].first, path + c.shown);
+    }
 }
 
 }  // namespace

@@ -123,10 +123,18 @@ int refuse(UserFeedback& ui, CorrectionGrid& grid, const char* format, const std
     grid.dB.clear();
     grid.dL.clear();
     clear_index(grid);
+    // Each placeholder is looked for after the text put in before it: a path
+    // may itself hold "%s" or "%ld".
     std::string text = format;
-    text.replace(text.find("%s"), 2, path);
-    if (const std::size_t at = text.find("%ld"); at != std::string::npos) text.replace(at, 3, std::to_string(line));
-    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, code);
+    std::size_t from = text.find("%s");
+    text.replace(from, 2, path);
+    from += path.size();
+    if (const std::size_t at = text.find("%ld", from); at != std::string::npos) {
+        const std::string number = std::to_string(line);
+        text.replace(at, 3, number);
+        from = at + number.size();
+    }
+    if (const std::size_t at = text.find("%s", from); at != std::string::npos) text.replace(at, 2, code);
     ui.show_message(text, "Error");
     return 1;
 }
