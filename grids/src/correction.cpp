@@ -59,6 +59,27 @@ std::vector<std::string_view> words_of(std::string_view line) {
     return words;
 }
 
+// The first RECORD_WORDS words of a line, separated by blanks, and how many
+// words it has in all: a record's words, found without allocating.
+constexpr std::size_t RECORD_WORDS = 3;
+std::size_t record_words(std::string_view line, std::array<std::string_view, RECORD_WORDS>& words) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_blank(line[i])) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !is_blank(line[i])) ++i;
+        if (i == start) continue;
+        if (count < RECORD_WORDS) words[count] = line.substr(start, i - start);
+        ++count;
+    }
+    return count;
+}
+
+// Bytes of a typical record line (code, two values in columns, CR LF): the
+// file's size over it is how many nodes to make room for at once.
+constexpr long long RECORD_BYTES = 32;
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // A word that is a decimal number and nothing else: an optional sign,
@@ -153,11 +174,16 @@ int title_kind(const std::vector<std::string_view>& words) {
 // moves them into the grid. 1 (after the message) when a node comes twice
 // with different values.
 int store_nodes(UserFeedback& ui, const std::string& path, std::vector<Node>& nodes, CorrectionGrid& grid) {
-    std::sort(nodes.begin(), nodes.end(),
-              [](const Node& a, const Node& b) { return a.code != b.code ? a.code < b.code : a.line < b.line; });
+    // Files list their nodes in code order as a rule: then there is nothing
+    // to sort (the order, by code then line, is the same either way).
+    const auto by_code = [](const Node& a, const Node& b) { return a.code != b.code ? a.code < b.code : a.line < b.line; };
+    if (!std::is_sorted(nodes.begin(), nodes.end(), by_code)) std::sort(nodes.begin(), nodes.end(), by_code);
     grid.codes.clear();
     grid.dB.clear();
     grid.dL.clear();
+    grid.codes.reserve(nodes.size());
+    grid.dB.reserve(nodes.size());
+    grid.dL.reserve(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const Node& n = nodes[i];
         if (i > 0 && n.code == nodes[i - 1].code) {
@@ -319,6 +345,9 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     ui.set_status(msg::READING);
 
     std::vector<Node> nodes;
+    if (const long long size = text::file_size(file.get()); size > 0) {
+        nodes.reserve(static_cast<std::size_t>(std::min(size / RECORD_BYTES + 1, static_cast<long long>(CORRECTION_NODES_MAX))));
+    }
     std::string piece;
     long line_number = 0;
     bool titled = false;
@@ -330,15 +359,16 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
         if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
         if (line.size() > CORRECTION_LINE_MAX) return refuse(ui, grid, msg::LONG_LINE, path, line_number);
         if (line_number == 1) grid.title.assign(line.substr(0, text::cp932_fitting_size(line, TITLE_MAX)));
-        const std::vector<std::string_view> words = words_of(line);
         if (!titled) {
-            const int kind = title_kind(words);
+            const int kind = title_kind(words_of(line));
             if (kind == 2) return refuse(ui, grid, msg::HEIGHT_FILE, path);
             titled = kind == 0;
             continue;
         }
-        if (words.empty()) continue;
-        if (words.size() != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
+        std::array<std::string_view, RECORD_WORDS> words;
+        const std::size_t count = record_words(line, words);
+        if (count == 0) continue;
+        if (count != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
             return refuse(ui, grid, msg::BAD_RECORD, path, line_number);
         }
         if (nodes.size() >= CORRECTION_NODES_MAX) return refuse(ui, grid, msg::TOO_MANY, path);
