@@ -4,7 +4,9 @@
 // (read, then sort) in milliseconds, from files in key order and from files
 // shuffled in pieces, and points per second of the point
 // conversion in each direction, in memory, on clustered and on random
-// points of zone 5. Medians of several rounds.
+// points of zone 5, without and with the correction file full_correction.par
+// (rounds of the two alternate; the cost of the correction is the median of
+// each pair's ratio of times). Medians of several rounds.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "grids/correction.h"
 #include "grids/param_file.h"
 #include "grids/point_conversion.h"
 
@@ -93,6 +96,11 @@ int main(int argc, char** argv) {
                     *std::min_element(loads.begin(), loads.end()));
     }
 
+    std::vector<grids::CorrectionGrid> correction(1);
+    if (grids::read_correction_file(ui, dir + "full_correction.par", correction[0]) != 0) return 1;
+    const grids::GridSet corrected{land, sea, correction};
+    std::printf("correction file: %zu nodes\n", correction[0].codes.size());
+
     struct Case {
         const char* label;
         const char* file;
@@ -110,21 +118,36 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "grid_bench: no points in %s%s\n", dir.c_str(), c.file);
             return 1;
         }
-        std::vector<double> rates;
-        long converted = 0;
-        for (int round = 0; round < 3; ++round) {
-            converted = 0;
-            const auto start = std::chrono::steady_clock::now();
-            for (const Point& p : points) {
-                grids::PointResult r;
-                const int failed = c.forward ? grids::tokyo_to_jgd_point(tables, ZONE, p.x, p.y, r)
-                                                    : grids::jgd_to_tokyo_point(tables, ZONE, p.x, p.y, r);
-                converted += failed == 0 ? 1 : 0;
+        // Plain and corrected rounds alternate, the first of each pair in
+        // turn, so that both meet the same load of the machine and the same
+        // warmed caches.
+        std::vector<double> plain_rates;
+        std::vector<double> corrected_rates;
+        std::vector<double> cost;
+        long converted[2] = {0, 0};
+        for (int round = 0; round < 5; ++round) {
+            double seconds[2] = {0, 0};
+            for (int k = 0; k < 2; ++k) {
+                const int with = (round + k) % 2;
+                const grids::GridSet& set = with == 1 ? corrected : tables;
+                converted[with] = 0;
+                const auto start = std::chrono::steady_clock::now();
+                for (const Point& p : points) {
+                    grids::PointResult r;
+                    const int failed = c.forward ? grids::tokyo_to_jgd_point(set, ZONE, p.x, p.y, r)
+                                                 : grids::jgd_to_tokyo_point(set, ZONE, p.x, p.y, r);
+                    converted[with] += failed == 0 ? 1 : 0;
+                }
+                seconds[with] = seconds_since(start);
             }
-            rates.push_back(static_cast<double>(points.size()) / seconds_since(start));
+            plain_rates.push_back(static_cast<double>(points.size()) / seconds[0]);
+            corrected_rates.push_back(static_cast<double>(points.size()) / seconds[1]);
+            cost.push_back(seconds[1] / seconds[0]);
         }
-        std::printf("%s %zu points (%ld converted): median %.0f points/s of %zu rounds\n", c.label, points.size(),
-                    converted, median(rates), rates.size());
+        std::printf("%s %zu points (%ld converted): median %.0f points/s of %zu rounds; with the correction "
+                    "(%ld converted) %.0f points/s, time ratio %.3f\n",
+                    c.label, points.size(), converted[0], median(plain_rates), plain_rates.size(), converted[1],
+                    median(corrected_rates), median(cost));
     }
     return 0;
 }

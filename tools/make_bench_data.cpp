@@ -1,4 +1,5 @@
 // make_bench_data grids OUTDIR
+// make_bench_data correction OUTDIR
 // make_bench_data points GRIDDIR OUTFILE [options]
 //
 // Full-size synthetic data for benchmarks and comparisons, the same bytes
@@ -10,6 +11,13 @@
 // (land by grid square code, sea by compact key). The coast is a chain of
 // rounded strokes with a wavy edge; the land grid reaches a little past the
 // coast and the sea grid a little inland, so that coastal cells have both.
+//
+// "correction" writes OUTDIR/full_correction.par: a correction file
+// (JGD2000 to JGD2011) of about 115,000 nodes over a rectangle of about
+// 400 km by 300 km around the area of the points below, every node listed, in
+// code order. Its event lies off the south coast: the nodes move towards it,
+// about 5 m near it and a few centimetres at the far corner. Computed in
+// integers only, so every build writes the same bytes.
 //
 // "points" writes survey points of zone 5 (plane coordinates on the Tokyo
 // datum, or on JGD2000 with --jgd), mostly on land, some only at sea and a
@@ -231,6 +239,59 @@ int make_grids(const std::string& dir) {
     return write_file(dir + "/full_land.par", land_text) && write_file(dir + "/full_sea.jhd", sea) ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- correction
+
+// The corrected rectangle: 33 24' to 36 06' N, 132 30' to 136 54' E, in rows
+// and columns of the grid squares. It holds the whole area of the points.
+constexpr int CORRECTION_ROW_FIRST = 4008;
+constexpr int CORRECTION_ROW_LAST = 4332;
+constexpr int CORRECTION_COL_FIRST = 2600;
+constexpr int CORRECTION_COL_LAST = 2952;
+// The event, 33 15' N 135 12' E, off the coast south of the rectangle.
+constexpr long EVENT_ROW = 3990;
+constexpr long EVENT_COL = 2816;
+// A grid square's height and width in units of 25 m (925 m and about
+// 1,150 m at these latitudes).
+constexpr long ROW_UNITS = 37;
+constexpr long COL_UNITS = 46;
+// The move towards the event at distance d is PEAK * 2 L^3 d / (L^2 + d^2)^2
+// (1e-5 arc-seconds of latitude): 0.65 PEAK at its largest, 23 km from the
+// event, falling as 1/d^3 beyond. L is 40 km in units of 25 m. The largest
+// numerator, about 2.5e18, fits in 64 bits.
+constexpr long long MOVE_PEAK = 24000;
+constexpr long long MOVE_REACH = 1600;
+// Arc-seconds of longitude per arc-second of latitude for the same distance
+// near 35 N, in hundredths (1 / cos 35 deg).
+constexpr long long LON_PER_LAT_PERCENT = 122;
+
+int make_correction(const std::string& dir) {
+    std::string text =
+        "SYNTH-CORRECTION V1.00 synthetic full-size correction file, JGD2000 to JGD2011\r\n"
+        "synthetic event off the south coast of western Honshu, not survey data\r\n"
+        "MeshCode dB(sec) dL(sec)\r\n";
+    std::vector<std::pair<int, std::string>> nodes;
+    const long long reach2 = MOVE_REACH * MOVE_REACH;
+    const long long scale = 2 * MOVE_PEAK * MOVE_REACH * reach2;
+    char line[64];
+    for (int row = CORRECTION_ROW_FIRST; row <= CORRECTION_ROW_LAST; ++row) {
+        for (int col = CORRECTION_COL_FIRST; col <= CORRECTION_COL_LAST; ++col) {
+            const long long north = (row - EVENT_ROW) * ROW_UNITS;
+            const long long east = (col - EVENT_COL) * COL_UNITS;
+            const long long spread = reach2 + north * north + east * east;
+            const long long denominator = spread * spread;
+            const long dlat = static_cast<long>(-(scale * north) / denominator);
+            const long dlon = static_cast<long>(-(scale * east) / denominator * LON_PER_LAT_PERCENT / 100);
+            const int code = mesh_code(row, col);
+            std::snprintf(line, sizeof line, "%8d%11s%11s\r\n", code, fixed5(dlat).c_str(), fixed5(dlon).c_str());
+            nodes.emplace_back(code, line);
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    for (const auto& [code, node] : nodes) text += node;
+    std::fprintf(stderr, "make_bench_data: %zu correction nodes\n", nodes.size());
+    return write_file(dir + "/full_correction.par", text) ? 0 : 1;
+}
+
 // ---------------------------------------------------------------- points
 
 constexpr int ZONE = 5;
@@ -406,6 +467,7 @@ int make_shuffled(const std::string& grid_dir, const std::string& out_dir) {
 
 int usage() {
     std::fputs("usage: make_bench_data grids OUTDIR\n"
+               "       make_bench_data correction OUTDIR\n"
                "       make_bench_data shuffled GRIDDIR OUTDIR\n"
                "       make_bench_data points GRIDDIR OUTFILE [--count N] [--layout clustered|random]\n"
                "                       [--format sima|xy] [--jgd] [--seed S]\n",
@@ -417,6 +479,7 @@ int usage() {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "grids") == 0) return make_grids(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "correction") == 0) return make_correction(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "shuffled") == 0) return make_shuffled(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "points") != 0) return usage();
     PointOptions o;

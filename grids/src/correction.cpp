@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "geodesy/mesh_key.h"
 #include "grids/datum_shift.h"
 #include "grids/mesh.h"
 #include "text/cp932.h"
@@ -58,6 +59,27 @@ std::vector<std::string_view> words_of(std::string_view line) {
     return words;
 }
 
+// The first RECORD_WORDS words of a line, separated by blanks, and how many
+// words it has in all: a record's words, found without allocating.
+constexpr std::size_t RECORD_WORDS = 3;
+std::size_t record_words(std::string_view line, std::array<std::string_view, RECORD_WORDS>& words) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_blank(line[i])) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !is_blank(line[i])) ++i;
+        if (i == start) continue;
+        if (count < RECORD_WORDS) words[count] = line.substr(start, i - start);
+        ++count;
+    }
+    return count;
+}
+
+// Bytes of a typical record line (code, two values in columns, CR LF): the
+// file's size over it is how many nodes to make room for at once.
+constexpr long long RECORD_BYTES = 32;
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // A word that is a decimal number and nothing else: an optional sign,
@@ -106,16 +128,34 @@ struct Node {
     double dL;
 };
 
+void clear_index(CorrectionGrid& grid) {
+    grid.index_values.clear();
+    grid.index_listed.clear();
+    grid.index_row0 = 0;
+    grid.index_col0 = 0;
+    grid.index_rows = 0;
+    grid.index_cols = 0;
+}
+
 // The message of a refused file, shown, and the grid left empty.
 int refuse(UserFeedback& ui, CorrectionGrid& grid, const char* format, const std::string& path, long line = 0,
            std::string_view code = {}) {
     grid.codes.clear();
     grid.dB.clear();
     grid.dL.clear();
+    clear_index(grid);
+    // Each placeholder is looked for after the text put in before it: a path
+    // may itself hold "%s" or "%ld".
     std::string text = format;
-    text.replace(text.find("%s"), 2, path);
-    if (const std::size_t at = text.find("%ld"); at != std::string::npos) text.replace(at, 3, std::to_string(line));
-    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, code);
+    std::size_t from = text.find("%s");
+    text.replace(from, 2, path);
+    from += path.size();
+    if (const std::size_t at = text.find("%ld", from); at != std::string::npos) {
+        const std::string number = std::to_string(line);
+        text.replace(at, 3, number);
+        from = at + number.size();
+    }
+    if (const std::size_t at = text.find("%s", from); at != std::string::npos) text.replace(at, 2, code);
     ui.show_message(text, "Error");
     return 1;
 }
@@ -134,11 +174,16 @@ int title_kind(const std::vector<std::string_view>& words) {
 // moves them into the grid. 1 (after the message) when a node comes twice
 // with different values.
 int store_nodes(UserFeedback& ui, const std::string& path, std::vector<Node>& nodes, CorrectionGrid& grid) {
-    std::sort(nodes.begin(), nodes.end(),
-              [](const Node& a, const Node& b) { return a.code != b.code ? a.code < b.code : a.line < b.line; });
+    // Files list their nodes in code order as a rule: then there is nothing
+    // to sort (the order, by code then line, is the same either way).
+    const auto by_code = [](const Node& a, const Node& b) { return a.code != b.code ? a.code < b.code : a.line < b.line; };
+    if (!std::is_sorted(nodes.begin(), nodes.end(), by_code)) std::sort(nodes.begin(), nodes.end(), by_code);
     grid.codes.clear();
     grid.dB.clear();
     grid.dL.clear();
+    grid.codes.reserve(nodes.size());
+    grid.dB.reserve(nodes.size());
+    grid.dL.reserve(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const Node& n = nodes[i];
         if (i > 0 && n.code == nodes[i - 1].code) {
@@ -171,19 +216,87 @@ constexpr std::size_t REMEMBERED_CELLS = 256;
 constexpr int REMEMBERED_BITS = 8;
 thread_local std::array<CorrectionCell, REMEMBERED_CELLS> remembered;
 
+// The row and column of a grid square: 0 when its code is one that
+// mesh_code_at can give (second-level digits 0..7), 1 for any other code.
+int square_of(int code, int& row, int& col) {
+    if (code < 0) return 1;
+    const geodesy::MeshDigits d = geodesy::mesh_digits(code);
+    if (d.q > 7 || d.v > 7) return 1;
+    row = d.pp * 80 + d.q * 10 + d.r;
+    col = d.uu * 80 + d.v * 10 + d.w;
+    return 0;
+}
+
 int node_index(const CorrectionGrid& grid, int code) {
     const auto at = std::lower_bound(grid.codes.begin(), grid.codes.end(), code);
     return at != grid.codes.end() && *at == code ? static_cast<int>(at - grid.codes.begin()) : -1;
 }
 
-const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
-    const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (grid.load_id << 32)) *
-                                0x9E3779B97F4A7C15ULL;
-    CorrectionCell& cell = remembered[static_cast<std::size_t>(mixed >> (64 - REMEMBERED_BITS))];
-    if (cell.load_id == grid.load_id && cell.code == code) return cell;
-    cell.load_id = grid.load_id;
-    cell.code = code;
-    cell.corner = mesh_corner(code);
+// The index of the grid's nodes over the rows and columns they span, when
+// that rectangle is small enough. Codes that no square has are left out:
+// no point's cell ever names them.
+void build_index(CorrectionGrid& grid) {
+    clear_index(grid);
+    int row_min = 0, row_max = -1, col_min = 0, col_max = -1;
+    for (const int code : grid.codes) {
+        int row = 0;
+        int col = 0;
+        if (square_of(code, row, col) != 0) continue;
+        if (row_max < 0) {
+            row_min = row_max = row;
+            col_min = col_max = col;
+        }
+        row_min = std::min(row_min, row);
+        row_max = std::max(row_max, row);
+        col_min = std::min(col_min, col);
+        col_max = std::max(col_max, col);
+    }
+    if (row_max < 0) return;
+    const std::size_t rows = static_cast<std::size_t>(row_max - row_min + 1);
+    const std::size_t cols = static_cast<std::size_t>(col_max - col_min + 1);
+    const std::size_t cells = rows * cols;
+    if (cells > CORRECTION_INDEX_CELLS_MAX || cells > CORRECTION_INDEX_PER_NODE * grid.codes.size()) return;
+    grid.index_values.assign(cells, CorrectionNodeValue{0, 0});
+    grid.index_listed.assign(cells, 0);
+    for (std::size_t i = 0; i < grid.codes.size(); ++i) {
+        int row = 0;
+        int col = 0;
+        if (square_of(grid.codes[i], row, col) != 0) continue;
+        const std::size_t at = static_cast<std::size_t>(row - row_min) * cols + static_cast<std::size_t>(col - col_min);
+        grid.index_values[at] = CorrectionNodeValue{grid.dB[i], grid.dL[i]};
+        grid.index_listed[at] = 1;
+    }
+    grid.index_row0 = row_min;
+    grid.index_col0 = col_min;
+    grid.index_rows = static_cast<int>(rows);
+    grid.index_cols = static_cast<int>(cols);
+}
+
+// The four nodes of the cell at row, col (SW, E, NE, N) from the index. The
+// squares east and north of a square are the next column and the next row,
+// as mesh_neighbours finds them; beyond the last row or column of the codes'
+// domain they lie outside every index.
+void cell_from_index(const CorrectionGrid& grid, int row, int col, CorrectionCell& cell) {
+    static constexpr int ROW_STEP[4] = {0, 0, 1, 1};
+    static constexpr int COL_STEP[4] = {0, 1, 1, 0};
+    cell.listed = 0;
+    cell.own = false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const int r = row + ROW_STEP[i] - grid.index_row0;
+        const int c = col + COL_STEP[i] - grid.index_col0;
+        if (r < 0 || r >= grid.index_rows || c < 0 || c >= grid.index_cols) continue;
+        const std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.index_cols) +
+                               static_cast<std::size_t>(c);
+        if (grid.index_listed[at] == 0) continue;
+        if (i == 0) cell.own = true;
+        ++cell.listed;
+        cell.dB[i] = grid.index_values[at].dB;
+        cell.dL[i] = grid.index_values[at].dL;
+    }
+}
+
+// The four nodes of the cell by their codes, each searched for in codes.
+void cell_from_codes(const CorrectionGrid& grid, int code, CorrectionCell& cell) {
     const MeshNeighbours n = mesh_neighbours(code);
     const std::array<int, 4> codes = {code, n.east, n.north_east, n.north};
     cell.listed = 0;
@@ -194,6 +307,23 @@ const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
         ++cell.listed;
         cell.dB[i] = grid.dB[static_cast<std::size_t>(at)];
         cell.dL[i] = grid.dL[static_cast<std::size_t>(at)];
+    }
+}
+
+const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
+    const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (grid.load_id << 32)) *
+                                0x9E3779B97F4A7C15ULL;
+    CorrectionCell& cell = remembered[static_cast<std::size_t>(mixed >> (64 - REMEMBERED_BITS))];
+    if (cell.load_id == grid.load_id && cell.code == code) return cell;
+    cell.load_id = grid.load_id;
+    cell.code = code;
+    cell.corner = mesh_corner(code);
+    int row = 0;
+    int col = 0;
+    if (!grid.index_listed.empty() && square_of(code, row, col) == 0) {
+        cell_from_index(grid, row, col, cell);
+    } else {
+        cell_from_codes(grid, code, cell);
     }
     return cell;
 }
@@ -215,6 +345,9 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     ui.set_status(msg::READING);
 
     std::vector<Node> nodes;
+    if (const long long size = text::file_size(file.get()); size > 0) {
+        nodes.reserve(static_cast<std::size_t>(std::min(size / RECORD_BYTES + 1, static_cast<long long>(CORRECTION_NODES_MAX))));
+    }
     std::string piece;
     long line_number = 0;
     bool titled = false;
@@ -226,15 +359,16 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
         if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
         if (line.size() > CORRECTION_LINE_MAX) return refuse(ui, grid, msg::LONG_LINE, path, line_number);
         if (line_number == 1) grid.title.assign(line.substr(0, text::cp932_fitting_size(line, TITLE_MAX)));
-        const std::vector<std::string_view> words = words_of(line);
         if (!titled) {
-            const int kind = title_kind(words);
+            const int kind = title_kind(words_of(line));
             if (kind == 2) return refuse(ui, grid, msg::HEIGHT_FILE, path);
             titled = kind == 0;
             continue;
         }
-        if (words.empty()) continue;
-        if (words.size() != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
+        std::array<std::string_view, RECORD_WORDS> words;
+        const std::size_t count = record_words(line, words);
+        if (count == 0) continue;
+        if (count != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
             return refuse(ui, grid, msg::BAD_RECORD, path, line_number);
         }
         if (nodes.size() >= CORRECTION_NODES_MAX) return refuse(ui, grid, msg::TOO_MANY, path);
@@ -251,6 +385,7 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     // Shifts of about ten seconds at most nodes: a datum-shift grid.
     if (too_large * 2 > nodes.size()) return refuse(ui, grid, msg::SHIFT_GRID, path);
     if (store_nodes(ui, path, nodes, grid) != 0) return 1;
+    build_index(grid);
     ui.set_status(msg::FINISHED);
     return 0;
 }

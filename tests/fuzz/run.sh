@@ -12,10 +12,11 @@ cmake --build "$build" -j "$(nproc)" || exit 1
 
 # Seeds: each example and expected file behind the bytes that choose the
 # job's settings; the example grids cut to a few hundred nodes; a full
-# command line.
+# command line; the example correction file cut to a few hundred nodes, as it
+# is, with bare LF line ends, with a longer header, and as a height file.
 seeds="$build/seeds"
 rm -rf "$seeds" "$build/findings"
-mkdir -p "$seeds/job" "$seeds/grids" "$seeds/options" "$build/findings"
+mkdir -p "$seeds/job" "$seeds/grids" "$seeds/options" "$seeds/correction" "$build/findings"
 i=0
 for f in examples/*.sim examples/*.csv tests/data/*; do
   for settings in '\x00\x00\x00' '\x05\x05\x00' '\x02\x01\x00' '\x07\x03\x00'; do
@@ -29,10 +30,16 @@ head -c 2000 examples/sample_land.par >"$build/land.part"
 head -c 1500 examples/sample_sea.jhd >"$build/sea.part"
 n=$(stat -c %s "$build/land.part")
 { printf "\\x$(printf %02x $((n >> 8)))\\x$(printf %02x $((n & 255)))"; cat "$build/land.part" "$build/sea.part"; printf '\x80\x80\x10\x08'; } >"$seeds/grids/seed1"
+head -n 300 examples/sample_correction.par >"$build/correction.part"
+# The last four bytes place the points: fractions of the cell, nodes, nudge.
+{ cat "$build/correction.part"; printf '\x80\x80\x00\x03'; } >"$seeds/correction/seed1"
+{ tr -d '\r' <"$build/correction.part"; printf '\x20\x20\x01\x05'; } >"$seeds/correction/seed2"
+{ printf 'TITLE V2\r\nfirst event\r\n\r\n'; sed 1d "$build/correction.part"; printf '\xe0\xe0\x02\x01'; } >"$seeds/correction/seed3"
+{ printf 'TITLE V2\r\nMeshCode dH(m)\r\n52397504  0.012\r\n'; printf '\x40\x40\x00\x00'; } >"$seeds/correction/seed4"
 printf -- '--zone\x009\x00--input=a.sim\x00--output\x00b.sim\x00--gsi-grid\x00l.par\x00--jcg-grid\x00s.jhd' >"$seeds/options/seed1"
 
 status=0
-for target in job options grids; do
+for target in job options grids correction; do
   bin="$build/fuzz_$target"
   ok=1
   reproducers=(tests/fuzz/regressions/$target/*)
