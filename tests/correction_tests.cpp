@@ -133,6 +133,7 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         {"both.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n"), m::HEIGHT_FILE, 0, ""},
         {"untitled.par", correction_text(block(), "TITLE\r\n"), m::NO_TITLE, 0, ""},
         {"empty.par", "", m::NO_TITLE, 0, ""},
+        {"no_nodes.par", "TITLE\r\nMeshCode dB(sec) dL(sec)\r\n\r\n", m::NO_NODES, 0, ""},
         {"letters.par", correction_text({{node(R, C), "abc", "0.1"}}), m::BAD_RECORD, 3, ""},
         {"trailing.par", correction_text({{node(R, C), "0.01x", "0.1"}}), m::BAD_RECORD, 3, ""},
         {"short_code.par", "T\r\nMeshCode dB dL\r\n5339451 0.01 0.02\r\n", m::BAD_RECORD, 3, ""},

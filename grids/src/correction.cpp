@@ -384,6 +384,9 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     if (!titled) return refuse(ui, grid, msg::NO_TITLE, path);
     // Shifts of about ten seconds at most nodes: a datum-shift grid.
     if (too_large * 2 > nodes.size()) return refuse(ui, grid, msg::SHIFT_GRID, path);
+    // A file of no node (a download cut off after its header) would carry
+    // every point unchanged: JGD2000 written as if corrected.
+    if (nodes.empty()) return refuse(ui, grid, msg::NO_NODES, path);
     if (store_nodes(ui, path, nodes, grid) != 0) return 1;
     build_index(grid);
     ui.set_status(msg::FINISHED);

@@ -75,6 +75,7 @@ inline constexpr const char* NO_TITLE =
     "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙではありません、MeshCode で始まる見出し行がありません !!";
 inline constexpr const char* HEIGHT_FILE =
     "%s 標高(dH)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙです、水平(dB dL)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!";
+inline constexpr const char* NO_NODES = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙに格子点がありません !!";
 inline constexpr const char* SHIFT_GRID =
     "%s 補正量が大きすぎます、座標変換ﾊﾟﾗﾒｰﾀﾌｧｲﾙではなく補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!";
 inline constexpr const char* BAD_RECORD = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目が読めません !!";
@@ -92,7 +93,7 @@ inline constexpr const char* FINISHED = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読
 // cannot be opened or read, is saved in Unicode, has no such title line,
 // names a height column (a word of the title beginning "dH"), has a line
 // that is too long or no record, lists a node twice with different values,
-// lists too many nodes, or when most of its nodes are beyond
+// lists too many nodes or none at all, or when most of its nodes are beyond
 // CORRECTION_NODE_LIMIT (a datum-shift grid given by mistake). 0 when read.
 int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid);
 
