@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -10,6 +9,7 @@
 #include "geodesy/mesh_key.h"
 #include "grids/datum_shift.h"
 #include "grids/mesh.h"
+#include "load_id.h"
 #include "text/cp932.h"
 #include "text/number.h"
 #include "text/text_file.h"
@@ -20,19 +20,11 @@ namespace {
 
 namespace msg = correction_messages;
 
-constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
-constexpr double COLUMNS_PER_DEGREE = 80;
-constexpr double ROWS_PER_DEGREE = 120;
 constexpr std::size_t TITLE_MAX = 255;
 constexpr std::size_t CODE_DIGITS = 8;
 // An undo has settled once a step moves the position less than this, in
 // degrees (about 0.1 mm).
 constexpr double UNDO_SETTLED = 1e-9;
-
-std::uint64_t next_load_id() {
-    static std::atomic<std::uint64_t> last{0};
-    return ++last;
-}
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -328,10 +320,6 @@ const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
     return cell;
 }
 
-bool on_corner_of(const MeshCorner& corner, double lat, double lon) {
-    return std::fabs(lat - corner.lat0) < CORNER_TOLERANCE && std::fabs(lon - corner.lon0) < CORNER_TOLERANCE;
-}
-
 }  // namespace
 
 int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid) {
@@ -404,7 +392,7 @@ CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, doubl
     const CorrectionCell& cell = correction_cell(grid, code);
     double dB = 0;
     double dL = 0;
-    if (cell.own && on_corner_of(cell.corner, lat, lon)) {
+    if (cell.own && on_mesh_corner(cell.corner, lat, lon)) {
         dB = cell.dB[0] * SECONDS_TO_DEGREES;
         dL = cell.dL[0] * SECONDS_TO_DEGREES;
     } else if (cell.listed == 0) {
@@ -414,15 +402,7 @@ CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, doubl
     } else if (cell.listed < 4) {
         return CorrectionOutcome::unknown;
     } else {
-        const double s = (lon - cell.corner.lon0) * COLUMNS_PER_DEGREE;
-        const double t = (lat - cell.corner.lat0) * ROWS_PER_DEGREE;
-        // Corners in the order SW, E, N, NE.
-        const std::array<double, 4> b = {cell.dB[0] * SECONDS_TO_DEGREES, cell.dB[1] * SECONDS_TO_DEGREES,
-                                         cell.dB[3] * SECONDS_TO_DEGREES, cell.dB[2] * SECONDS_TO_DEGREES};
-        const std::array<double, 4> l = {cell.dL[0] * SECONDS_TO_DEGREES, cell.dL[1] * SECONDS_TO_DEGREES,
-                                         cell.dL[3] * SECONDS_TO_DEGREES, cell.dL[2] * SECONDS_TO_DEGREES};
-        dB = bilinear(b, s, t);
-        dL = bilinear(l, s, t);
+        interpolate_cell(cell.corner, cell.dB, cell.dL, lat, lon, dB, dL);
     }
     // A listed node whose value is unusable leaves the correction unknown.
     if (!std::isfinite(dB) || !std::isfinite(dL)) return CorrectionOutcome::unknown;
@@ -457,11 +437,19 @@ CorrectionOutcome undo_correction(const CorrectionGrid& grid, double lat, double
     return CorrectionOutcome::unknown;
 }
 
-int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
-                      double& lon_out, CorrectionMarks& marks) {
+namespace {
+
+using CorrectionStep = CorrectionOutcome (*)(const CorrectionGrid&, double, double, double&, double&);
+
+// One step per file, the files taken in their order or backwards, each
+// step's outcome noted in marks; 1 at the first file that leaves the point
+// unknown.
+int each_file(std::span<const CorrectionGrid> grids, bool backwards, CorrectionStep step, double lat, double lon,
+              double& lat_out, double& lon_out, CorrectionMarks& marks) {
     marks = CorrectionMarks{};
-    for (std::size_t i = 0; i < grids.size(); ++i) {
-        const CorrectionOutcome outcome = apply_correction(grids[i], lat, lon, lat, lon);
+    for (std::size_t k = 0; k < grids.size(); ++k) {
+        const std::size_t i = backwards ? grids.size() - 1 - k : k;
+        const CorrectionOutcome outcome = step(grids[i], lat, lon, lat, lon);
         if (outcome == CorrectionOutcome::unknown) {
             marks.failed = static_cast<int>(i);
             return 1;
@@ -473,20 +461,16 @@ int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double 
     return 0;
 }
 
+}  // namespace
+
+int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
+                      double& lon_out, CorrectionMarks& marks) {
+    return each_file(grids, false, apply_correction, lat, lon, lat_out, lon_out, marks);
+}
+
 int undo_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
                      double& lon_out, CorrectionMarks& marks) {
-    marks = CorrectionMarks{};
-    for (std::size_t i = grids.size(); i-- > 0;) {
-        const CorrectionOutcome outcome = undo_correction(grids[i], lat, lon, lat, lon);
-        if (outcome == CorrectionOutcome::unknown) {
-            marks.failed = static_cast<int>(i);
-            return 1;
-        }
-        if (outcome == CorrectionOutcome::corrected) marks.corrected |= static_cast<std::uint16_t>(1u << i);
-    }
-    lat_out = lat;
-    lon_out = lon;
-    return 0;
+    return each_file(grids, true, undo_correction, lat, lon, lat_out, lon_out, marks);
 }
 
 }  // namespace grids

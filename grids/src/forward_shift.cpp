@@ -17,8 +17,6 @@ using geodesy::rad_to_sec;
 
 namespace {
 
-constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
-
 // Sea grid latitude values carry an offset of 20000; both are thousandths of
 // an arc-second.
 constexpr double SEA_LAT_OFFSET = 20000;
@@ -121,10 +119,6 @@ const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid)
     return cell;
 }
 
-bool on_corner_of(const MeshCorner& corner, double lat, double lon) {
-    return std::fabs(lat - corner.lat0) < CORNER_TOLERANCE && std::fabs(lon - corner.lon0) < CORNER_TOLERANCE;
-}
-
 // Shift of one table over a cell: the own node alone when the point is on
 // the corner of the cell it falls in, else all four corners interpolated.
 int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lon, double& lat_out,
@@ -136,15 +130,11 @@ int shift_over_cell(const CellNodes& cell, bool on_corner, double lat, double lo
         return 0;
     }
     if (!cell.has_all) return 1;
-    const double s = (lon - cell.corner.lon0) * COLUMNS_PER_DEGREE;
-    const double t = (lat - cell.corner.lat0) * ROWS_PER_DEGREE;
-    // Corners in the order SW, E, N, NE.
-    const std::array<double, 4> dB = {cell.dB[0] * SECONDS_TO_DEGREES, cell.dB[1] * SECONDS_TO_DEGREES,
-                                      cell.dB[3] * SECONDS_TO_DEGREES, cell.dB[2] * SECONDS_TO_DEGREES};
-    const std::array<double, 4> dL = {cell.dL[0] * SECONDS_TO_DEGREES, cell.dL[1] * SECONDS_TO_DEGREES,
-                                      cell.dL[3] * SECONDS_TO_DEGREES, cell.dL[2] * SECONDS_TO_DEGREES};
-    lat_out = lat + bilinear(dB, s, t);
-    lon_out = lon + bilinear(dL, s, t);
+    double dlat = 0;
+    double dlon = 0;
+    interpolate_cell(cell.corner, cell.dB, cell.dL, lat, lon, dlat, dlon);
+    lat_out = lat + dlat;
+    lon_out = lon + dlon;
     return 0;
 }
 
@@ -205,6 +195,19 @@ double bilinear(const std::array<double, 4>& v, double s, double t) {
     return (1 - s) * ((1 - t) * v[0] + t * v[2]) + s * ((1 - t) * v[1] + t * v[3]);
 }
 
+void interpolate_cell(const MeshCorner& corner, const std::array<double, 4>& dB, const std::array<double, 4>& dL,
+                      double lat, double lon, double& dlat, double& dlon) {
+    const double s = (lon - corner.lon0) * COLUMNS_PER_DEGREE;
+    const double t = (lat - corner.lat0) * ROWS_PER_DEGREE;
+    // Corners in the order SW, E, N, NE.
+    const std::array<double, 4> b = {dB[0] * SECONDS_TO_DEGREES, dB[1] * SECONDS_TO_DEGREES,
+                                     dB[3] * SECONDS_TO_DEGREES, dB[2] * SECONDS_TO_DEGREES};
+    const std::array<double, 4> l = {dL[0] * SECONDS_TO_DEGREES, dL[1] * SECONDS_TO_DEGREES,
+                                     dL[3] * SECONDS_TO_DEGREES, dL[2] * SECONDS_TO_DEGREES};
+    dlat = bilinear(b, s, t);
+    dlon = bilinear(l, s, t);
+}
+
 int land_node_shift(const ParamTable& land, int code, double& dB, double& dL) {
     return land_record_shift(land, find_param_index(land, code), dB, dL);
 }
@@ -258,13 +261,13 @@ int shift_by_land(const ParamTable& land, double lat, double lon, double& lat_ou
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
     const CellNodes& cell = land_cell(land, code);
-    return shift_over_cell(cell, on_corner_of(cell.corner, lat, lon), lat, lon, lat_out, lon_out);
+    return shift_over_cell(cell, on_mesh_corner(cell.corner, lat, lon), lat, lon, lat_out, lon_out);
 }
 
 int shift_by_sea(const ParamTable& sea, double lat, double lon, double& lat_out, double& lon_out) {
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
-    const bool on_corner = on_corner_of(mesh_corner(code), lat, lon);
+    const bool on_corner = on_mesh_corner(mesh_corner(code), lat, lon);
     return shift_over_cell(sea_cell(sea, code), on_corner, lat, lon, lat_out, lon_out);
 }
 
@@ -276,7 +279,7 @@ int forward_shift(const GridSet& tables, double lat, double lon, double& lat_out
     const int code = mesh_code_at(lat, lon);
     if (code == NO_MESH) return 1;
     const CellNodes& land_nodes = land_cell(tables.land, code);
-    const bool on_corner = on_corner_of(land_nodes.corner, lat, lon);
+    const bool on_corner = on_mesh_corner(land_nodes.corner, lat, lon);
     if (shift_over_cell(land_nodes, on_corner, lat, lon, lat_out, lon_out) == 0) {
         source = GridKind::land;
         return 0;

@@ -66,7 +66,7 @@ MeshCorner mesh_corner(int code) {
 void locate_mesh(double lat, double lon, int& code, int& on_corner) {
     code = mesh_code_at(lat, lon);
     const MeshCorner c = mesh_corner(code);
-    on_corner = (std::fabs(lat - c.lat0) < CORNER_TOLERANCE && std::fabs(lon - c.lon0) < CORNER_TOLERANCE) ? 1 : 0;
+    on_corner = on_mesh_corner(c, lat, lon) ? 1 : 0;
 }
 
 // Each neighbour is found by encoding a shifted corner, so that carries into

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "load_id.h"
 #include "text/text_file.h"
 
 namespace grids {
@@ -86,12 +87,6 @@ void copy_columns(char* field, std::string_view text, std::size_t pos, std::size
     const std::size_t available = pos < text.size() ? std::min(width, text.size() - pos) : 0;
     if (available > 0) std::memcpy(field, text.data() + pos, available);
     std::memset(field + available, 0, width - available);
-}
-
-// Every read names the table's new content with a number never used before.
-std::uint64_t next_load_id() {
-    static std::atomic<std::uint64_t> last{0};
-    return ++last;
 }
 
 bool key_less(const ParamRecord& a, const ParamRecord& b) { return packed_key(a.key) < packed_key(b.key); }
@@ -412,6 +407,11 @@ int pack_lookup_key(long key, std::uint64_t& packed) {
 }
 
 }  // namespace
+
+std::uint64_t next_load_id() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 
 int create_param_table(ParamTable& table, int capacity) {
     table.records.reset(new (std::nothrow) ParamRecord[static_cast<std::size_t>(capacity)]());

@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "grids/mesh.h"
 #include "grids/param_table_fwd.h"
 
 namespace grids {
@@ -16,6 +17,16 @@ enum class GridKind { land, sea };
 // Values at the corners SW, E, N, NE; s and t are the fractions of the cell
 // in longitude and latitude.
 double bilinear(const std::array<double, 4>& v, double s, double t);
+
+// Node values are arc-seconds; positions are degrees.
+inline constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
+
+// The node values (arc-seconds) at the corners SW, E, NE, N of the cell whose
+// south-west corner is corner, interpolated at (lat, lon) of the cell: the
+// change of latitude and longitude in degrees. Each value is turned into
+// degrees first, then interpolated.
+void interpolate_cell(const MeshCorner& corner, const std::array<double, 4>& dB, const std::array<double, 4>& dL,
+                      double lat, double lon, double& dlat, double& dlon);
 
 // Largest node shift taken as a datum shift, arc-seconds in each direction.
 inline constexpr double NODE_SHIFT_LIMIT = 120;

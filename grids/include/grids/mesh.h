@@ -4,6 +4,7 @@
 #pragma once
 
 #include <climits>
+#include <cmath>
 
 namespace grids {
 
@@ -25,6 +26,11 @@ MeshCorner mesh_corner(int code);
 
 // A point this close to a cell's south-west corner, in degrees, is on it.
 inline constexpr double CORNER_TOLERANCE = 1e-10;
+
+// Whether the point is (within CORNER_TOLERANCE) the corner.
+inline bool on_mesh_corner(const MeshCorner& corner, double lat, double lon) {
+    return std::fabs(lat - corner.lat0) < CORNER_TOLERANCE && std::fabs(lon - corner.lon0) < CORNER_TOLERANCE;
+}
 
 // The point's cell, and whether the point is (within CORNER_TOLERANCE) that
 // cell's south-west corner.
