@@ -37,6 +37,16 @@ std::string read_bytes(const fs::path& p) {
 
 void write_bytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 // Each test runs in a fresh folder holding copies of the examples, so that
 // the log shows short relative paths.
 class ConversionRun : public ::testing::Test {
@@ -211,9 +221,98 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
     }
 }
 
+// A coordinate field is one number, blanks around it aside, or the point is
+// not converted: a field read by its leading number (a unit, a typo, a
+// second number) or as 0 (empty, text, a header row) would put the point
+// somewhere plausible and call it converted. Each X or Y text below stands
+// for -11087.233 or 10530.052 (a land point) when it is a number, and is
+// tried in SIMA and XY input, SIMA and XYBL output.
+TEST_F(ConversionRun, CoordinatesThatAreNoNumberAreNeverConverted) {
+    struct Case { const char* x; const char* y; bool readable; };
+    const Case cases[] = {
+        {" -11087.233 ", "\t10530.052\t", true},
+        {"-1.1087233E4", "+10530.052", true},
+        {"-.11087233e+5", "1.0530052e4", true},
+        {"-11087.", "10530.", true},  // a point without decimals: still its place
+        {"-11087.233", "", false},      // Y left blank: today it would be 0
+        {"-11087.233", "   ", false},
+        {"-11O87.233", "10530.052", false},  // a letter O typed for a zero
+        {"-11087.233m", "10530.052", false},
+        {"-11087.233", "10530 052", false},
+        {"-11087.233.1", "10530.052", false},
+        {"\"-11087.233\"", "10530.052", false},
+        {"-11087.233", "0x1A", false},
+        {"-11087.233", "１０５３０", false},  // full-width digits
+        {"X", "Y", false},                    // a spreadsheet's header row
+        {"-11087.233", "1e", false},
+        {"-", "+", false},
+    };
+    const std::string LAND = "  <国土地理院で変換>";
+    const std::string UNREADABLE = "  <座標値が読めず変換できず>";
+    for (const auto in_type : {batch::InputType::sima, batch::InputType::xy}) {
+        for (const auto out_type : {batch::OutputType::sima, batch::OutputType::xybl}) {
+            std::string input;
+            for (const Case& c : cases) {
+                input += in_type == batch::InputType::sima ? "A01,1,P," : "P,";
+                input += std::string(c.x) + "," + c.y + (in_type == batch::InputType::sima ? ",1.0,\r\n" : "\r\n");
+            }
+            write_bytes("in.txt", input);
+            job_.in_file = "in.txt";
+            job_.in_file_type = in_type;
+            job_.out_file_type = out_type;
+            job_.out_file = out_type == batch::OutputType::sima ? "out.sim" : "out.txt";
+            ui_ = RecordingFeedback();
+            ASSERT_EQ(run(), 0);
+            EXPECT_EQ(error_flag_, 1);
+            ASSERT_EQ(ui_.messages.size(), 1u);
+            EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
+            const std::vector<std::string> in_lines = lines_of(input);
+            if (out_type == batch::OutputType::xybl) {
+                const std::vector<std::string> out = lines_of(read_bytes("out.txt"));
+                ASSERT_EQ(out.size(), 9 + std::size(cases));
+                for (std::size_t i = 0; i < std::size(cases); ++i) {
+                    const std::string& line = out[9 + i];
+                    SCOPED_TRACE(in_lines[i]);
+                    EXPECT_TRUE(line.ends_with(cases[i].readable ? LAND : UNREADABLE)) << line;
+                    // No latitude or longitude is given for a point whose place is unknown.
+                    EXPECT_EQ(line.find("****-**-**.****") != std::string::npos, !cases[i].readable) << line;
+                }
+                // X and Y as their leading numbers read, as before.
+                EXPECT_EQ(out[9 + 4], "P,                 -11087.233,         0.000,   ****-**-**.****,   ****-**-**.****," +
+                                          UNREADABLE);
+                EXPECT_EQ(out[9 + 6], "P,                    -11.000,     10530.052,   ****-**-**.****,   ****-**-**.****," +
+                                          UNREADABLE);
+            } else {
+                // The converted records in order, then the banner and every
+                // line not converted, as read.
+                const std::vector<std::string> out = lines_of(read_bytes("out.sim"));
+                const std::vector<std::string> log = lines_of(read_bytes("out_Log.txt"));
+                std::size_t converted = 0;
+                std::vector<std::string> failed;
+                for (std::size_t i = 0; i < std::size(cases); ++i) {
+                    if (cases[i].readable) {
+                        ASSERT_LT(converted, out.size());
+                        EXPECT_TRUE(out[converted].starts_with("A01,")) << out[converted];
+                        EXPECT_EQ(log[9 + converted], out[converted] + LAND);
+                        ++converted;
+                    } else {
+                        failed.push_back(in_lines[i]);
+                    }
+                }
+                EXPECT_EQ(out.size(), converted);
+                ASSERT_EQ(log.size(), 9 + converted + 4 + failed.size());
+                EXPECT_EQ(log[9 + converted + 1], "変換エラー");
+                EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<long>(9 + converted + 4), log.end()), failed);
+            }
+        }
+    }
+}
+
 // Files that cannot be opened, read, written or named, outputs over an
-// input, and inputs saved in Unicode: the message, then the closing message,
-// except when the log cannot be named (no job, nothing opened); no input is
+// input, and inputs saved in Unicode: a run refused before it wrote anything
+// shows its message alone (no closing message, no editor: the "log" may be
+// the very grid it refused to overwrite); a run stopped after its log was
+// begun shows its message, the closing message and the log. No input is
 // ever touched, and a file refused before the run's files are open leaves no
 // file behind.
 TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
@@ -273,10 +372,11 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         EXPECT_EQ(error_flag_, 1);
         ASSERT_FALSE(ui_.messages.empty());
         EXPECT_EQ(ui_.messages[0], std::pair(c.message, std::string("Error"))) << c.in << " " << c.out;
-        const bool named = c.message != "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
-        EXPECT_EQ(ui_.messages.size(), named && c.result == 1 ? 2u : 1u);
-        EXPECT_EQ(ui_.messages.back().first, named ? std::string(CLOSING_WITH_ERRORS) : c.message);
-        EXPECT_EQ(ui_.opened.size(), named ? 1u : 0u);
+        // Read and write errors come after the log was begun.
+        const bool logged = c.files_made > 0;
+        EXPECT_EQ(ui_.messages.size(), logged && c.result == 1 ? 2u : 1u) << c.in << " " << c.out;
+        EXPECT_EQ(ui_.messages.back().first, logged ? std::string(CLOSING_WITH_ERRORS) : c.message);
+        EXPECT_EQ(ui_.opened.size(), logged ? 1u : 0u) << c.in << " " << c.out;
         std::string after;
         for (const std::string& name : inputs) after += read_bytes(name);
         EXPECT_TRUE(after == before) << c.in << " " << c.out;
@@ -349,16 +449,6 @@ TEST_F(ConversionRun, ThousandsOfPointsAsShortRunsWriteThem) {
 }
 
 namespace {
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // An XY line of a point given by its Tokyo latitude and longitude in zone 9.
 std::string xy_line(const char* name, double lat, double lon) {

@@ -38,6 +38,7 @@ constexpr const char* ERROR_BANNER =
 const char* const LAND_MARK = "  <国土地理院で変換>\n";
 const char* const SEA_MARK = "  <海上保安庁で変換>\n";
 const char* const FAILED_MARK = "  <3ﾊﾟﾗないし範囲外で変換できず>\n";
+const char* const UNREADABLE_MARK = "  <座標値が読めず変換できず>\n";
 
 namespace {
 // A header line: its format with the one conversion in it ("%s" or "%d")

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -116,11 +117,21 @@ bool results_are_numbers(const grids::PointResult& p) {
     return std::isfinite(p.x_out) && std::isfinite(p.y_out) && std::isfinite(p.lat_out) && std::isfinite(p.lon_out);
 }
 
+// The outcome of a point whose X or Y is no number: never converted, its
+// latitude and longitude unknown.
+constexpr int COORDINATES_UNREADABLE = 2;
+
 void convert_range(const ConversionJob& job, const grids::GridSet& tables,
                    PendingLine* begin, PendingLine* end) {
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
         const SimaRecord& r = l->record;
+        if (!r.coordinates_readable) {
+            l->result = grids::PointResult{};
+            l->result.lat_in = l->result.lon_in = std::numeric_limits<double>::quiet_NaN();
+            l->converted = COORDINATES_UNREADABLE;
+            continue;
+        }
         int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l->result)
                                            : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l->result);
         if (converted == 0 && !results_are_numbers(l->result)) converted = 1;
@@ -181,7 +192,11 @@ void write_point(BatchWriter& w, const PendingLine& l) {
     } else {
         format_xybl_short_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, w.xybl, w.text);
         w.log.write(w.text);
-        write_failed_mark(w.log, p);
+        if (l.converted == COORDINATES_UNREADABLE) {
+            w.log.write(UNREADABLE_MARK);
+        } else {
+            write_failed_mark(w.log, p);
+        }
     }
 }
 
@@ -355,6 +370,10 @@ int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grid
         return 1;
     }
     const int result = convert_file(ui, job, tables, log_path, error_flag);
+    // A job refused before it wrote anything has said why: there is no log
+    // to read, and the file in log_path may be an input or a grid, which the
+    // editor must never be given.
+    if (result == JOB_REFUSED) return 1;
     if (error_flag != 0) {
         ui.show_message(CLOSING_WITH_ERRORS, CAPTION_ERROR);
     } else {
@@ -370,17 +389,17 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     text::FilePtr input = text::open_cp932_path(job.in_file, "rb");
     if (!input) {
         show_error(ui, INPUT_OPEN_ERROR, job.in_file);
-        return 1;
+        return JOB_REFUSED;
     }
     text::LineReader reader(input.get());
     if (reader.starts_with_unicode_mark()) {
         show_error(ui, text::UNICODE_FILE_ERROR, job.in_file);
-        return 1;
+        return JOB_REFUSED;
     }
     if (job.out_file_type != OutputType::sima) log_path = job.out_file;
     text::FilePtr output_file;
     text::FilePtr log_file;
-    if (open_outputs(ui, job, log_path, output_file, log_file) != 0) return 1;
+    if (open_outputs(ui, job, log_path, output_file, log_file) != 0) return JOB_REFUSED;
     text::TextWriter output(std::move(output_file));
     text::TextWriter log(std::move(log_file));
     write_log_header(log, job);

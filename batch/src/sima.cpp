@@ -15,6 +15,7 @@ void read_sima_record(std::string_view line, SimaRecord& record) {
     get_field(line, 5, record.y_text);
     record.y = text::read_decimal(record.y_text);
     get_field(line, 6, record.height);
+    record.coordinates_readable = text::is_decimal_number(record.x_text) && text::is_decimal_number(record.y_text);
 }
 
 void format_sima_record(int decimals, const std::string& number, const std::string& name, double x, double y,

@@ -47,6 +47,7 @@ void read_xy_line(std::string_view line, SimaRecord& record) {
     record.x = text::read_decimal(record.x_text);
     get_field(line, 3, record.y_text);
     record.y = text::read_decimal(record.y_text);
+    record.coordinates_readable = text::is_decimal_number(record.x_text) && text::is_decimal_number(record.y_text);
 }
 
 void format_xybl_line(int decimals, const std::string& name, double x, double y, double lat, double lon,

@@ -3,7 +3,8 @@
 // zone (mostly 9, where the grids lie); the rest is the input file. Checked:
 // the input is never written; with SIMA in and out, every other line comes
 // out byte for byte and in order, with one line per converted record; the
-// log holds its header and one entry per point; every coordinate and angle
+// log holds its header and one entry per point; only points whose X and Y
+// are each one number are converted, the others marked as unreadable; every coordinate and angle
 // written is digits (never "nan" or "inf"); the error flag is set exactly
 // when some point was not converted. An input that begins with the
 // byte-order mark of UTF-8 or UTF-16 is refused with one message naming it,
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +69,20 @@ std::string field(const std::string& line, int n) {
     }
     const std::size_t end = line.find_first_of(",\r", start);
     return line.substr(start, end == std::string::npos ? end : end - start);
+}
+
+// A coordinate field that is one number, as the C library reads one: blanks
+// and tabs around it aside, strtod takes all of it, and it is no
+// hexadecimal and no "nan(...)".
+bool one_number(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    text.erase(0, start);
+    if (std::isspace(static_cast<unsigned char>(text[0])) || text.find_first_of("xX(") != std::string::npos) return false;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size();
 }
 
 // Only what numbers and angles are written with, and so many commas.
@@ -137,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int result = batch::convert_file(ui, job, {land, sea}, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");
     if (unicode_text(input)) {
-        if (result != 1 || ui.messages.size() != 1 || !ui.messages[0].first.starts_with(job.in_file + " ") ||
+        if (result != batch::JOB_REFUSED || ui.messages.size() != 1 || !ui.messages[0].first.starts_with(job.in_file + " ") ||
             ui.messages[0].first.find("Shift_JIS(CP932)") == std::string::npos) {
             fail("an input in Unicode is not refused");
         }
@@ -159,6 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string marks[2] = {in_file_form(batch::LAND_MARK), in_file_form(batch::SEA_MARK)};
     const std::string failed_mark = in_file_form(batch::FAILED_MARK);
+    const std::string unreadable_mark = in_file_form(batch::UNREADABLE_MARK);
     const std::string banner_edge = std::string(69, '*') + "\r\n";
 
     std::size_t op = 0;
@@ -173,6 +190,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!sima_in && (line[0] == '#' || line == "\r\n")) continue;
         ++counter;
         const std::string name = field(line, sima_in ? 3 : 1);
+        // Only a point whose X and Y are each one number can be converted.
+        const bool readable = one_number(field(line, sima_in ? 4 : 2)) && one_number(field(line, sima_in ? 5 : 3));
         if (sima_out) {
             // Converted: the output's next line is the rebuilt record with
             // new coordinates only, and the log holds it with a grid's mark.
@@ -188,6 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     !written_numbers(record.substr(head.size(), record.size() - head.size() - tail.size()), 1, false)) {
                     fail("a converted record is not as read with new coordinates", record);
                 }
+                if (!readable) fail("a point without readable coordinates converted", line);
                 converted = true;
                 op = end + 2;
                 lp += record.size() + mark.size();
@@ -209,11 +229,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string text = log.substr(values, mark_at - values);
             const std::string* mark = nullptr;
             if (starts_at(log, mark_at, failed_mark) && written_numbers(text, 4, true)) {
+                if (!readable) fail("unreadable coordinates given another mark", line);
                 mark = &failed_mark;
                 ++failed;
             }
+            if (starts_at(log, mark_at, unreadable_mark) && written_numbers(text, 4, true)) {
+                if (readable || text.find("****-**-**.****,   ****-**-**.****") == std::string::npos) {
+                    fail("readable coordinates, or a position, with the unreadable mark", line);
+                }
+                mark = &unreadable_mark;
+                ++failed;
+            }
             for (const std::string& m : marks) {
-                if (starts_at(log, mark_at, m) && written_numbers(text, 8, false)) mark = &m;
+                if (starts_at(log, mark_at, m) && written_numbers(text, 8, false)) {
+                    if (!readable) fail("a point without readable coordinates converted", line);
+                    mark = &m;
+                }
             }
             if (mark == nullptr) fail("an XYBL line is not numbers and a mark", log.substr(lp, 300));
             lp = mark_at + mark->size();

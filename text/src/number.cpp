@@ -103,6 +103,31 @@ double read_decimal(std::string_view text) {
     return convert_with_strtod(text.substr(start, end - start));
 }
 
+bool is_decimal_number(std::string_view text) {
+    const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    bool is_nan = false;
+    const std::size_t word = special_word(text, i, is_nan);
+    if (word != 0) return i + word == text.size();
+    std::size_t digits = 0;
+    while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (i == text.size() || !is_digit(text[i])) return false;
+        while (i < text.size() && is_digit(text[i])) ++i;
+    }
+    return i == text.size();
+}
+
 int read_integer(std::string_view text, long& value, long stop_at) {
     if (text.empty()) return 1;
     stop_at = std::min(stop_at, INTEGER_STOP_MAX);

@@ -15,6 +15,7 @@ namespace batch {
 extern const char* const LAND_MARK;     // converted by the land grid
 extern const char* const SEA_MARK;     // converted by the sea grid
 extern const char* const FAILED_MARK;  // not converted (XYBL output)
+extern const char* const UNREADABLE_MARK;  // X or Y is no number (XYBL output)
 
 void write_log_header(text::TextWriter& log, const ConversionJob& job);
 

@@ -61,14 +61,20 @@ int derive_log_path(const std::string& out_file, std::string& log_path);
 // The run command: names the log, runs the job, shows the closing message and
 // opens the log in the text editor. error_flag is 1 when any point was not
 // converted or the job failed. 1 when the log cannot be named or the job
-// stopped at a file error.
+// stopped at a file error. A job refused before it wrote anything shows its
+// own message only: no closing message, no editor.
 int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag);
 
+// What convert_file returns when it refused the job before writing anything.
+inline constexpr int JOB_REFUSED = 2;
+
 // The job: opens input, output and log, converts every point, closes them.
-// With XYBL output log_path becomes the output path. 1 when a file could not
-// be opened, read or written, the input is saved in Unicode (refused before
-// the output and the log are opened), a point's line is too long to be one
-// (the job stops there), or the output would overwrite an input.
+// With XYBL output log_path becomes the output path. JOB_REFUSED, after its
+// message, when the input cannot be opened or is saved in Unicode, the
+// output or the log would overwrite an input, or either cannot be created:
+// no log was written. 1 when reading the input or writing the output or the
+// log failed, or a point's line is too long to be one (the job stops there;
+// the log holds what came before). 0 when the job ran to the end.
 int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, std::string& log_path, int& error_flag);
 
 }  // namespace batch

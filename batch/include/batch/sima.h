@@ -15,12 +15,18 @@ struct SimaRecord {
     std::string height;  // text exactly as read, never interpreted
     std::string x_text;  // the X and Y fields as read
     std::string y_text;
+    // Both fields are one number each (text::is_decimal_number). A point
+    // whose X or Y is anything else (empty, text, a number with more after
+    // it) is not converted: x and y then hold only what their leading
+    // numbers read as, for the XYBL line that reports it.
+    bool coordinates_readable = false;
 };
 
 // A line whose first three bytes are "A01".
 bool is_sima_record(std::string_view line);
 
-// Fields 2 to 6 of a coordinate record; missing fields are empty (X, Y 0).
+// Fields 2 to 6 of a coordinate record; missing fields are empty, and a
+// record without both coordinates is not readable.
 void read_sima_record(std::string_view line, SimaRecord& record);
 
 // A converted record without its line end: "A01", number, name, X and Y

@@ -9,8 +9,9 @@
 
 namespace batch {
 
-// Fields 1 to 3 of an XY line into name, x and y (of the record; number and
-// height are left as they are).
+// Fields 1 to 3 of an XY line into name, x and y, and whether both
+// coordinates are readable (of the record; number and height are left as
+// they are).
 void read_xy_line(std::string_view line, SimaRecord& record);
 
 // Scratch storage for one XYBL line, reused from point to point.

@@ -18,6 +18,14 @@ inline constexpr double EXACT_POWERS_OF_TEN[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5
 // leading 0.
 double read_decimal(std::string_view text);
 
+// True when text, with the blanks (spaces and tabs) around it removed, is one
+// decimal number and nothing else: an optional sign, digits with an optional
+// point (".5" and "5." count), an optional exponent ("1.2E3"); or the words
+// for infinity and not-a-number that read_decimal reads. Empty or blank
+// text, a number followed by anything but blanks ("12m", "12 5", "1e"),
+// hexadecimal text and full-width digits are no number.
+bool is_decimal_number(std::string_view text);
+
 // The largest stop_at of read_integer: its results, at most 999,999,999,
 // fit even a 32-bit long.
 inline constexpr long INTEGER_STOP_MAX = 100'000'000;
