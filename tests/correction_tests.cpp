@@ -95,6 +95,14 @@ std::string expected(const char* format, const std::string& path, long line = 0,
     return text;
 }
 
+// The text up to and including the first occurrence of what on line n
+// (counted from 1).
+std::string cut(const std::string& text, const std::string& what, int n) {
+    std::size_t at = 0;
+    for (int line = 1; line < n; ++line) at = text.find('\n', at) + 1;
+    return text.substr(0, text.find(what, at) + what.size());
+}
+
 }  // namespace
 
 TEST(CorrectionFile, ReadsHeaderTitleAndRecordsInAnyOrder) {
@@ -105,6 +113,7 @@ TEST(CorrectionFile, ReadsHeaderTitleAndRecordsInAnyOrder) {
     std::string text = correction_text(nodes, "JGD2000-JGD2011 Ver.1.0.0\r\nsecond header line\nmeshcode\tdB(sec)\tdL(sec)\r");
     text += "\r\n   \r\n";
     text += correction_text({{node(R, C), "-0.01000", "0.02000"}}, "");  // the same node again, same values
+    text += "  \x1A";  // blanks without a line end, and the old DOS end of file as the last byte
     RecordingFeedback ui;
     CorrectionGrid grid;
     ASSERT_EQ(load("ok.par", text, grid, ui), 0);
@@ -122,6 +131,9 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
     const std::string long_title(CORRECTION_LINE_MAX + 1, 'x');
     std::vector<Entry> twice = block();
     twice.push_back({node(R + 1, C + 1), "-0.06001", "0.03000"});
+    std::vector<Entry> twice_unusable = block();
+    twice_unusable.push_back({node(R + 5, C), "1.5", "0"});
+    twice_unusable.push_back({node(R + 5, C), "2.5", "0"});
     struct Case {
         const char* name;
         std::string text;
@@ -143,6 +155,15 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         {"long_record.par", "T\r\nMeshCode dB dL\r\n53394510 0.01 0." + std::string(CORRECTION_LINE_MAX, '1') + "\r\n",
          m::LONG_LINE, 3, ""},
         {"twice.par", correction_text(twice), m::TWICE, 12, std::to_string(node(R + 1, C + 1))},
+        // Twice, both beyond the limit: unusable values still differ.
+        {"twice_unusable.par", correction_text(twice_unusable), m::TWICE, 13, std::to_string(node(R + 5, C))},
+        // Damaged files: a 0x1A inside the text (the nodes after it would be
+        // dropped), a download cut inside its last record or after it.
+        {"eof_inside.par", cut(correction_text(block()), "0.0", 5) + "\x1A" "1000\r\n" + correction_text(block(), ""),
+         m::END_MARK, 5, ""},
+        {"eof_line_start.par", correction_text(block()) + "\x1A\r\n", m::END_MARK, 12, ""},
+        {"cut_inside.par", cut(correction_text(block()), "0.0", 11), m::CUT, 11, ""},
+        {"cut_after.par", correction_text(block()).substr(0, correction_text(block()).size() - 2), m::CUT, 11, ""},
         {"utf8.par", "\xEF\xBB\xBF" + correction_text(block()), text::UNICODE_FILE_ERROR, 0, ""},
     };
     for (const Case& c : cases) {

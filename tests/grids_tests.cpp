@@ -291,6 +291,74 @@ TEST(ParamFiles, FailuresAreReportedAndNeverLeaveAHalfTable) {
     }
 }
 
+// A correction file (centimetres to metres at each node) given as the land
+// grid would shift every point by almost nothing and call it converted:
+// a land grid most of whose nodes shift less than 1" both ways is refused.
+// Only nodes count: lines whose key is no 8-digit code are never looked up.
+TEST(ParamFiles, ALandGridOfMostlySmallShiftsIsRefusedAsACorrectionFile) {
+    const char* const REFUSED = " 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです、地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!";
+    const std::vector<Node> real = {{52394000, 11.6, -11.6}, {52394001, 11.7, -11.5}};
+    const std::vector<Node> small = {{52394010, 0.99999, -0.99999}, {52394011, 0, 0}};
+    const auto join = [](std::vector<Node> a, const std::vector<Node>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    struct Case { std::string name; std::string text; bool refused; };
+    const Case cases[] = {
+        {"sample correction file", "", true},
+        {"every shift 0", grid_file(true, cell(52394000, 0, 0)), true},
+        {"empty file", "", false},
+        {"header only", grid_file(true, {}), false},
+        {"half small", grid_file(true, join(real, small)), false},
+        {"more than half small", grid_file(true, join(real, join(small, {{52394020, 0.5, 0.5}}))), true},
+        {"small one way only", grid_file(true, join(small, {{52394020, 0.5, 1}, {52394021, -1, 0.5}, {52394022, 1, 1}})),
+         false},
+        // Blank and short lines are records but no nodes.
+        {"blank lines", grid_file(true, {{52394000, 11.6, -11.6}}) + "\r\n\r\n1234567  0.0  0.0\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.name == "sample correction file"
+                                     ? std::string(PELLOWEN_SOURCE_DIR) + "/examples/sample_correction.par"
+                                     : temp_file("small_shifts", c.text.c_str());
+        ParamTable table = load(true, grid_file(true, real), 10000);
+        RecordingFeedback ui;
+        std::string version;
+        EXPECT_EQ(read_land_param_file(ui, 1, path, version, table), c.refused ? 1 : 0);
+        if (c.refused) {
+            EXPECT_EQ(ui.messages, (std::vector<std::pair<std::string, std::string>>{{path + REFUSED, "Error"}}));
+            EXPECT_EQ(table.count, 0);
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+        }
+    }
+    // The sea grid holds residuals, small by nature: never refused for it.
+    const ParamTable sea = load(false, grid_file(false, {{52394000, 20000, 0}, {52394001, 20001, 1}}));
+    EXPECT_EQ(sea.count, 2);
+
+    // A land grid of the published size, shifts about 12" and 9" with a
+    // small drift: loaded whole.
+    std::string text = "GRID V2.10\r\nmeshcode  lat(sec)  lon(sec)\r\n";
+    text.reserve(LAND_TABLE_CAPACITY * 30);
+    int nodes = 0;
+    for (int r = 20 * 120; nodes < LAND_TABLE_CAPACITY; ++r) {
+        for (int c = 22 * 80; c < 54 * 80 && nodes < LAND_TABLE_CAPACITY; c += 3, ++nodes) {
+            char line[40];
+            const int code = (r / 80) * 1000000 + (c / 80) * 10000 + (r / 10 % 8) * 1000 + (c / 10 % 8) * 100 +
+                             (r % 10) * 10 + c % 10;
+            std::snprintf(line, sizeof line, "%08d%10.5f%10.5f\r\n", code, 12.0 - r % 100 * 0.01, -9.0 + c % 70 * 0.01);
+            text += line;
+        }
+    }
+    ParamTable full;
+    ASSERT_EQ(create_param_table(full, LAND_TABLE_CAPACITY), 0);
+    RecordingFeedback ui;
+    std::string version;
+    EXPECT_EQ(read_land_param_file(ui, 1, temp_file("full_land", text.c_str()), version, full), 0);
+    EXPECT_EQ(full.count, LAND_TABLE_CAPACITY);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST(ParamFiles, ReloadedOrVersionOnlyTablesAreNeverAnsweredFromAnEarlierContent) {
     RecordingFeedback ui;
     ParamTable land;

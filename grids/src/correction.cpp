@@ -74,33 +74,6 @@ constexpr long long RECORD_BYTES = 32;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// A word that is a decimal number and nothing else: an optional sign,
-// digits with an optional point, an optional exponent; or the words for
-// infinity and not-a-number, which read_decimal reads too.
-bool is_number_word(std::string_view w) {
-    std::size_t i = 0;
-    if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
-    const std::string_view rest = w.substr(i);
-    if (equals_ignoring_case(rest, "nan") || equals_ignoring_case(rest, "inf") ||
-        equals_ignoring_case(rest, "infinity")) {
-        return true;
-    }
-    std::size_t digits = 0;
-    while (i < w.size() && is_digit(w[i])) ++i, ++digits;
-    if (i < w.size() && w[i] == '.') {
-        ++i;
-        while (i < w.size() && is_digit(w[i])) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < w.size() && (w[i] == 'e' || w[i] == 'E')) {
-        ++i;
-        if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
-        if (i == w.size() || !is_digit(w[i])) return false;
-        while (i < w.size() && is_digit(w[i])) ++i;
-    }
-    return i == w.size();
-}
-
 bool is_code_word(std::string_view w) {
     return w.size() == CODE_DIGITS && std::all_of(w.begin(), w.end(), is_digit);
 }
@@ -113,6 +86,8 @@ double usable(double v) {
 
 bool same_value(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
+// A record as the file gives it: its values as written, compared so before
+// unusable ones are set aside.
 struct Node {
     int code;
     long line;
@@ -185,8 +160,8 @@ int store_nodes(UserFeedback& ui, const std::string& path, std::vector<Node>& no
             return refuse(ui, grid, msg::TWICE, path, n.line, code);
         }
         grid.codes.push_back(n.code);
-        grid.dB.push_back(n.dB);
-        grid.dL.push_back(n.dL);
+        grid.dB.push_back(usable(n.dB));
+        grid.dL.push_back(usable(n.dL));
     }
     return 0;
 }
@@ -341,8 +316,16 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     bool titled = false;
     std::size_t too_large = 0;
     // A piece may hold one byte more than a line may, and its line end.
+    // The line of the last record and whether its line end was there.
+    long last_record = 0;
+    bool last_record_ended = true;
     while (reader.read_line(piece, CORRECTION_LINE_MAX + 2) != 0) {
         ++line_number;
+        // A 0x1A inside the text: what follows it, nodes perhaps, would be
+        // dropped without a word.
+        if (piece.back() != '\n' && reader.text_after_end_mark()) {
+            return refuse(ui, grid, msg::END_MARK, path, line_number);
+        }
         std::string_view line = piece;
         if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
         if (line.size() > CORRECTION_LINE_MAX) return refuse(ui, grid, msg::LONG_LINE, path, line_number);
@@ -356,7 +339,8 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
         std::array<std::string_view, RECORD_WORDS> words;
         const std::size_t count = record_words(line, words);
         if (count == 0) continue;
-        if (count != 3 || !is_code_word(words[0]) || !is_number_word(words[1]) || !is_number_word(words[2])) {
+        if (count != 3 || !is_code_word(words[0]) || !text::is_decimal_number(words[1]) ||
+            !text::is_decimal_number(words[2])) {
             return refuse(ui, grid, msg::BAD_RECORD, path, line_number);
         }
         if (nodes.size() >= CORRECTION_NODES_MAX) return refuse(ui, grid, msg::TOO_MANY, path);
@@ -366,10 +350,16 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
         if (finite && (std::fabs(dB) > CORRECTION_NODE_LIMIT || std::fabs(dL) > CORRECTION_NODE_LIMIT)) ++too_large;
         int code = 0;
         for (const char c : words[0]) code = code * 10 + (c - '0');
-        nodes.push_back(Node{code, line_number, usable(dB), usable(dL)});
+        nodes.push_back(Node{code, line_number, dB, dL});
+        last_record = line_number;
+        last_record_ended = piece.back() == '\n';
     }
+    if (reader.text_after_end_mark()) return refuse(ui, grid, msg::END_MARK, path, line_number + 1);
     if (reader.failed()) return refuse(ui, grid, msg::READ_ERROR, path);
     if (!titled) return refuse(ui, grid, msg::NO_TITLE, path);
+    // The file has no end mark of its own: a last record without its line
+    // end is how a cut download ends, its value perhaps cut short too.
+    if (!last_record_ended) return refuse(ui, grid, msg::CUT, path, last_record);
     // Shifts of about ten seconds at most nodes: a datum-shift grid.
     if (too_large * 2 > nodes.size()) return refuse(ui, grid, msg::SHIFT_GRID, path);
     // A file of no node (a download cut off after its header) would carry

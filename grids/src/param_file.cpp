@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "load_id.h"
+#include "text/number.h"
 #include "text/text_file.h"
 
 namespace grids {
@@ -27,6 +29,8 @@ struct FileKind {
     const char* open_error;      // "%s" is the path
     const char* read_error;      // "%s" is the path
     const char* overflow_error;  // "%s" is the path
+    // "%s" is the path; null for a grid whose values may all be small.
+    const char* small_shifts_error;
     const char* reading;
     const char* finished;
     int header_lines;
@@ -38,6 +42,7 @@ const FileKind LAND_FILE = {
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
+    "%s 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです、地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
     2,
@@ -49,6 +54,7 @@ const FileKind SEA_FILE = {
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
+    nullptr,  // the sea grid holds residuals, small by nature
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
     1,
@@ -328,6 +334,47 @@ int search_after(const ParamTable& table, std::uint64_t wanted, int after) {
     return -1;
 }
 
+// A shift below this in both latitude and longitude, arc-seconds, is no
+// datum shift: from the Tokyo datum to JGD2000 every node moves about 10".
+constexpr double SMALL_SHIFT = 1.0;
+
+// The nodes a land file lists and how many of them shift less than
+// SMALL_SHIFT both ways. More than half so small: a correction file, whose
+// values are centimetres to metres, given as the land grid.
+struct ShiftSizes {
+    std::size_t nodes = 0;
+    std::size_t small = 0;
+    bool mostly_small() const { return small * 2 > nodes; }
+};
+
+// Counts a record line that lists a node (its key columns are eight digits,
+// the only keys a lookup finds), and whether the two words after the key
+// are numbers under SMALL_SHIFT. Words, not columns: a correction file's
+// values stand in columns of their own, and a land grid's columns always
+// have blanks between them.
+void count_shift(std::string_view line, ShiftSizes& sizes) {
+    if (line.size() < KEY_WIDTH) return;
+    for (std::size_t i = 0; i < KEY_WIDTH; ++i) {
+        if (line[i] < '0' || line[i] > '9') return;
+    }
+    ++sizes.nodes;
+    std::string_view values[2];
+    std::size_t i = KEY_WIDTH;
+    for (std::string_view& value : values) {
+        while (i < line.size() && is_blank(line[i])) ++i;
+        const std::size_t start = i;
+        // A value that starts with a digit other than 0 is 1 or more, or no
+        // number at all: the node is no small one, whatever follows. So it
+        // goes for nearly every node of a land grid, without reading one.
+        const std::size_t lead = i < line.size() && (line[i] == '+' || line[i] == '-') ? i + 1 : i;
+        if (lead < line.size() && line[lead] >= '1' && line[lead] <= '9') return;
+        while (i < line.size() && !is_blank(line[i])) ++i;
+        value = line.substr(start, i - start);
+        if (!text::is_decimal_number(value) || !(std::fabs(text::read_decimal(value)) < SMALL_SHIFT)) return;
+    }
+    ++sizes.small;
+}
+
 int fail_read(const FileKind& kind, UserFeedback& ui, const std::string& path, ParamTable& table) {
     table.count = 0;
     ui.show_message(with_path(kind.read_error, path), "Error");
@@ -364,6 +411,7 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     for (int h = 1; h < kind.header_lines; ++h) reader.read_line(line, PARAM_LINE_MAX);
 
     int count = 0;
+    ShiftSizes sizes;
     ParamRecord* const records = table.records.get();
     while (reader.read_line(line, PARAM_LINE_MAX) != 0) {
         if (count >= table.capacity) {
@@ -377,11 +425,17 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         copy_columns(r.key, text, 0, KEY_WIDTH);
         copy_columns(r.lat, text, kind.lat_pos, kind.lat_width);
         copy_columns(r.lon, text, kind.lon_pos, kind.lon_width);
+        if (kind.small_shifts_error != nullptr) count_shift(text, sizes);
         ++count;
     }
     // A file that could not be read to its end is no grid: no half table.
     if (reader.failed()) return fail_read(kind, ui, path, table);
     file.reset();
+    if (sizes.mostly_small()) {
+        table.count = 0;
+        ui.show_message(with_path(kind.small_shifts_error, path), "Error");
+        return 1;
+    }
     table.count = count;
     sort_and_index(table);
     ui.set_status(kind.finished);

@@ -196,6 +196,7 @@ int LineReader::read_line(std::string& line, std::size_t max_chars) {
         begin_ += i + 1;
         if (stop == DOS_END_OF_FILE) {
             // Nothing after the mark belongs to the text.
+            text_after_end_mark_ = begin_ < end_ || (file_ != nullptr && std::fgetc(file_) != EOF);
             at_end_ = true;
             begin_ = end_;
             return line.empty() ? 0 : 1;

@@ -82,6 +82,8 @@ inline constexpr const char* BAD_RECORD = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲ�
 inline constexpr const char* LONG_LINE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目が長すぎます !!";
 inline constexpr const char* TWICE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目 ﾒｯｼｭｺｰﾄﾞ %s が異なる値で2度あります !!";
 inline constexpr const char* TOO_MANY = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!";
+inline constexpr const char* END_MARK = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目に文字ｺｰﾄﾞ1Ah(EOF)があります、ﾌｧｲﾙが壊れています !!";
+inline constexpr const char* CUT = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ %ld行目が改行で終わっていません、ﾌｧｲﾙが途中で切れているようです !!";
 inline constexpr const char* READING = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中";
 inline constexpr const char* FINISHED = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了";
 }  // namespace correction_messages
@@ -92,9 +94,12 @@ inline constexpr const char* FINISHED = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読
 // file is refused, with its message shown and grid left empty, when it
 // cannot be opened or read, is saved in Unicode, has no such title line,
 // names a height column (a word of the title beginning "dH"), has a line
-// that is too long or no record, lists a node twice with different values,
-// lists too many nodes or none at all, or when most of its nodes are beyond
-// CORRECTION_NODE_LIMIT (a datum-shift grid given by mistake). 0 when read.
+// that is too long or no record, lists a node twice with different values
+// (as written, usable or not), lists too many nodes or none at all, when
+// most of its nodes are beyond CORRECTION_NODE_LIMIT (a datum-shift grid
+// given by mistake), or when it looks damaged: a 0x1A anywhere but as its
+// last byte, or a last record without its line end (a cut download). 0 when
+// read.
 int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid);
 
 // What one correction file did to a point.

@@ -66,9 +66,10 @@ int create_param_table(ParamTable& table, int capacity);
 // full == 0 reads only the version text from the first line and leaves the
 // table with count 0; otherwise every record line is loaded and the records
 // are sorted by key. 1 when the file cannot be opened, is saved in Unicode,
-// reading it fails or it holds more records than the table (the user has
-// been told; the table is then left empty unless the file could not be
-// opened at all); 0 otherwise.
+// reading it fails, it holds more records than the table, or (land grid
+// only) more than half of the nodes it lists shift less than 1" both ways,
+// as a correction file's do (the user has been told; the table is then left
+// empty unless the file could not be opened at all); 0 otherwise.
 // version is cut to 255 bytes.
 int read_land_param_file(UserFeedback& ui, int full, const std::string& path, std::string& version,
                         ParamTable& table);

@@ -81,6 +81,10 @@ public:
     // True once reading the file failed (a device or network error, not the
     // end of the file); the lines read before stay valid.
     bool failed() const { return failed_; }
+    // True once a 0x1A has ended the text with more bytes after it in the
+    // file: a mark inside the text rather than the old DOS end of file,
+    // which stands as the file's last byte.
+    bool text_after_end_mark() const { return text_after_end_mark_; }
 
 private:
     int fill();
@@ -91,6 +95,7 @@ private:
     long long read_ = 0;      // bytes taken from the file
     bool at_end_ = false;
     bool failed_ = false;
+    bool text_after_end_mark_ = false;
     bool after_cr_ = false;  // the last line ended in CR: an LF next is its own
 };
 
