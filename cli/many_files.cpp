@@ -18,6 +18,20 @@ constexpr int STATUS_ALL_CONVERTED = 0;
 constexpr int STATUS_SOME_NOT_CONVERTED = 1;
 constexpr int STATUS_FAILED = 2;
 
+// The folder separator the paths of the run are joined with: the one a
+// user of the platform types and reads in the run's messages.
+#ifdef _WIN32
+constexpr char SEPARATOR = '\\';
+#else
+constexpr char SEPARATOR = '/';
+#endif
+
+// An argument (UTF-8 or the terminal's encoding, never CP932) that ends in
+// a separator.
+bool ends_in_separator(const std::string& argument) {
+    return !argument.empty() && (argument.back() == '/' || argument.back() == SEPARATOR);
+}
+
 std::string lower(std::string text) {
     for (char& c : text) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
     return text;
@@ -115,7 +129,7 @@ int expand_inputs(const Options& options, std::vector<std::string>& inputs) {
         }
         std::sort(names.begin(), names.end());
         if (names.empty()) std::fprintf(stderr, "pellowen-batch: %s: no matching files\n", argument.c_str());
-        const std::string folder = argument.back() == '/' ? argument : argument + "/";
+        const std::string folder = ends_in_separator(argument) ? argument : argument + SEPARATOR;
         for (const std::string& name : names) {
             if (add_input(folder + name, inputs) != 0) return 1;
         }
@@ -132,7 +146,9 @@ std::string output_path_for(const std::string& input, const std::string& output_
     std::size_t dot = input.rfind('.');
     if (dot == std::string::npos || dot <= name) dot = input.size();
     std::string path = output_dir;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    // The folder ends in a separator when its file-name part is empty; a
+    // kanji's second byte 0x5C is none.
+    if (!path.empty() && text::cp932_file_name_start(path) != path.size()) path += SEPARATOR;
     path.append(input, name, dot - name);
     path += out_file_type == batch::OutputType::sima ? ".sim" : ".txt";
     return path;
@@ -186,9 +202,9 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
             }
             if (file_job.out_file.size() > batch::TEXT_MAX) {
                 std::fprintf(stderr, "pellowen-batch: %s: the path is longer than 255 bytes\n",
-                             cp932_to_terminal(file_job.out_file).c_str());
+                             path_to_terminal(file_job.out_file).c_str());
             } else if (clash != nullptr) {
-                std::fprintf(stderr, "pellowen-batch: %s: %s\n", cp932_to_terminal(*clash).c_str(), reason);
+                std::fprintf(stderr, "pellowen-batch: %s: %s\n", path_to_terminal(*clash).c_str(), reason);
             } else {
                 written.insert(folded_path(file_job.out_file));
                 written.insert(folded_path(log_path));
@@ -199,8 +215,8 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
         }
         static const char* const OUTCOME[] = {"all points converted", "some points not converted", "failed"};
         std::fprintf(stderr, "pellowen-batch: [%zu/%zu] %s -> %s: %s\n", i + 1, total,
-                     cp932_to_terminal(file_job.in_file).c_str(),
-                     file_job.out_file.empty() ? "-" : cp932_to_terminal(file_job.out_file).c_str(), OUTCOME[status]);
+                     path_to_terminal(file_job.in_file).c_str(),
+                     file_job.out_file.empty() ? "-" : path_to_terminal(file_job.out_file).c_str(), OUTCOME[status]);
         ++counts[status];
         worst = std::max(worst, status);
     }

@@ -17,7 +17,20 @@ double monotonic_seconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+// A CP932 path with the platform's own folder separator.
+std::string with_own_separators(std::string_view path) {
+    std::string shown(path);
+#ifdef _WIN32
+    for (char& c : shown) {
+        if (c == '/') c = '\\';
+    }
+#endif
+    return shown;
+}
+
 }  // namespace
+
+std::string path_to_terminal(std::string_view path) { return cp932_to_terminal(with_own_separators(path)); }
 
 void TerminalFeedback::clear_progress() {
     if (progress_shown_) {
@@ -54,9 +67,7 @@ void TerminalFeedback::show_message(std::string_view text, std::string_view capt
 
 void TerminalFeedback::open_in_editor(std::string_view path) {
     clear_progress();
-    std::string line = "log: ";
-    line.append(path);
-    write_error_line(line);
+    write_error_line("log: " + with_own_separators(path));
 }
 
 }  // namespace cli

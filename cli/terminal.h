@@ -28,6 +28,11 @@ std::string argument_to_terminal(std::string_view argument);
 // CP932 text in the terminal's encoding (undecodable bytes become '?').
 std::string cp932_to_terminal(std::string_view text);
 
+// A CP932 path in the terminal's encoding, with the platform's own folder
+// separator: on Windows every "/" is shown as "\" (0x2F is never the second
+// byte of a CP932 character).
+std::string path_to_terminal(std::string_view path);
+
 // One line of CP932 text on standard error, as the terminal shows it.
 void write_error_line(std::string_view cp932);
 

@@ -27,6 +27,9 @@ run() {
   fi
 }
 
+# A path as the runner prints it: with "\" on Windows.
+shown() { if [ -n "${PELLOWEN_UNDER_WINE:-}" ]; then printf '%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi; }
+
 # description, expected status, actual status, [stderr text]
 check() {
   if [ "$2" = "$3" ] && { [ $# -lt 4 ] || grep -qF -- "$4" err.txt; }; then
@@ -115,6 +118,22 @@ if [ -e bom_out.sim ] || [ -e bom_out_Log.txt ]; then fail "a file written for a
 run "record line too long" 2 "long.sim 読込みｴﾗｰ !! 1行目が65536ﾊﾞｲﾄを超えています" --zone 9 --input long.sim --output o.sim "${GRIDS[@]}"
 run "output over the input" 2 "./sample.sim 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output ./sample.sim "${GRIDS[@]}"
 run "missing output folder" 2 "none/o.sim SIMA出力ﾌｧｲﾙ Open Error !!" --zone 9 --input sample.sim --output none/o.sim "${GRIDS[@]}"
+# A run refused before it wrote anything names no log and shows no closing
+# message: the "log" may be the very grid it refused to overwrite.
+while IFS='|' read -r what message args; do
+  # shellcheck disable=SC2086
+  run "refused: $what" 2 "$message" --zone 9 "${GRIDS[@]}" $args
+  if grep -qF "log:" err.txt || grep -qF "変換ｴﾗｰがあります" err.txt; then fail "refused: $what: a log named"; cat err.txt; fi
+done <<'EOF2'
+xybl output over the land grid|sample_land.par 入力ﾌｧｲﾙを上書きしてしまいます !!|--input sample.sim --output sample_land.par --output-format xybl
+input in Unicode|bom.sim はUnicode|--input bom.sim --output bom_out.sim
+missing input file|folder.sim SIMA入力ﾌｧｲﾙ Open Error !!|--input folder.sim --output o.sim
+output folder missing|none/o.sim SIMA出力ﾌｧｲﾙ Open Error !!|--input sample.sim --output none/o.sim
+EOF2
+# A correction file given as the land grid: refused, nothing written.
+run "correction file as the land grid" 2 "sample_correction.par 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです" --zone 9 --input sample.sim --output as_land.sim --gsi-grid sample_correction.par --jcg-grid sample_sea.jhd
+grep -qF "地理院パラメータファイルが読めません !!" err.txt || fail "correction file as the land grid: the Run's refusal"
+if [ -e as_land.sim ] || [ -e as_land_Log.txt ]; then fail "correction file as the land grid: a file was written"; fi
 # Root may write anywhere it has permission bits for; /proc takes no new file.
 run "read-only output folder" 2 "/proc/o.sim SIMA出力ﾌｧｲﾙ Open Error !!" --zone 9 --input sample.sim --output /proc/o.sim "${GRIDS[@]}"
 run "disk full" 2 "full.txt 書込みｴﾗｰ !!" --zone 9 --input sample.sim --output full.txt "${GRIDS[@]}"
@@ -171,7 +190,7 @@ cp sample_xy.csv many/in/notes.csv
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir many/out many/in missing.sim sample_xy.csv many/other/a.sim 2>err.txt
 check "several files, one missing" 2 $? "5 files: 0 all converted, 3 with points not converted, 2 failed"
 while IFS='|' read -r pattern; do
-  grep -qF -- "$pattern" err.txt || { failed=$((failed + 1)); echo "FAILED: no line: $pattern"; }
+  grep -qF -- "$(shown "$pattern")" err.txt || { failed=$((failed + 1)); echo "FAILED: no line: $pattern"; }
 done <<'EOF2'
 [1/5] many/in/B.SIM -> many/out/B.sim: some points not converted
 [2/5] many/in/a.sim -> many/out/a.sim: some points not converted
@@ -190,10 +209,10 @@ cp inside.sim clean/
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean/out clean 2>err.txt
 check "one clean file" 0 $? "1 files: 1 all converted, 0 with points not converted, 0 failed"
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean/out --input-format xy --output-format sima many/in 2>err.txt
-check "folder of xy files to sima" 1 $? "[1/1] many/in/notes.csv -> clean/out/notes.sim"
+check "folder of xy files to sima" 1 $? "$(shown "[1/1] many/in/notes.csv -> clean/out/notes.sim")"
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean clean/inside.sim sample.sim 2>err.txt
-check "output over its own input, the next file goes on" 2 $? "clean/inside.sim 入力ﾌｧｲﾙを上書きしてしまいます !!"
-grep -qF "[2/2] sample.sim -> clean/sample.sim: some points not converted" err.txt || { failed=$((failed + 1)); echo "FAILED: second file after a refusal"; }
+check "output over its own input, the next file goes on" 2 $? "$(shown clean/inside.sim) 入力ﾌｧｲﾙを上書きしてしまいます !!"
+grep -qF "$(shown "[2/2] sample.sim -> clean/sample.sim: some points not converted")" err.txt || { failed=$((failed + 1)); echo "FAILED: second file after a refusal"; }
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clean --output-format csv sample.sim 2>err.txt
 check "bad output format refused once" 2 $? "出力形式の指定が不当です !!"
 [ "$(grep -c '出力形式' err.txt)" = 1 ] || { failed=$((failed + 1)); echo "FAILED: format refused more than once"; }
@@ -211,7 +230,7 @@ while IFS='|' read -r first second; do
   written=$(cd clash/out && sha256sum ./*)
   "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/out "$first" "$second" 2>err.txt
   check "$second after $first" 2 $? "already written by an earlier input of this run"
-  grep -F "[2/2] $second -> " err.txt | grep -qF ": failed" || fail "$second after $first: not refused"
+  grep -F "$(shown "[2/2] $second -> ")" err.txt | grep -qF ": failed" || fail "$second after $first: not refused"
   [ "$(cd clash/out && sha256sum ./*)" = "$written" ] || fail "$second after $first: outputs of $first changed"
 done <<'EOF2'
 clash/in/p.sim|clash/in/p_Log.csv
@@ -225,15 +244,20 @@ cp sample.sim clash/up/ｐア_ⅱωя.sim
 cp sample.sim clash/up/Ｐヂ_ⅡΩЯ.sim
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/wide clash/in/Ｐア_ⅡΩЯ.sim clash/up/ｐア_ⅱωя.sim clash/up/Ｐヂ_ⅡΩЯ.sim 2>err.txt
 check "names that differ only in case" 2 $? "3 files: 0 all converted, 2 with points not converted, 1 failed"
-grep -qF "[2/3] clash/up/ｐア_ⅱωя.sim -> clash/wide/ｐア_ⅱωя.sim: failed" err.txt || fail "a name differing in case not refused"
+grep -qF "$(shown "[2/3] clash/up/ｐア_ⅱωя.sim -> clash/wide/ｐア_ⅱωя.sim: failed")" err.txt || fail "a name differing in case not refused"
 cp sample_xy.csv clash/dst/p_Log.txt
 "$BIN" --zone 9 "${GRIDS[@]}" --output-format sima --output-dir clash/dst clash/dst/p_Log.txt clash/in/p.sim 2>err.txt
-check "log over an input converted earlier" 2 $? "clash/dst/p_Log.txt: would overwrite an input of this run"
+check "log over an input converted earlier" 2 $? "$(shown clash/dst/p_Log.txt): would overwrite an input of this run"
 cmp -s clash/dst/p_Log.txt sample_xy.csv || fail "an input converted earlier was overwritten"
 cp sample_xy.csv clash/dst2/p_Log.txt
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/dst2 clash/in/p_Log.csv clash/dst2/p_Log.txt 2>err.txt
-check "output over an input not yet read" 2 $? "clash/dst2/p_Log.txt: would overwrite an input of this run"
+check "output over an input not yet read" 2 $? "$(shown clash/dst2/p_Log.txt): would overwrite an input of this run"
 cmp -s clash/dst2/p_Log.txt sample_xy.csv || fail "an input was overwritten before it was read"
+# An output folder whose name ends in a kanji whose second byte is 0x5C (表)
+# ends in no separator: the outputs go inside it.
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir 表 sample.sim 2>err.txt
+check "output folder ending in 0x5C as a second byte" 1 $? "$(shown "[1/1] sample.sim -> 表/sample.sim")"
+[ -f 表/sample.sim ] && [ -f 表/sample_Log.txt ] || fail "outputs not inside the folder 表"
 
 # Correction files after the shift: named in the log, a mark on every
 # converted point, the same rules from a settings file and over many files.
