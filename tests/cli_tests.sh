@@ -27,8 +27,15 @@ run() {
   fi
 }
 
-# A path as the runner prints it: with "\" on Windows.
-shown() { if [ -n "${PELLOWEN_UNDER_WINE:-}" ]; then printf '%s' "$1" | tr / '\\'; else printf '%s' "$1"; fi; }
+# A path as the runner prints it: with "\" on Windows (the counter "[k/N]"
+# keeps its "/").
+shown() {
+  if [ -n "${PELLOWEN_UNDER_WINE:-}" ]; then
+    printf '%s' "$1" | sed -e 's|/|\\|g' -e 's|^\[\([0-9]*\)\\\([0-9]*\)\]|[\1/\2]|'
+  else
+    printf '%s' "$1"
+  fi
+}
 
 # description, expected status, actual status, [stderr text]
 check() {

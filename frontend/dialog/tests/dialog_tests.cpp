@@ -501,6 +501,9 @@ void each_run_check_fails_in_turn() {
         {[](HWND, Job& job) { job.para_file = "none.par"; }, error("地理院パラメータファイルの指定が不当です !!")},
         {[](HWND, Job& job) { job.para_file = "."; },
          error(". 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error("地理院パラメータファイルが読めません !!")},
+        {[](HWND, Job& job) { job.para_file = "sample_correction.par"; },  // a correction file chosen as the land grid
+         error("sample_correction.par 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです、地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!") +
+             error("地理院パラメータファイルが読めません !!")},
         {[](HWND, Job& job) { job.parak_file = "none.jhd"; }, error("海保パラメータファイルの指定が不当です !!")},
         {[](HWND, Job& job) { job.parak_file = "."; },
          error(". 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error("海保パラメータファイルが読めません !!")},
@@ -547,13 +550,26 @@ void full_run_saves_settings_then_converts() {
     CHECK_INT(last_line.size() > 3 && read_bytes(folder + L"\\sample.sim").find(last_line + "\r\n") != std::string::npos, 1);
     close_dialog(dlg);
 
-    // The settings file is written first, even when the output then fails.
+    // The settings file is written first, even when the output then fails;
+    // a job that wrote nothing says why and opens nothing.
     enter_fresh_folder(FULL_SETTINGS);
     dlg = open_dialog();
     dialog::front_end().job.out_file = "nofolder\\out.sim";
     command(dlg, IDC_RUN);
     CHECK_INT(read_bytes("Pellowen.env").find("SIMAOUTFILE  <nofolder\\out.sim>") != std::string::npos, 1);
-    CHECK_INT(person.messages.empty(), 0);
+    CHECK_TEXT(person.messages + person.editor, error("nofolder\\out.sim SIMA出力ﾌｧｲﾙ Open Error !!"));
+    close_dialog(dlg);
+
+    // An XYBL output named as the land grid: refused, and the grid is never
+    // handed to the editor, where a save would change it.
+    const std::wstring grid_folder = enter_fresh_folder(FULL_SETTINGS);
+    const std::string grid_before = read_bytes(grid_folder + L"\\sample_land.par");
+    dlg = open_dialog();
+    SendDlgItemMessageW(dlg, IDC_OUT_TYPE, CB_SETCURSEL, 1, 0);
+    dialog::front_end().job.out_file = "sample_land.par";
+    command(dlg, IDC_RUN);
+    CHECK_TEXT(person.messages + person.editor, error("sample_land.par 入力ﾌｧｲﾙを上書きしてしまいます !!"));
+    CHECK_INT(read_bytes(grid_folder + L"\\sample_land.par") == grid_before, 1);
     close_dialog(dlg);
 }
 
