@@ -84,18 +84,22 @@ TEST(NumberText, RoundedHalfAwayFromZeroInTheirColumns) {
 }
 
 TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
-    struct Case { std::string bytes; std::size_t max_chars; std::vector<std::string> lines; };
+    // after_mark: the 0x1A that ended the text was not the file's last byte.
+    struct Case { std::string bytes; std::size_t max_chars; std::vector<std::string> lines; bool after_mark = false; };
     const std::string block(65535, 'x');
     const Case cases[] = {
         {"a\r\nb\nc\rd", 0, {"a\n", "b\n", "c\n", "d"}},
         {"a\r\r\nb\n\n", 0, {"a\n", "\n", "b\n", "\n"}},
-        {"ab\x1a" "A01,9\r\n", 0, {"ab"}},
+        {"ab\x1a" "A01,9\r\n", 0, {"ab"}, true},
         {"\x1a", 0, {}},
         {"a\0b\r\n"s, 0, {"a\0b\n"s}},
         // A CR at the end of one block and its LF at the start of the next.
         {block + "\r\nz", 0, {block + "\n", "z"}},
         // The mark in a later block, and blocks of text after it.
-        {block + "\r\nz\x1a" + block + "\r\nA01,9\r\n" + block, 0, {block + "\n", "z"}},
+        {block + "\r\nz\x1a" + block + "\r\nA01,9\r\n" + block, 0, {block + "\n", "z"}, true},
+        // The mark as the last byte of a block: the file's last, or not.
+        {block + "\x1a", 0, {block}},
+        {block + "\x1a" "z", 0, {block}, true},
         // Pieces of at most max_chars, the LF counted.
         {"abcdef\r\nxy", 3, {"abc", "def", "\n", "xy"}},
         {"ab\rcd", 3, {"ab\n", "cd"}},
@@ -109,6 +113,7 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         std::string line;
         while (reader.read_line(line, c.max_chars) != 0) lines.push_back(line);
         EXPECT_FALSE(reader.failed());
+        EXPECT_EQ(reader.text_after_end_mark(), c.after_mark) << c.bytes.substr(0, 20);
         std::fclose(f);
         EXPECT_EQ(lines, c.lines) << c.bytes.substr(0, 20);
     }

@@ -43,6 +43,17 @@ std::size_t special_word(std::string_view text, std::size_t i, bool& is_nan) {
     is_nan = true;
     return 3;
 }
+// Where an exponent ("e" or "E", an optional sign, digits) that starts at
+// text[i] ends; i when none starts there.
+std::size_t exponent_end(std::string_view text, std::size_t i) {
+    if (i >= text.size() || (text[i] != 'e' && text[i] != 'E')) return i;
+    std::size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j == text.size() || !is_digit(text[j])) return i;
+    while (j < text.size() && is_digit(text[j])) ++j;
+    return j;
+}
+
 }  // namespace
 
 // Decimal notation, and the words for infinity and not-a-number as the
@@ -79,15 +90,7 @@ double read_decimal(std::string_view text) {
         }
     }
     if (digits == 0) return 0.0;
-    std::size_t end = i;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-        if (j < text.size() && is_digit(text[j])) {
-            while (j < text.size() && is_digit(text[j])) ++j;
-            end = j;
-        }
-    }
+    const std::size_t end = exponent_end(text, i);
     // At most 15 digits and no exponent, as grid values and coordinates are
     // written: the digits and the power of ten are both exact, so the one
     // rounding of the division gives the nearest double.
@@ -118,14 +121,7 @@ bool is_decimal_number(std::string_view text) {
         ++i;
         while (i < text.size() && is_digit(text[i])) ++i, ++digits;
     }
-    if (digits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        if (i == text.size() || !is_digit(text[i])) return false;
-        while (i < text.size() && is_digit(text[i])) ++i;
-    }
-    return i == text.size();
+    return digits > 0 && exponent_end(text, i) == text.size();
 }
 
 int read_integer(std::string_view text, long& value, long stop_at) {
