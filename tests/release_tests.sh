@@ -5,7 +5,8 @@
 # pellowen-batch.exe converting the samples to the Linux build's bytes, and
 # the dialog started and its Run driven from outside. The Debian package's
 # control data and contents, its pellowen-batch converting the samples, and
-# its manual pages rendered without a warning.
+# its manual pages rendered without a warning. The Japanese texts a user
+# opens in Notepad first are CP932 with CR LF, under a name Explorer reads.
 # usage: release_tests.sh DIST_DIR SOURCE_DIR WINDOWS_BUILD_DIR LINUX_PELLOWEN_BATCH WORK_DIR
 set -u
 if [ "$1" = --session ]; then
@@ -113,16 +114,28 @@ echo "== dist/"
 (cd "$DIST" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS"
 
 echo "== the zip's contents"
-expected=$(printf '%s\n' LICENSE.txt Pellowen.exe README.md dialog.png guide-ja.html pellowen-batch.exe pellowen-ntv2.exe \
+readme=はじめにお読みください.txt
+expected=$(printf '%s\n' LICENSE.txt Pellowen.exe README.md dialog.png guide-ja.html pellowen-batch.exe pellowen-ntv2.exe "$readme" \
            samples/ $(cd "$SRC/examples" && ls | sed 's|^|samples/|') | sed "s|^|Pellowen-$version-win64/|" | LC_ALL=C sort)
 listed=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 [ "$listed" = "$(grep -v '/$' <<<"$expected")" ] || fail "the zip holds:"$'\n'"$listed"
 unzip -q "$zip" -d "$WORK/zip-contents" || fail "unzip"
 contents=$WORK/zip-contents/Pellowen-$version-win64
-for f in README.md guide-ja.html dialog.png; do
+for f in README.md guide-ja.html dialog.png "$readme"; do
   src=$SRC/$f
   [ -e "$src" ] || src=$SRC/docs/$f
   cmp -s "$contents/$f" "$src" || fail "$f in the zip is not the tree's"
+done
+# Stored as UTF-8 with the zip's UTF-8 flag: a Japanese Windows would read
+# the name as CP932 without it.
+python3 -c 'import sys, zipfile; sys.exit(sys.argv[2] not in zipfile.ZipFile(sys.argv[1]).namelist())' \
+  "$zip" "Pellowen-$version-win64/$readme" || fail "$readme: its name is not marked as UTF-8 in the zip"
+# Read as CP932 (a UTF-8 text read so would not say its words), every line
+# ended by CR LF.
+for f in "$readme" samples/README-ja.txt; do
+  iconv -f CP932 -t UTF-8 "$contents/$f" 2>/dev/null | grep -q 'はじめての変換' || fail "$f is not CP932 text naming the first chapter"
+  cmp -s "$contents/$f" <(LC_ALL=C sed 's/\r$//; s/$/\r/' "$contents/$f") && [ "$(tail -c 2 "$contents/$f" | od -An -tx1)" = " 0d 0a" ] ||
+    fail "$f does not end every line with CR LF"
 done
 grep -q 'src="dialog.png"' "$contents/guide-ja.html" || fail "the guide does not show the dialog"
 for program in Pellowen pellowen-batch pellowen-ntv2; do

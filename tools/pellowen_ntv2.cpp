@@ -1,7 +1,7 @@
 // pellowen-ntv2 [--single] land FILE.par OUT.gsb
 // pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb
 // pellowen-ntv2 [--single] correction FILE.par OUT.gsb
-// pellowen-ntv2 --version
+// pellowen-ntv2 --help | --version
 //
 // Writes a land or sea grid parameter file, or a correction file (JGD2000
 // to JGD2011), as an NTv2 grid shift file, for PROJ (hgridshift), GDAL and
@@ -28,6 +28,24 @@
 
 namespace {
 
+const char* const USAGE =
+    "usage: pellowen-ntv2 [--single] land FILE.par OUT.gsb\n"
+    "       pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb\n"
+    "       pellowen-ntv2 [--single] correction FILE.par OUT.gsb\n"
+    "       pellowen-ntv2 --help | --version\n";
+
+const char* const DESCRIPTION =
+    "\n"
+    "Writes the land grid (.par, GSI) or the sea grid (.jhd, Japan Coast Guard)\n"
+    "of the Tokyo datum to JGD2000 shift, or a GSI correction file (JGD2000 to\n"
+    "JGD2011), as an NTv2 grid shift file (.gsb) for PROJ, GDAL and QGIS.\n"
+    "\n"
+    "  --single   one subgrid over the bounding box of the file's nodes instead\n"
+    "             of subgrids covering exactly the cells the file has\n"
+    "\n"
+    "Exit status: 0 the file was written, 2 wrong arguments, a file that cannot\n"
+    "be read or holds no complete cell, or an output that cannot be written.\n";
+
 struct Messages : grids::QuietFeedback {
     void show_message(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "pellowen-ntv2: %.*s\n", static_cast<int>(text.size()), text.data());
@@ -51,6 +69,13 @@ int main(int argc, char** argv) {
         std::fputs("pellowen-ntv2 " PELLOWEN_VERSION "\n", stdout);
         return 0;
     }
+    // Asked for, the usage goes to standard output; after wrong arguments, to
+    // standard error with status 2.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(USAGE, stdout);
+        std::fputs(DESCRIPTION, stdout);
+        return 0;
+    }
     const bool single = argc == 5 && std::strcmp(argv[1], "--single") == 0;
     if (single) {
         --argc;
@@ -62,11 +87,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "sea") == 0) kind = Kind::sea;
     if (argc == 4 && std::strcmp(argv[1], "correction") == 0) kind = Kind::correction;
     if (kind == Kind::none) {
-        std::fputs("usage: pellowen-ntv2 [--single] land FILE.par OUT.gsb\n"
-                   "       pellowen-ntv2 [--single] sea FILE.jhd OUT.gsb\n"
-                   "       pellowen-ntv2 [--single] correction FILE.par OUT.gsb\n"
-                   "       pellowen-ntv2 --version\n",
-                   stderr);
+        std::fputs(USAGE, stderr);
         return 2;
     }
     std::string path;
