@@ -73,6 +73,10 @@ if [ -x "$NTV2" ]; then
   "$NTV2" lands a b >out.txt 2>err.txt
   check "pellowen-ntv2 with wrong arguments" 2 $? "usage: pellowen-ntv2"
   [ -s out.txt ] && fail "pellowen-ntv2 with wrong arguments wrote to standard output"
+  # A correction file is no land grid, and the reason is readable text.
+  "$NTV2" land sample_correction.par as_land.gsb >out.txt 2>err.txt
+  check "pellowen-ntv2 land with a correction file" 2 $? "sample_correction.par 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです"
+  [ -e as_land.gsb ] && fail "pellowen-ntv2 land with a correction file wrote its output"
 elif [ -z "${PELLOWEN_UNDER_WINE:-}" ]; then
   fail "no pellowen-ntv2 at $NTV2"
 fi

@@ -46,8 +46,14 @@ const char* const DESCRIPTION =
     "Exit status: 0 the file was written, 2 wrong arguments, a file that cannot\n"
     "be read or holds no complete cell, or an output that cannot be written.\n";
 
+// The readers' messages are CP932; a POSIX terminal reads UTF-8, as the
+// arguments are taken to be.
 struct Messages : grids::QuietFeedback {
     void show_message(std::string_view text, std::string_view) override {
+#ifndef _WIN32
+        std::string utf8;
+        if (text::cp932_to_utf8(text, utf8) == 0) text = utf8;
+#endif
         std::fprintf(stderr, "pellowen-ntv2: %.*s\n", static_cast<int>(text.size()), text.data());
     }
 };
