@@ -112,11 +112,13 @@ bool is_decimal_number(std::string_view text) {
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    bool is_nan = false;
-    const std::size_t word = special_word(text, i, is_nan);
-    if (word != 0) return i + word == text.size();
     std::size_t digits = 0;
     while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+    if (digits == 0 && (i == text.size() || text[i] != '.')) {
+        bool is_nan = false;
+        const std::size_t word = special_word(text, i, is_nan);
+        return word != 0 && i + word == text.size();
+    }
     if (i < text.size() && text[i] == '.') {
         ++i;
         while (i < text.size() && is_digit(text[i])) ++i, ++digits;
