@@ -152,13 +152,15 @@ batch::RunEntries run_entries(const cli::Options& options, bool many, const batc
 // single run checks it.
 int run_many(grids::UserFeedback& ui, const cli::Options& options, const batch::ConversionJob& job,
              const grids::GridSet& tables, const std::vector<std::string>& inputs, const std::string& output_dir) {
-    auto check = [&options](batch::ConversionJob& file) -> const char* {
+    auto check = [&options, &tables](batch::ConversionJob& file) -> std::string {
         if (text::cp932_path_exists(file.in_file) != 0) return BAD_INPUT;
         input_type(options.input_format, false, file.in_file, file.in_file_type);
         const bool sima_in = file.in_file_type == batch::InputType::sima;
         output_type(options.output_format.empty() ? (sima_in ? "sima" : "xybl") : options.output_format, false, "",
                     file.out_file_type);
-        return nullptr;
+        std::string refusal;
+        batch::check_height_files(file, tables.corrections, refusal);
+        return refusal;
     };
     if (cli::make_output_folder(options.output_dir) != 0) {
         std::fprintf(stderr, "pellowen-batch: --output-dir %s: not a folder\n",

@@ -174,7 +174,7 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
         batch::ConversionJob file_job = job;
         file_job.in_file = inputs[i];
         int status = STATUS_FAILED;
-        if (const char* refusal = check(file_job)) {
+        if (const std::string refusal = check(file_job); !refusal.empty()) {
             ui.show_message(refusal, "Error");
         } else {
             file_job.out_file = output_path_for(file_job.in_file, output_dir, file_job.out_file_type);

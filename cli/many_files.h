@@ -29,8 +29,8 @@ int make_output_folder(const std::string& argument);
 std::string output_path_for(const std::string& input, const std::string& output_dir, batch::OutputType out_file_type);
 
 // Checks one file of the run as a single run would and sets its input and
-// output types; returns the refusal to show, or null.
-using FileCheck = std::function<const char*(batch::ConversionJob&)>;
+// output types; returns the refusal to show, or nothing.
+using FileCheck = std::function<std::string(batch::ConversionJob&)>;
 
 // Converts every input with the settings of job (direction, zone, decimals,
 // grid paths and versions), one line per file and a summary line on

@@ -297,7 +297,7 @@ grep -qF "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : sample_correction.par," c
 [ "$(grep -c '<国土地理院で変換>  <補正1済>\|<海上保安庁で変換>  <補正1済>' corr_log.utf8)" = 5 ] || fail "corrected points"
 [ "$(grep -c '変換>  <補正1範囲外>' corr_log.utf8)" = 5 ] || fail "points outside the correction's area"
 cmp -s corr.sim fwd.sim && fail "corrections changed nothing"
-printf 'T\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n53394500 0.01 0.02 0.03\r\n' >height.par
+printf 'T\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n53394500 0.01 0.02 0.03\r\n' >semidynamic.par
 for k in 1 2 3 4 5 6 7 8 9 10; do cp sample_correction.par "c$k.par"; done
 while IFS='|' read -r what message args; do
   # shellcheck disable=SC2086
@@ -306,10 +306,10 @@ while IFS='|' read -r what message args; do
 done <<'EOF2'
 missing|none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です !!|--correction none.par
 a folder|grid_folder.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!|--correction grid_folder.jhd
-the land grid|sample_land.par 補正量が大きすぎます|--correction sample_land.par
+the land grid|sample_land.par この種類の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙには対応していません|--correction sample_land.par
 the sea grid|sample_sea.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙではありません|--correction sample_sea.jhd
-heights|height.par 標高(dH)の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙです|--correction height.par
-heights, the Run's refusal|height.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!|--correction height.par
+semi-dynamic|semidynamic.par この種類の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙには対応していません|--correction semidynamic.par
+semi-dynamic, the Run's refusal|semidynamic.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!|--correction semidynamic.par
 twice|./c1.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!|--correction c1.par --correction c2.par --correction ./c1.par
 ten|補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!|--correction c1.par --correction c2.par --correction c3.par --correction c4.par --correction c5.par --correction c6.par --correction c7.par --correction c8.par --correction c9.par --correction c10.par
 EOF2

@@ -141,8 +141,11 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         long line;
         std::string code;
     } cases[] = {
-        {"height.par", correction_text(block(), "TITLE\r\nMeshCode dH(m)\r\n"), m::HEIGHT_FILE, 0, ""},
-        {"both.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n"), m::HEIGHT_FILE, 0, ""},
+        // Semi-dynamic files (dB dL dH), and titles that name neither kind.
+        {"both.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n"), m::UNSUPPORTED, 0, ""},
+        {"latitude_only.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec)\r\n"), m::UNSUPPORTED, 0, ""},
+        {"height_and_lat.par", correction_text(block(), "TITLE\r\nMeshCode dH(m) dB(sec)\r\n"), m::UNSUPPORTED, 0, ""},
+        {"bare_title.par", correction_text(block(), "TITLE\r\nMeshCode\r\n"), m::UNSUPPORTED, 0, ""},
         {"untitled.par", correction_text(block(), "TITLE\r\n"), m::NO_TITLE, 0, ""},
         {"empty.par", "", m::NO_TITLE, 0, ""},
         {"no_nodes.par", "TITLE\r\nMeshCode dB(sec) dL(sec)\r\n\r\n", m::NO_NODES, 0, ""},
@@ -185,11 +188,20 @@ TEST(CorrectionFile, RefusesShiftGridsAndWhatCannotBeOpened) {
     fs::create_directories(folder);
     const std::string fifo = temp_file("a_fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The land grid with the published file's column titles: about 11.6" at
+    // every node; as the sample has it ("lat(sec) lon(sec)"), of no kind.
+    std::string land = "JGD2000 TKY2JGD\r\nMeshCode dB(sec) dL(sec)\r\n";
+    std::ifstream sample(EXAMPLES + "sample_land.par", std::ios::binary);
+    int line_number = 0;
+    for (std::string line; std::getline(sample, line);) {
+        if (++line_number > 2) land += line + "\n";  // the records after the sample's two header lines
+    }
     struct Case {
         std::string path;
         const char* format;
     } cases[] = {
-        {EXAMPLES + "sample_land.par", m::SHIFT_GRID},  // about 11.6" at every node
+        {temp_file("land.par", &land), m::SHIFT_GRID},
+        {EXAMPLES + "sample_land.par", m::UNSUPPORTED},
         {EXAMPLES + "sample_sea.jhd", m::NO_TITLE},
         {temp_file("missing.par"), m::OPEN_ERROR},
         {folder, m::OPEN_ERROR},

@@ -107,6 +107,12 @@ int main(int argc, char** argv) {
     if (kind == Kind::correction) {
         grids::CorrectionGrid correction;
         if (grids::read_correction_file(ui, path, correction) != 0) return 2;
+        if (correction.kind == grids::CorrectionKind::height) {
+            std::fprintf(stderr,
+                         "pellowen-ntv2: %s is a height correction file (dH): NTv2 holds horizontal shifts only\n",
+                         argv[2]);
+            return 2;
+        }
         no_node = ntv2::correction_lattice(correction, lattice);
     } else {
         const bool land = kind == Kind::land;

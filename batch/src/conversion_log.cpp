@@ -25,6 +25,7 @@ constexpr const char* CORRECTION_FILE_LINE = "#補正ﾊﾟﾗﾒｰﾀﾌｧｲ
 constexpr const char* CORRECTION_TITLE_LINE = "#補正ﾊﾟﾗﾒｰﾀ%d ﾀｲﾄﾙ    : %s,\n";
 constexpr const char* CORRECTED = "補正%d済";
 constexpr const char* OUTSIDE = "補正%d範囲外";
+constexpr const char* NO_HEIGHT = "補正%d標高なし";
 constexpr const char* CORRECTION_FAILED_MARK = "  <補正%dのﾊﾟﾗﾒｰﾀ不足で変換できず>\n";
 
 constexpr const char* ERROR_BANNER =
@@ -87,7 +88,8 @@ void write_point_marks(text::TextWriter& log, const grids::PointResult& point, s
     for (std::size_t i = 0; i < correction_count; ++i) {
         if (i > 0) line += ' ';
         const bool corrected = (point.corrections.corrected >> i) & 1u;
-        line += with_number(corrected ? CORRECTED : OUTSIDE, std::to_string(i + 1));
+        const bool no_height = (point.corrections.no_height >> i) & 1u;
+        line += with_number(corrected ? CORRECTED : no_height ? NO_HEIGHT : OUTSIDE, std::to_string(i + 1));
     }
     line += ">\n";
     log.write(line);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -121,21 +122,41 @@ bool results_are_numbers(const grids::PointResult& p) {
 // latitude and longitude unknown.
 constexpr int COORDINATES_UNREADABLE = 2;
 
+// The bits of the run's height files among its correction files.
+std::uint16_t height_files(const grids::GridSet& tables) {
+    std::uint16_t bits = 0;
+    for (std::size_t i = 0; i < tables.corrections.size(); ++i) {
+        if (tables.corrections[i].kind == grids::CorrectionKind::height) bits |= static_cast<std::uint16_t>(1u << i);
+    }
+    return bits;
+}
+
 void convert_range(const ConversionJob& job, const grids::GridSet& tables,
                    PendingLine* begin, PendingLine* end) {
+    const std::uint16_t heights = height_files(tables);
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
-        const SimaRecord& r = l->record;
+        SimaRecord& r = l->record;
         if (!r.coordinates_readable) {
             l->result = grids::PointResult{};
             l->result.lat_in = l->result.lon_in = std::numeric_limits<double>::quiet_NaN();
             l->converted = COORDINATES_UNREADABLE;
             continue;
         }
-        int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l->result)
-                                           : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l->result);
+        // With height files, a height they can correct is a plain number;
+        // any other height text passes them by and is kept as it is.
+        grids::PointHeight height;
+        int height_decimals = 0;
+        if (heights != 0) height.known = read_plain_height(r.height, height.value, height_decimals) == 0;
+        grids::PointHeight* const h = heights != 0 ? &height : nullptr;
+        int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l->result, h)
+                                           : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l->result, h);
         if (converted == 0 && !results_are_numbers(l->result)) converted = 1;
         l->converted = converted;
+        // The height text is rewritten only when a height file corrected it.
+        if (converted == 0 && (l->result.corrections.corrected & heights) != 0) {
+            format_height(height.value, height_decimals, r.height);
+        }
     }
 }
 

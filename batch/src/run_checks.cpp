@@ -89,9 +89,19 @@ int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob&
     if (!entries.in_type_given || !is_known(job.in_file_type)) return refuse(BAD_INPUT_TYPE, refusal);
     job.out_file_type = entries.out_type;
     if (!entries.out_type_given || !is_known(job.out_file_type)) return refuse(BAD_OUTPUT_TYPE, refusal);
+    if (entries.check_input && check_height_files(job, corrections, refusal) != 0) return 1;
     job.direction = *entries.direction;
     job.decimals = static_cast<int>(decimals);
     job.zone = static_cast<int>(zone);
+    return 0;
+}
+
+int check_height_files(const ConversionJob& job, std::span<const grids::CorrectionGrid> corrections,
+                       std::string& refusal) {
+    if (job.in_file_type == InputType::sima && job.out_file_type == OutputType::sima) return 0;
+    for (const grids::CorrectionGrid& grid : corrections) {
+        if (grid.kind == grids::CorrectionKind::height) return refuse(HEIGHT_NEEDS_SIMA, grid.path, refusal);
+    }
     return 0;
 }
 

@@ -79,9 +79,14 @@ bool is_code_word(std::string_view w) {
 }
 
 // A node value as the cell arithmetic takes it: not-a-number when it is no
-// finite number within the limit, so that the node counts as unusable.
-double usable(double v) {
-    return std::isfinite(v) && std::fabs(v) <= CORRECTION_NODE_LIMIT ? v : std::numeric_limits<double>::quiet_NaN();
+// finite number within the limit of its file's kind, so that the node counts
+// as unusable.
+double usable(double v, double limit) {
+    return std::isfinite(v) && std::fabs(v) <= limit ? v : std::numeric_limits<double>::quiet_NaN();
+}
+
+double node_limit(CorrectionKind kind) {
+    return kind == CorrectionKind::height ? HEIGHT_NODE_LIMIT : CORRECTION_NODE_LIMIT;
 }
 
 bool same_value(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
@@ -127,14 +132,27 @@ int refuse(UserFeedback& ui, CorrectionGrid& grid, const char* format, const std
     return 1;
 }
 
-// What the title line says about the file: 0 a horizontal correction file's
-// title, 1 no title, 2 a title naming a height column.
-int title_kind(const std::vector<std::string_view>& words) {
-    if (words.empty() || !equals_ignoring_case(words[0], "MeshCode")) return 1;
+// What the title line says about the file: no title (its first word is not
+// MeshCode), a horizontal file (words beginning dB and dL, none dH), a height
+// file (a word beginning dH, none dB or dL), or a kind not supported (the
+// semi-dynamic files' dB dL dH, or none of them).
+enum class TitleKind { none, horizontal, height, unsupported };
+
+bool begins_with(std::string_view word, char second) {
+    return word.size() >= 2 && lower(word[0]) == 'd' && lower(word[1]) == second;
+}
+
+TitleKind title_kind(const std::vector<std::string_view>& words) {
+    if (words.empty() || !equals_ignoring_case(words[0], "MeshCode")) return TitleKind::none;
+    bool dB = false, dL = false, dH = false;
     for (const std::string_view w : words) {
-        if (w.size() >= 2 && lower(w[0]) == 'd' && lower(w[1]) == 'h') return 2;
+        dB = dB || begins_with(w, 'b');
+        dL = dL || begins_with(w, 'l');
+        dH = dH || begins_with(w, 'h');
     }
-    return 0;
+    if (dB && dL && !dH) return TitleKind::horizontal;
+    if (dH && !dB && !dL) return TitleKind::height;
+    return TitleKind::unsupported;
 }
 
 // Sorts the nodes by code, drops repeats of a node with the same values, and
@@ -160,8 +178,8 @@ int store_nodes(UserFeedback& ui, const std::string& path, std::vector<Node>& no
             return refuse(ui, grid, msg::TWICE, path, n.line, code);
         }
         grid.codes.push_back(n.code);
-        grid.dB.push_back(usable(n.dB));
-        grid.dL.push_back(usable(n.dL));
+        grid.dB.push_back(usable(n.dB, node_limit(grid.kind)));
+        grid.dL.push_back(usable(n.dL, node_limit(grid.kind)));
     }
     return 0;
 }
@@ -300,6 +318,7 @@ const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
 int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGrid& grid) {
     grid.path = path;
     grid.title.clear();
+    grid.kind = CorrectionKind::horizontal;
     grid.load_id = next_load_id();
     text::FilePtr file = text::open_cp932_path(path, "rb");
     if (!file) return refuse(ui, grid, msg::OPEN_ERROR, path);
@@ -331,23 +350,30 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
         if (line.size() > CORRECTION_LINE_MAX) return refuse(ui, grid, msg::LONG_LINE, path, line_number);
         if (line_number == 1) grid.title.assign(line.substr(0, text::cp932_fitting_size(line, TITLE_MAX)));
         if (!titled) {
-            const int kind = title_kind(words_of(line));
-            if (kind == 2) return refuse(ui, grid, msg::HEIGHT_FILE, path);
-            titled = kind == 0;
+            const TitleKind kind = title_kind(words_of(line));
+            if (kind == TitleKind::unsupported) return refuse(ui, grid, msg::UNSUPPORTED, path);
+            titled = kind != TitleKind::none;
+            grid.kind = kind == TitleKind::height ? CorrectionKind::height : CorrectionKind::horizontal;
             continue;
         }
         std::array<std::string_view, RECORD_WORDS> words;
         const std::size_t count = record_words(line, words);
         if (count == 0) continue;
-        if (count != 3 || !is_code_word(words[0]) || !text::is_decimal_number(words[1]) ||
-            !text::is_decimal_number(words[2])) {
+        // Horizontal: code, dB, dL. Height: code, dH and perhaps a second
+        // number, which the published files hold as 0 and nothing uses.
+        const bool height = grid.kind == CorrectionKind::height;
+        const bool words_fit = height ? count == 2 || count == 3 : count == 3;
+        if (!words_fit || !is_code_word(words[0]) || !text::is_decimal_number(words[1]) ||
+            (count == 3 && !text::is_decimal_number(words[2]))) {
             return refuse(ui, grid, msg::BAD_RECORD, path, line_number);
         }
         if (nodes.size() >= CORRECTION_NODES_MAX) return refuse(ui, grid, msg::TOO_MANY, path);
         const double dB = text::read_decimal(words[1]);
-        const double dL = text::read_decimal(words[2]);
+        const double dL = height ? 0.0 : text::read_decimal(words[2]);
         const bool finite = std::isfinite(dB) && std::isfinite(dL);
-        if (finite && (std::fabs(dB) > CORRECTION_NODE_LIMIT || std::fabs(dL) > CORRECTION_NODE_LIMIT)) ++too_large;
+        if (!height && finite && (std::fabs(dB) > CORRECTION_NODE_LIMIT || std::fabs(dL) > CORRECTION_NODE_LIMIT)) {
+            ++too_large;
+        }
         int code = 0;
         for (const char c : words[0]) code = code * 10 + (c - '0');
         nodes.push_back(Node{code, line_number, dB, dL});
@@ -371,34 +397,57 @@ int read_correction_file(UserFeedback& ui, const std::string& path, CorrectionGr
     return 0;
 }
 
-CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
-                                   double& lon_out) {
+namespace {
+
+// The cell's correction at (lat, lon): the own node alone on a listed
+// south-west corner, else the four nodes interpolated. A horizontal file
+// gives degrees of latitude and longitude, a height file metres in dB.
+CorrectionOutcome correction_at(const CorrectionGrid& grid, double lat, double lon, double& dB, double& dL) {
     const int code = mesh_code_at(lat, lon);
-    if (code == NO_MESH || grid.codes.empty()) {
-        lat_out = lat;
-        lon_out = lon;
-        return CorrectionOutcome::outside;
-    }
+    if (code == NO_MESH || grid.codes.empty()) return CorrectionOutcome::outside;
     const CorrectionCell& cell = correction_cell(grid, code);
-    double dB = 0;
-    double dL = 0;
+    const bool height = grid.kind == CorrectionKind::height;
+    dL = 0;
     if (cell.own && on_mesh_corner(cell.corner, lat, lon)) {
-        dB = cell.dB[0] * SECONDS_TO_DEGREES;
-        dL = cell.dL[0] * SECONDS_TO_DEGREES;
+        dB = height ? cell.dB[0] : cell.dB[0] * SECONDS_TO_DEGREES;
+        if (!height) dL = cell.dL[0] * SECONDS_TO_DEGREES;
     } else if (cell.listed == 0) {
-        lat_out = lat;
-        lon_out = lon;
         return CorrectionOutcome::outside;
     } else if (cell.listed < 4) {
         return CorrectionOutcome::unknown;
+    } else if (height) {
+        dB = interpolate_cell_value(cell.corner, cell.dB, lat, lon);
     } else {
         interpolate_cell(cell.corner, cell.dB, cell.dL, lat, lon, dB, dL);
     }
     // A listed node whose value is unusable leaves the correction unknown.
     if (!std::isfinite(dB) || !std::isfinite(dL)) return CorrectionOutcome::unknown;
-    lat_out = lat + dB;
-    lon_out = lon + dL;
     return CorrectionOutcome::corrected;
+}
+
+}  // namespace
+
+CorrectionOutcome apply_correction(const CorrectionGrid& grid, double lat, double lon, double& lat_out,
+                                   double& lon_out) {
+    double dB = 0;
+    double dL = 0;
+    const CorrectionOutcome outcome = correction_at(grid, lat, lon, dB, dL);
+    if (outcome == CorrectionOutcome::outside) {
+        lat_out = lat;
+        lon_out = lon;
+    } else if (outcome == CorrectionOutcome::corrected) {
+        lat_out = lat + dB;
+        lon_out = lon + dL;
+    }
+    return outcome;
+}
+
+CorrectionOutcome height_correction(const CorrectionGrid& grid, double lat, double lon, double& dh) {
+    double dB = 0;
+    double dL = 0;
+    const CorrectionOutcome outcome = correction_at(grid, lat, lon, dB, dL);
+    if (outcome == CorrectionOutcome::corrected) dh = dB;
+    return outcome;
 }
 
 // Moves the guess back by the full miss of its correction until the miss is
@@ -433,34 +482,50 @@ using CorrectionStep = CorrectionOutcome (*)(const CorrectionGrid&, double, doub
 
 // One step per file, the files taken in their order or backwards, each
 // step's outcome noted in marks; 1 at the first file that leaves the point
-// unknown.
+// unknown. A horizontal file takes its step on the position; a height file
+// adds (backwards: subtracts) its correction at the position to the height,
+// or passes a point without one by.
 int each_file(std::span<const CorrectionGrid> grids, bool backwards, CorrectionStep step, double lat, double lon,
-              double& lat_out, double& lon_out, CorrectionMarks& marks) {
+              double& lat_out, double& lon_out, CorrectionMarks& marks, PointHeight* height) {
     marks = CorrectionMarks{};
+    PointHeight h = height != nullptr ? *height : PointHeight{};
     for (std::size_t k = 0; k < grids.size(); ++k) {
         const std::size_t i = backwards ? grids.size() - 1 - k : k;
-        const CorrectionOutcome outcome = step(grids[i], lat, lon, lat, lon);
+        const std::uint16_t bit = static_cast<std::uint16_t>(1u << i);
+        CorrectionOutcome outcome;
+        if (grids[i].kind == CorrectionKind::height) {
+            if (!h.known) {
+                marks.no_height |= bit;
+                continue;
+            }
+            double dh = 0;
+            outcome = height_correction(grids[i], lat, lon, dh);
+            if (outcome == CorrectionOutcome::corrected) h.value = backwards ? h.value - dh : h.value + dh;
+        } else {
+            outcome = step(grids[i], lat, lon, lat, lon);
+        }
         if (outcome == CorrectionOutcome::unknown) {
             marks.failed = static_cast<int>(i);
             return 1;
         }
-        if (outcome == CorrectionOutcome::corrected) marks.corrected |= static_cast<std::uint16_t>(1u << i);
+        if (outcome == CorrectionOutcome::corrected) marks.corrected |= bit;
     }
     lat_out = lat;
     lon_out = lon;
+    if (height != nullptr) *height = h;
     return 0;
 }
 
 }  // namespace
 
 int apply_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
-                      double& lon_out, CorrectionMarks& marks) {
-    return each_file(grids, false, apply_correction, lat, lon, lat_out, lon_out, marks);
+                      double& lon_out, CorrectionMarks& marks, PointHeight* height) {
+    return each_file(grids, false, apply_correction, lat, lon, lat_out, lon_out, marks, height);
 }
 
 int undo_corrections(std::span<const CorrectionGrid> grids, double lat, double lon, double& lat_out,
-                     double& lon_out, CorrectionMarks& marks) {
-    return each_file(grids, true, undo_correction, lat, lon, lat_out, lon_out, marks);
+                     double& lon_out, CorrectionMarks& marks, PointHeight* height) {
+    return each_file(grids, true, undo_correction, lat, lon, lat_out, lon_out, marks, height);
 }
 
 }  // namespace grids

@@ -208,6 +208,12 @@ void interpolate_cell(const MeshCorner& corner, const std::array<double, 4>& dB,
     dlon = bilinear(l, s, t);
 }
 
+double interpolate_cell_value(const MeshCorner& corner, const std::array<double, 4>& v, double lat, double lon) {
+    const double s = (lon - corner.lon0) * COLUMNS_PER_DEGREE;
+    const double t = (lat - corner.lat0) * ROWS_PER_DEGREE;
+    return bilinear({v[0], v[1], v[3], v[2]}, s, t);
+}
+
 int land_node_shift(const ParamTable& land, int code, double& dB, double& dL) {
     return land_record_shift(land, find_param_index(land, code), dB, dL);
 }

@@ -40,7 +40,7 @@ int unknown_position(PointResult& r) {
 }  // namespace
 
 int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
-                       PointResult& result) {
+                       PointResult& result, PointHeight* height) {
     // A result may be reused from point to point: no mark of an earlier
     // point's corrections stays on this one.
     result.corrections = CorrectionMarks{};
@@ -53,7 +53,7 @@ int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
         return 1;
     }
     if (!tables.corrections.empty() && apply_corrections(tables.corrections, result.lat_out, result.lon_out,
-                                                         result.lat_out, result.lon_out, result.corrections) != 0) {
+                                                         result.lat_out, result.lon_out, result.corrections, height) != 0) {
         return 1;
     }
     const geodesy::PlanePoint p =
@@ -66,7 +66,7 @@ int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
 // The input may lie on GRS80 or WGS84, depending on the grid that covers it:
 // start on GRS80 and switch until the ellipsoid agrees with the grid.
 int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
-                       PointResult& result) {
+                       PointResult& result, PointHeight* height) {
     result.corrections = CorrectionMarks{};
     geodesy::Ellipsoid e = geodesy::ELLIPSOID_GRS80;
     int switches = 0;
@@ -78,8 +78,10 @@ int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
         result.lon_in = rad_to_deg(g.lon);
         double lat_j = result.lat_in;
         double lon_j = result.lon_in;
+        // Each try on another ellipsoid undoes the heights from the input's.
+        PointHeight h = height != nullptr ? *height : PointHeight{};
         if (!tables.corrections.empty() &&
-            undo_corrections(tables.corrections, lat_j, lon_j, lat_j, lon_j, result.corrections) != 0) {
+            undo_corrections(tables.corrections, lat_j, lon_j, lat_j, lon_j, result.corrections, &h) != 0) {
             return 1;
         }
         double lat_t = 0;
@@ -98,6 +100,7 @@ int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
         const geodesy::PlanePoint p = geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, zone, deg_to_rad(lat_t), deg_to_rad(lon_t));
         result.x_out = p.x;
         result.y_out = p.y;
+        if (height != nullptr) *height = h;
         return finite_result(result);
     }
 }

@@ -23,7 +23,8 @@ const char* source_mark(grids::GridKind source);
 
 // The marks that end a converted point's line: its source mark, and with
 // correction files (count of them in the run) what each did to the point,
-// as "  <補正1済 補正2範囲外>" (corrected, or outside the file's area).
+// as "  <補正1済 補正2範囲外 補正3標高なし>" (corrected, outside the file's
+// area, or a height file that found no height to correct).
 void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count);
 
 // The mark of a point not converted in an XYBL output: FAILED_MARK, or the

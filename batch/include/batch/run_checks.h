@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,8 @@ inline constexpr const char* BAD_CORRECTION_FILE = "%s 補正ﾊﾟﾗﾒｰﾀ�
 inline constexpr const char* CORRECTION_UNREADABLE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!";
 inline constexpr const char* CORRECTION_TWICE = "%s 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!";
 inline constexpr const char* TOO_MANY_CORRECTIONS = "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!";
+// "%s" is the first height file's path.
+inline constexpr const char* HEIGHT_NEEDS_SIMA = "%s 標高の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙはSIMA入力・SIMA出力のときだけ使えます !!";
 inline constexpr const char* BAD_INPUT_TYPE = "入力形式の指定が不当です !!";
 inline constexpr const char* BAD_OUTPUT_TYPE = "出力形式の指定が不当です !!";
 
@@ -61,8 +64,10 @@ struct RunEntries {
 // The checks of a Run in their order: direction, decimals, zone, input
 // exists, land grid exists and loads, sea grid exists and loads, then the
 // job's correction files: at most CORRECTION_FILES_MAX, each existing, none
-// given twice, each loading; then input type, output type. A table without
-// storage is given it after the input check.
+// given twice, each loading; then input type, output type, and with height
+// files among the corrections SIMA in and SIMA out (over many files, each
+// file's types are checked with check_height_files on their own). A table
+// without storage is given it after the input check.
 // 0 when every check passed: both grids are loaded into land and sea, the
 // correction files into corrections (in the job's order), and the job holds
 // the direction, decimals, zone and types beside the grids' versions and the
@@ -71,5 +76,11 @@ struct RunEntries {
 // the same). 2 when a table's storage cannot be had.
 int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob& job, grids::ParamTable& land,
               grids::ParamTable& sea, std::vector<grids::CorrectionGrid>& corrections, std::string& refusal);
+
+// Height files change the height field of SIMA records: with any other
+// input or output type the run is refused. 1 (refusal set) when one of the
+// corrections is a height file and the job's types are not both SIMA.
+int check_height_files(const ConversionJob& job, std::span<const grids::CorrectionGrid> corrections,
+                       std::string& refusal);
 
 }  // namespace batch

@@ -29,6 +29,17 @@ bool is_sima_record(std::string_view line);
 // record without both coordinates is not readable.
 void read_sima_record(std::string_view line, SimaRecord& record);
 
+// The height field as the height files take it: a plain decimal number,
+// blanks (spaces and tabs) around it at most: an optional sign, digits, an
+// optional point and digits ("12.345", " 5.2", "-.5", "100"); no exponent,
+// no unit, nothing else. 0 with its value and the number of digits after
+// its point; 1 when the field is no such number (empty included).
+int read_plain_height(std::string_view text, double& value, int& decimals);
+
+// A corrected height as a record holds it: rounded half away from zero to
+// decimals places (at least 3, millimetres), with no blanks.
+void format_height(double value, int decimals, std::string& out);
+
 // A converted record without its line end: "A01", number, name, X and Y
 // rounded to decimals in decimals + 9 columns, and the height, each followed
 // by a comma. The texts are written whole, every byte they hold.

@@ -28,6 +28,11 @@ inline constexpr double SECONDS_TO_DEGREES = 0.0002777777777777778;  // 1/3600
 void interpolate_cell(const MeshCorner& corner, const std::array<double, 4>& dB, const std::array<double, 4>& dL,
                       double lat, double lon, double& dlat, double& dlon);
 
+// One value per corner (SW, E, NE, N, as interpolate_cell takes them)
+// interpolated at (lat, lon) of the cell with the same weights, in the
+// values' own unit.
+double interpolate_cell_value(const MeshCorner& corner, const std::array<double, 4>& v, double lat, double lon);
+
 // Largest node shift taken as a datum shift, arc-seconds in each direction.
 inline constexpr double NODE_SHIFT_LIMIT = 120;
 

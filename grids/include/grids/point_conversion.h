@@ -25,15 +25,18 @@ struct PointResult {
 // in the zone (not finite, too far out, or a latitude or longitude that
 // would need wrapping), no grid covers the point, a correction grid leaves
 // it unknown, or the result is not finite. The corrections apply to the
-// shifted position, in their order, before it is projected. lat_in and lon_in are set in every case: not-a-number when the
-// plane coordinates lie off the Earth.
+// shifted position, in their order, before it is projected. lat_in and
+// lon_in are set in every case: not-a-number when the plane coordinates lie
+// off the Earth. height, when given, is the point's height, which the height
+// files among the corrections change (see apply_corrections); it is changed
+// only when the point is converted.
 int tokyo_to_jgd_point(const GridSet& tables, int zone, double x, double y,
-                       PointResult& result);
+                       PointResult& result, PointHeight* height = nullptr);
 
 // 0 converted; 1 as tokyo_to_jgd_point, or when the ellipsoid of the input and
 // the grid that shifts it keep disagreeing. The corrections are undone on
 // the input's position, in reverse order, before the shift is inverted.
 int jgd_to_tokyo_point(const GridSet& tables, int zone, double x, double y,
-                       PointResult& result);
+                       PointResult& result, PointHeight* height = nullptr);
 
 }  // namespace grids
