@@ -13,10 +13,13 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "batch/text_fields.h"
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
 #include "geodesy/projection.h"
+#include "grids/mesh.h"
 #include "grids/param_file.h"
+#include "grids/point_conversion.h"
 #include "recording_feedback.h"
 
 namespace fs = std::filesystem;
@@ -571,4 +574,125 @@ TEST_F(ConversionRun, CorrectionFilesAreLoggedPointByPoint) {
     ASSERT_EQ(run(corrections), 0);
     EXPECT_NE(read_bytes("corrected.sim"), read_bytes("plain.sim"));
     EXPECT_EQ(read_bytes("corrected_back.sim"), read_bytes("plain_back.sim"));
+}
+
+namespace {
+
+// A height file over the sample region (35N..36N, 139.5E..140.5E), dH at
+// each node from value(row, col) in metres, nodes for which listed() says no
+// left out.
+template <typename Value, typename Listed>
+std::string height_file(Value value, Listed listed) {
+    std::string text = "TEST-HEIGHT H1.00\r\nMeshCode   dH(m)     0.00000\r\n";
+    for (int row = 35 * 120; row <= 36 * 120; ++row) {
+        for (int col = 395 * 8; col <= 405 * 8; ++col) {
+            if (!listed(row, col)) continue;
+            char line[64];
+            const int code = (row / 80) * 1000000 + (col / 80) * 10000 + (row / 10 % 8) * 1000 +
+                             (col / 10 % 8) * 100 + (row % 10) * 10 + col % 10;
+            std::snprintf(line, sizeof line, "%08d %9.5f   0.00000\r\n", code, value(row, col));
+            text += line;
+        }
+    }
+    return text;
+}
+
+bool every_node(int, int) { return true; }
+
+}  // namespace
+
+// Heights of SIMA records through height files in the correction list: a
+// plain decimal height gets each file's correction and is written to its
+// own decimals (at least millimetres); any other height text is kept as it
+// is and marked as no height for every height file; a point in a height
+// file's incomplete cell is not converted. Back from JGD2011 the heights
+// come back within a millimetre.
+TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
+    write_bytes("plus.par", height_file([](int, int) { return 0.12345; }, every_node));
+    write_bytes("minus.par", height_file([](int, int) { return -0.02; }, every_node));
+    std::vector<grids::CorrectionGrid> files(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        static const char* const names[] = {"sample_correction.par", "plus.par", "minus.par"};
+        ASSERT_EQ(grids::read_correction_file(ui_, names[i], files[i]), 0);
+        job_.correction_files.push_back(names[i]);
+        job_.correction_titles.push_back(files[i].title);
+    }
+    struct Case { const char* height; const char* written; };
+    const Case cases[] = {
+        {"12.3", "12.403"},      // at least millimetres
+        {"7.12345", "7.22690"},  // its own five decimals
+        {"-0.5", "-0.397"}, {"100", "100.103"}, {" 5.2", "5.303"}, {"-.5", "-0.397"}, {"+1.5", "1.603"},
+        // No plain height: kept byte for byte, no file applies to it.
+        {"", nullptr}, {"   ", nullptr}, {"abc", nullptr}, {"1e3", nullptr}, {"12.3m", nullptr}, {"1.2.3", nullptr},
+    };
+    std::string input = "G00,heights\r\n";
+    for (const Case& c : cases) input += "A01,2,P,-11087.233,10530.052," + std::string(c.height) + ",\r\n";
+    write_bytes("in.sim", input);
+    job_.in_file = "in.sim";
+    job_.out_file = "out.sim";
+    ASSERT_EQ(run(files), 0);
+    EXPECT_EQ(error_flag_, 0);  // points without a height are no failure
+    const std::vector<std::string> out = lines_of(read_bytes("out.sim"));
+    const std::vector<std::string> log = lines_of(read_bytes("out_Log.txt"));
+    ASSERT_EQ(out.size(), 1 + std::size(cases));
+    ASSERT_EQ(log.size(), 9 + 6 + std::size(cases));
+    const std::string head = "A01,2,P,  -10727.280,   10239.406,";
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.height);
+        const std::string height = c.written != nullptr ? c.written : c.height;
+        EXPECT_EQ(out[1 + i], head + height + ",");
+        EXPECT_EQ(log[15 + i], head + height + "," + "  <国土地理院で変換>  " +
+                                  (c.written != nullptr ? "<補正1済 補正2済 補正3済>" : "<補正1済 補正2標高なし 補正3標高なし>"));
+    }
+
+    // In a cell of which the height file lists one node: not converted.
+    grids::PointResult p;
+    ASSERT_EQ(grids::tokyo_to_jgd_point({land_, sea_, std::span(files).first(1)}, 9, -11087.233, 10530.052, p), 0);
+    const int code = grids::mesh_code_at(p.lat_out, p.lon_out);
+    write_bytes("one.par", "T\r\nMeshCode dH(m)\r\n" + std::to_string(code) + " 0.1\r\n");
+    ASSERT_EQ(grids::read_correction_file(ui_, "one.par", files[2]), 0);
+    job_.correction_files[2] = "one.par";
+    ASSERT_EQ(run(files), 0);
+    EXPECT_EQ(error_flag_, 1);
+    const std::vector<std::string> stopped = lines_of(read_bytes("out_Log.txt"));
+    EXPECT_EQ(stopped[15], "*********************************************************************");
+    EXPECT_EQ(stopped[19], "A01,2,P,-11087.233,10530.052,12.3,");
+    EXPECT_EQ(lines_of(read_bytes("out.sim")).size(), 1u + 6u);  // the six without a plain height
+
+    // To JGD2011 and today's heights on the sample points, with a height file
+    // that varies and has a hole, and back: every height within 1 mm.
+    write_bytes("varying.par", height_file([](int row, int col) { return 0.001 * (row % 37) - 0.002 * (col % 23); },
+                                           [](int row, int col) { return (row + col) % 11 != 0 || row % 3 != 0; }));
+    ASSERT_EQ(grids::read_correction_file(ui_, "varying.par", files[1]), 0);
+    files.resize(2);
+    job_.correction_files = {"sample_correction.par", "varying.par"};
+    job_.correction_titles = {files[0].title, files[1].title};
+    job_.in_file = "sample.sim";
+    job_.out_file = "jgd2011.sim";
+    job_.decimals = 8;
+    ASSERT_EQ(run(files), 0);
+    job_.direction = batch::Direction::jgd_to_tokyo;
+    job_.in_file = "jgd2011.sim";
+    job_.out_file = "back.sim";
+    ASSERT_EQ(run(files), 0);
+    const std::vector<std::string> original = lines_of(read_bytes("sample.sim"));
+    const std::vector<std::string> there = lines_of(read_bytes("jgd2011.sim"));
+    const std::vector<std::string> back = lines_of(read_bytes("back.sim"));
+    int compared = 0;
+    for (const std::string& line : back) {
+        std::string number, height;
+        batch::get_field(line, 2, number);
+        batch::get_field(line, 6, height);
+        for (const std::string& before : original) {
+            std::string n, h;
+            batch::get_field(before, 2, n);
+            batch::get_field(before, 6, h);
+            if (!line.starts_with("A01") || !before.starts_with("A01") || n != number || h.empty()) continue;
+            EXPECT_NEAR(std::stod(height), std::stod(h), 0.001) << line;
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 6);
+    EXPECT_NE(there, original);
 }

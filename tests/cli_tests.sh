@@ -313,6 +313,16 @@ semi-dynamic, the Run's refusal|semidynamic.par 補正ﾊﾟﾗﾒｰﾀﾌｧ�
 twice|./c1.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!|--correction c1.par --correction c2.par --correction ./c1.par
 ten|補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!|--correction c1.par --correction c2.par --correction c3.par --correction c4.par --correction c5.par --correction c6.par --correction c7.par --correction c8.par --correction c9.par --correction c10.par
 EOF2
+# Height files change SIMA heights: any other pair of types is refused
+# before anything is written, over many files for that file alone.
+printf 'T\r\nMeshCode   dH(m)     0.00000\r\n53394500   0.10000   0.00000\r\n' >height.par
+NEEDS_SIMA="height.par 標高の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙはSIMA入力・SIMA出力のときだけ使えます !!"
+run "height file with XY input" 2 "$NEEDS_SIMA" --zone 9 --input sample_xy.csv --output h.sim "${GRIDS[@]}" --correction height.par
+run "height file with XYBL output" 2 "$NEEDS_SIMA" --zone 9 --input sample.sim --output h.txt "${GRIDS[@]}" --correction height.par
+if [ -e h.sim ] || [ -e h_Log.txt ] || [ -e h.txt ]; then fail "height file refused: a file was written"; fi
+"$BIN" --zone 9 "${GRIDS[@]}" --correction height.par --output-dir heights sample.sim sample_xy.csv 2>err.txt
+check "height file over many files" 2 $? "2 files: 0 all converted, 1 with points not converted, 1 failed"
+grep -qF "$NEEDS_SIMA" err.txt && [ ! -e heights/sample_xy.txt ] || fail "height file over many files: the XY file not refused"
 run "output over a correction file" 2 "sample_correction.par 入力ﾌｧｲﾙを上書きしてしまいます !!" --zone 9 --input sample.sim --output sample_correction.par --output-format xybl "${GRIDS[@]}" "${C[@]}"
 "$BIN" --zone 9 --input sample.sim --output o.sim "${GRIDS[@]}" --correction a.par --no-correction 2>err.txt >out.txt
 check "--correction with --no-correction" 2 $? "cannot be used together"

@@ -293,6 +293,83 @@ TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) 
     }
 }
 
+// A height file: the same cells, weights and rules as a horizontal file,
+// the values metres of height. The block's dB column stands for dH here;
+// the published files' second number (always 0) is read and not used, and
+// a record without it is read as well.
+TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
+    std::vector<Entry> nodes = block();
+    nodes[8].dB = "12.5";                                       // (R+2, C+2) beyond 10 m: unusable
+    nodes.push_back({node(R + 10, C + 10), "0.30000", "0.00000"});
+    std::string text = correction_text(nodes, "HEIGHT C1.00\r\nMeshCode   dH(m)     0.00000\r\n");
+    text += "53394511 -0.25\r\n";                            // no second number
+    RecordingFeedback ui;
+    CorrectionGrid grid;
+    ASSERT_EQ(load("height.par", text, grid, ui), 0);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(grid.kind, CorrectionKind::height);
+    struct Case {
+        double row, col;
+        CorrectionOutcome outcome;
+        double dh;  // metres
+    } cases[] = {
+        {R, C, CorrectionOutcome::corrected, -0.01},                                  // a node
+        {R + 0.5, C + 0.5, CorrectionOutcome::corrected, (-0.01 - 0.02 - 0.05 - 0.06) / 4},  // a centre
+        {R, C + 0.25, CorrectionOutcome::corrected, -0.0125},                         // the south edge
+        {R + 0.75, C, CorrectionOutcome::corrected, -0.04},                           // the west edge
+        {R + 1.5, C + 1.5, CorrectionOutcome::unknown, 0},       // a corner beyond 10 m
+        {R - 0.5, C + 0.5, CorrectionOutcome::unknown, 0},       // half the cell listed
+        {R + 5.5, C + 5.5, CorrectionOutcome::outside, 0},       // the hole between the blocks
+        {R + 10, C + 10, CorrectionOutcome::corrected, 0.3},     // a lone node, on it
+        {R + 10.5, C + 10.5, CorrectionOutcome::unknown, 0},     // beside it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.row - R << "," << c.col - C);
+        double dh = 99;
+        EXPECT_EQ(height_correction(grid, row_lat(c.row), col_lon(c.col), dh), c.outcome);
+        if (c.outcome == CorrectionOutcome::corrected) {
+            EXPECT_NEAR(dh, c.dh, 1e-12);
+        } else {
+            EXPECT_EQ(dh, 99);  // untouched
+        }
+    }
+    // A height file in the list: down it forward, back up it in reverse; a
+    // point without a height passes every height file by, whatever it covers.
+    std::vector<CorrectionGrid> files(3);
+    ASSERT_EQ(load("first.par", correction_text(block()), files[0], ui), 0);
+    files[1] = grid;
+    files[2] = grid;
+    const double lat = row_lat(R + 0.25), lon = col_lon(C + 0.5);
+    double lat1 = 0, lon1 = 0, dh1 = 0;
+    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
+    ASSERT_EQ(height_correction(grid, lat1, lon1, dh1), CorrectionOutcome::corrected);
+    PointHeight height{true, 12.345};
+    CorrectionMarks marks;
+    double lat_out = 0, lon_out = 0;
+    ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks, &height), 0);
+    EXPECT_EQ(height.value, 12.345 + dh1 + dh1);
+    EXPECT_EQ(lat_out, lat1);
+    EXPECT_EQ(marks.corrected, 0b111);
+    double lat_back = 0, lon_back = 0;
+    ASSERT_EQ(undo_corrections(files, lat_out, lon_out, lat_back, lon_back, marks, &height), 0);
+    EXPECT_NEAR(height.value, 12.345, 1e-12);
+    EXPECT_NEAR(lat_back, lat, 1e-12);
+    PointHeight none;
+    ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks, &none), 0);
+    EXPECT_EQ(marks.corrected, 0b001);
+    EXPECT_EQ(marks.no_height, 0b110);
+    // A height file that stops the point leaves the height as it was.
+    height = PointHeight{true, 5.0};
+    EXPECT_EQ(apply_corrections(files, row_lat(R - 0.5), col_lon(C + 0.5), lat_out, lon_out, marks, &height), 1);
+    EXPECT_EQ(height.value, 5.0);
+    // Without a height file the height is never looked at.
+    files.resize(1);
+    height = PointHeight{true, 5.0};
+    ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks, &height), 0);
+    EXPECT_EQ(height.value, 5.0);
+    EXPECT_EQ(marks.no_height, 0);
+}
+
 TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
     // The second file moves more strongly where the first put the point.
     std::vector<Entry> second;

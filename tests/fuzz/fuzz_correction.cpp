@@ -6,14 +6,16 @@
 // tolerance). Checked: a refused file leaves the grid empty and showed one
 // message, a loaded one showed none; a loaded grid has its codes strictly
 // ascending, each of 8 digits at most, one dB and one dL per code, each a
-// finite number within CORRECTION_NODE_LIMIT or not a number, and a title of
-// at most 255 bytes; a point outside is carried unchanged; an unknown one
+// finite number within CORRECTION_NODE_LIMIT (a height file: dH within
+// HEIGHT_NODE_LIMIT, dL 0) or not a number, and a title of at most 255
+// bytes; a point outside is carried unchanged; an unknown one
 // leaves the outputs as they were; a corrected one moves by finite amounts
 // within the limit, and the same again when asked twice; an undo ends within
 // the limit too, and undoing a correction comes back to the point (within
 // 1e-8 degree) when both are corrected in the same cell; the grid searched by
 // code instead of through its index gives the same outcomes and the same
-// bits.
+// bits. A height file's correction at a point obeys the same rules in metres,
+// and a height taken down the file and back up it comes back.
 #include <unistd.h>
 
 #include <cmath>
@@ -57,8 +59,11 @@ void check_grid(const grids::CorrectionGrid& grid) {
         const int code = grid.codes[i];
         if (code < 0 || code > 99999999) fail("code of more than 8 digits", code, 0, 0);
         if (i > 0 && grid.codes[i - 1] >= code) fail("codes not strictly ascending", code, 0, 0);
+        const bool height = grid.kind == grids::CorrectionKind::height;
+        if (height && grid.dL[i] != 0) fail("a height node with a longitude value", code, grid.dL[i], 0);
+        const double limit = height ? grids::HEIGHT_NODE_LIMIT : grids::CORRECTION_NODE_LIMIT;
         for (const double v : {grid.dB[i], grid.dL[i]}) {
-            if (!std::isnan(v) && !(std::isfinite(v) && std::fabs(v) <= grids::CORRECTION_NODE_LIMIT)) {
+            if (!std::isnan(v) && !(std::isfinite(v) && std::fabs(v) <= limit)) {
                 fail("node value beyond the limit", code, v, 0);
             }
         }
@@ -130,6 +135,39 @@ void try_point(const grids::CorrectionGrid& grid, const grids::CorrectionGrid& s
     }
 }
 
+// A height file at one point: the outcome and dH the same through the index
+// and by search, a corrected dH finite within the limit and the same when
+// asked again, untouched otherwise; down the file and back up it, a height
+// comes back.
+void try_height(const grids::CorrectionGrid& grid, const grids::CorrectionGrid& searched, int code, double lat,
+                double lon) {
+    double dh = UNTOUCHED, dh_searched = UNTOUCHED, again = UNTOUCHED;
+    const grids::CorrectionOutcome outcome = grids::height_correction(grid, lat, lon, dh);
+    if (grids::height_correction(searched, lat, lon, dh_searched) != outcome || !same_bits(dh, dh_searched)) {
+        fail("the index and the search disagree on a height", code, lat, lon);
+    }
+    if (outcome != grids::CorrectionOutcome::corrected) {
+        if (dh != UNTOUCHED) fail("a height not corrected set its output", code, lat, lon);
+        return;
+    }
+    if (!within(dh, 0, grids::HEIGHT_NODE_LIMIT * (1 + 1e-4))) fail("a height correction beyond the limit", code, lat, lon);
+    if (grids::height_correction(grid, lat, lon, again) != outcome || again != dh) {
+        fail("the same height correction asked twice differs", code, lat, lon);
+    }
+    const grids::CorrectionGrid one[] = {grid};
+    grids::PointHeight height{true, 12.345};
+    grids::CorrectionMarks marks;
+    double lat_out = 0, lon_out = 0;
+    if (grids::apply_corrections(one, lat, lon, lat_out, lon_out, marks, &height) != 0 || height.value != 12.345 + dh ||
+        lat_out != lat || lon_out != lon || marks.corrected != 1) {
+        fail("a height file in the list does not add its correction", code, lat, lon);
+    }
+    if (grids::undo_corrections(one, lat, lon, lat_out, lon_out, marks, &height) != 0 ||
+        !within(height.value, 12.345, 1e-9)) {
+        fail("a height down the file and back up it does not come back", code, lat, lon);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -178,9 +216,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const grids::MeshCorner corner = grids::mesh_corner(code);
         // The corner itself (a listed corner takes its own node alone), just
         // beside it, and the point the bytes place.
-        try_point(grid, searched, code, corner.lat0, corner.lon0);
-        try_point(grid, searched, code, corner.lat0 + nudge, corner.lon0 - nudge);
-        try_point(grid, searched, code, corner.lat0 + t / 120, corner.lon0 + s / 80);
+        const auto try_one = grid.kind == grids::CorrectionKind::height ? try_height : try_point;
+        try_one(grid, searched, code, corner.lat0, corner.lon0);
+        try_one(grid, searched, code, corner.lat0 + nudge, corner.lon0 - nudge);
+        try_one(grid, searched, code, corner.lat0 + t / 120, corner.lon0 + s / 80);
     }
     return 0;
 }

@@ -72,7 +72,7 @@ void try_point(int code, double s, double t, int zone) {
         geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, zone, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
     for (auto convert : {grids::tokyo_to_jgd_point, grids::jgd_to_tokyo_point}) {
         grids::PointResult r;
-        if (convert({land_table, sea_table}, zone, p.x, p.y, r) == 0 && !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
+        if (convert({land_table, sea_table}, zone, p.x, p.y, r, nullptr) == 0 && !(finite(r.x_out, r.y_out) && finite(r.lat_out, r.lon_out))) {
             fail("a point conversion gave no number");
         }
     }

@@ -36,6 +36,8 @@ head -n 300 examples/sample_correction.par >"$build/correction.part"
 { tr -d '\r' <"$build/correction.part"; printf '\x20\x20\x01\x05'; } >"$seeds/correction/seed2"
 { printf 'TITLE V2\r\nfirst event\r\n\r\n'; sed 1d "$build/correction.part"; printf '\xe0\xe0\x02\x01'; } >"$seeds/correction/seed3"
 { printf 'TITLE V2\r\nMeshCode dH(m)\r\n52397504  0.012\r\n'; printf '\x40\x40\x00\x00'; } >"$seeds/correction/seed4"
+# A height file: the sample correction file's nodes with dH in metres.
+{ printf 'TITLE V2\r\nMeshCode   dH(m)     0.00000\r\n'; sed 1,2d "$build/correction.part" | awk '{ printf "%s  %s   0.00000\r\n", $1, $2 * 10 }'; printf '\x60\x90\x01\x02'; } >"$seeds/correction/seed5"
 printf -- '--zone\x009\x00--input=a.sim\x00--output\x00b.sim\x00--gsi-grid\x00l.par\x00--jcg-grid\x00s.jhd' >"$seeds/options/seed1"
 
 status=0

@@ -514,6 +514,13 @@ void each_run_check_fails_in_turn() {
          error(". 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!") + error(". 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!")},
         {unselect(IDC_IN_TYPE), error("入力形式の指定が不当です !!")},
         {unselect(IDC_OUT_TYPE), error("出力形式の指定が不当です !!")},
+        // A height file changes SIMA heights: with XYBL output it is refused.
+        {[](HWND d, Job& job) {
+             write_bytes("height.par", "T\r\nMeshCode   dH(m)     0.00000\r\n53394500   0.10000   0.00000\r\n");
+             job.correction_files = {"height.par"};
+             SendDlgItemMessageW(d, IDC_OUT_TYPE, CB_SETCURSEL, 1, 0);
+         },
+         error("height.par 標高の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙはSIMA入力・SIMA出力のときだけ使えます !!")},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         current_case = "each_run_check_fails_in_turn: " + std::to_string(i + 1);
