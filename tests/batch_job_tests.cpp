@@ -660,6 +660,21 @@ TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
     EXPECT_EQ(stopped[19], "A01,2,P,-11087.233,10530.052,12.3,");
     EXPECT_EQ(lines_of(read_bytes("out.sim")).size(), 1u + 6u);  // the six without a plain height
 
+    // Outside every height file's area a plain height is kept byte for byte.
+    write_bytes("far.par", "T\r\nMeshCode dH(m)\r\n64414277 0.1\r\n");
+    ASSERT_EQ(grids::read_correction_file(ui_, "far.par", files[2]), 0);
+    job_.correction_files[2] = "far.par";
+    write_bytes("in.sim", "A01,2,P,-11087.233,10530.052, 5.2,\r\n");
+    ASSERT_EQ(run(std::span(files).first(1)), 0);
+    const std::string horizontal_only = read_bytes("out.sim");
+    job_.correction_files = {"sample_correction.par", "far.par"};
+    job_.correction_titles = {files[0].title, files[2].title};
+    const std::vector<grids::CorrectionGrid> far_only = {files[0], files[2]};
+    ASSERT_EQ(run(far_only), 0);
+    EXPECT_EQ(read_bytes("out.sim"), horizontal_only);
+    EXPECT_EQ(read_bytes("out.sim"), head + " 5.2,\r\n");
+    EXPECT_EQ(lines_of(read_bytes("out_Log.txt")).back(), head + " 5.2,  <国土地理院で変換>  <補正1済 補正2範囲外>");
+
     // To JGD2011 and today's heights on the sample points, with a height file
     // that varies and has a hole, and back: every height within 1 mm.
     write_bytes("varying.par", height_file([](int row, int col) { return 0.001 * (row % 37) - 0.002 * (col % 23); },
