@@ -1,10 +1,14 @@
 // The NTv2 export: which cells the subgrids cover, which nodes the lattice
 // holds, the file's header, PROJ's hgridshift on the exported sample grids
 // against the conversion's own forward shift, and the exported correction
-// file read back and chained in PROJ against pellowen-batch --correction.
+// file read back and chained in PROJ against pellowen-batch --correction;
+// the GTX export of a height correction file, its bytes and its refusals,
+// and vgridshift on it in the chain against pellowen-batch's heights.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +20,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "geodesy/angles.h"
@@ -669,18 +674,24 @@ double plane_distance(double x1, double y1, double x2, double y2) {
 // to geographic, hgridshift on the land and sea grids, hgridshift on the
 // correction grid (points outside it fall to PROJ's "null" grid, no shift),
 // and back to the plane; inverse, the steps reversed. No correction step
-// when correction is empty.
-std::string chain(bool forward, const std::string& dir, const std::string& correction) {
+// when correction is empty. With a GTX file of height corrections, a
+// vgridshift step after the correction adds the grid's value to the height
+// (multiplier 1), "null" again behind it.
+std::string chain(bool forward, const std::string& dir, const std::string& correction,
+                  const std::string& heights = "") {
     const std::string zone9 = " +lat_0=36 +lon_0=139.8333333333333333 +k=0.9999 +x_0=0 +y_0=0";
     const std::string shift = "+proj=hgridshift +grids=@" + dir + "/land.gsb,@" + dir + "/sea.gsb";
     const std::string corrected = correction.empty() ? "" : "+proj=hgridshift +grids=" + correction + ",null";
+    const std::string raised = heights.empty() ? "" : "+proj=vgridshift +grids=" + heights + ",null +multiplier=1";
     std::string p = "+proj=pipeline +step +proj=axisswap +order=2,1";
     if (forward) {
         p += " +step +inv +proj=tmerc" + zone9 + " +ellps=bessel +step " + shift;
         if (!corrected.empty()) p += " +step " + corrected;
+        if (!raised.empty()) p += " +step " + raised;
         p += " +step +proj=tmerc" + zone9 + " +ellps=GRS80";
     } else {
         p += " +step +inv +proj=tmerc" + zone9 + " +ellps=GRS80";
+        if (!raised.empty()) p += " +step +inv " + raised;
         if (!corrected.empty()) p += " +step +inv " + corrected;
         p += " +step +inv " + shift + " +step +proj=tmerc" + zone9 + " +ellps=bessel";
     }
@@ -999,6 +1010,427 @@ TEST_F(CorrectionChain, Jgd2011ToTokyoAgreesWithPellowenBatch) {
     EXPECT_GT(count["partial cell"], 200);
     EXPECT_GT(count["edge of the corrected cells, differing"], 20);
     EXPECT_GT(count["other grid: PROJ's result shifted by a grid the conversion does not take there"], 20);
+}
+
+// ---- Height correction files as GTX
+
+// A GTX file read back (big-endian): its header and its values.
+struct Gtx {
+    double south = 0, west = 0, lat_step = 0, lon_step = 0;
+    std::int32_t rows = 0, cols = 0;
+    std::vector<float> values;
+};
+
+// Bytes from the file's order to the (little-endian) machine's.
+template <typename T>
+T big_endian(const std::string& bytes, std::size_t at) {
+    char b[sizeof(T)];
+    for (std::size_t i = 0; i < sizeof(T); ++i) b[i] = bytes[at + sizeof(T) - 1 - i];
+    T value;
+    std::memcpy(&value, b, sizeof value);
+    return value;
+}
+
+// 1 when the file is shorter than its header or not as long as its header says.
+int read_gtx(const std::string& path, Gtx& g) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.size() < 40) return 1;
+    g.south = big_endian<double>(bytes, 0);
+    g.west = big_endian<double>(bytes, 8);
+    g.lat_step = big_endian<double>(bytes, 16);
+    g.lon_step = big_endian<double>(bytes, 24);
+    g.rows = big_endian<std::int32_t>(bytes, 32);
+    g.cols = big_endian<std::int32_t>(bytes, 36);
+    if (g.rows <= 0 || g.cols <= 0 || bytes.size() != 40 + 4 * static_cast<std::size_t>(g.rows) * g.cols) return 1;
+    for (std::size_t at = 40; at < bytes.size(); at += 4) g.values.push_back(big_endian<float>(bytes, at));
+    return 0;
+}
+
+const char* const HEIGHT_TITLE = "TEST H1.00 synthetic\r\nMeshCode   dH(m)     0.00000\r\n";
+
+// A height file of 3 rows by 4 columns of nodes across a second-level
+// corner, each node's value its own: one node not listed, one "nan", one
+// beyond 10 m, records with and without the unused third number, and a
+// code whose second-level row is 8, which no cell has. The GTX file starts
+// at the south-west node, goes row by row from the south, each row from
+// the west, and holds -88.8888 where the file has no usable value.
+TEST(GtxExport, HeaderRowOrderAndMissingNodes) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    const int row0 = 53 * 80 + 48;  // 35 36'N, rows across 35 37' 30"
+    const int col0 = 39 * 80 + 68;  // 139 51'E, columns across 139 52' 30"
+    std::string file = HEIGHT_TITLE;
+    std::vector<float> expected;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            const double dh = -0.3 + 0.1 * i + 0.01 * j;
+            char value[24];
+            std::snprintf(value, sizeof value, "%.4f", dh);
+            if (i == 2 && j == 0) std::snprintf(value, sizeof value, "nan");
+            if (i == 0 && j == 3) std::snprintf(value, sizeof value, "12.5000");
+            const bool missing = (i == 2 && j == 0) || (i == 0 && j == 3) || (i == 1 && j == 1);
+            expected.push_back(missing ? -88.8888f : static_cast<float>(std::stod(value)));
+            if (i == 1 && j == 1) continue;
+            char line[80];
+            std::snprintf(line, sizeof line, "%08d %s%s\r\n", code_of(row0 + i, col0 + j), value,
+                          j % 2 == 0 ? " 0.00000" : "");
+            file += line;
+        }
+    }
+    file += "53398600 -0.10000\r\n";
+    write_file(dir + "/h.par", file);
+    std::string err;
+    ASSERT_EQ(run_ntv2(dir, "height " + dir + "/h.par " + dir + "/h.gtx", err), 0) << err;
+    Gtx g;
+    ASSERT_EQ(read_gtx(dir + "/h.gtx", g), 0);
+    EXPECT_EQ(g.south, row0 / 120.0);
+    EXPECT_EQ(g.west, 100 + col0 / 80.0);
+    EXPECT_EQ(g.lat_step, 1 / 120.0);
+    EXPECT_EQ(g.lon_step, 1 / 80.0);
+    EXPECT_EQ(g.rows, 3);
+    EXPECT_EQ(g.cols, 4);
+    EXPECT_EQ(g.values, expected);
+    EXPECT_EQ(std::count(g.values.begin(), g.values.end(), -88.8888f), 3);
+}
+
+// Files the GTX export refuses, with status 2, a message and no output.
+TEST(GtxExport, RefusesWhatIsNoUsableHeightFile) {
+    const TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const std::string& dir = temp.path;
+    struct Case {
+        const char* what;
+        std::string bytes;  // the file h.par, or empty for the sample file named in arguments
+        std::string arguments;
+        const char* message;
+    };
+    const std::string h = dir + "/h.par ";
+    const std::string out = dir + "/h.gtx";
+    const Case cases[] = {
+        {"horizontal", "T\r\nMeshCode dB(sec) dL(sec)\r\n53394600 0.01 0.01\r\n", "height " + h + out,
+         "is a horizontal correction file"},
+        {"a sea grid", "", "height " PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd " + out,
+         "cannot be read as a height correction file"},
+        {"no usable node", std::string(HEIGHT_TITLE) + "53394600 nan\r\n53394601 10.5\r\n", "height " + h + out,
+         "holds no usable grid node"},
+        {"no cell of four", std::string(HEIGHT_TITLE) + "53394600 0.1\r\n53394601 0.1\r\n53394611 0.1\r\n",
+         "height " + h + out, "has no cell with all four nodes"},
+        {"--single", std::string(HEIGHT_TITLE) + "53394600 0.1\r\n", "--single height " + h + out,
+         "--single has no meaning for height"},
+        {"an output that cannot be written",
+         std::string(HEIGHT_TITLE) + "53394600 0.1\r\n53394601 0.1\r\n53394610 0.1\r\n53394611 0.1\r\n",
+         "height " + h + dir + "/no/such/folder.gtx", "cannot write"},
+    };
+    for (const Case& c : cases) {
+        if (!c.bytes.empty()) write_file(dir + "/h.par", c.bytes);
+        std::string err;
+        EXPECT_EQ(run_ntv2(dir, c.arguments, err), 2) << c.what;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.what << ": " << err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.what;
+    }
+}
+
+// ---- The height chain in PROJ against pellowen-batch
+
+// The height file of the chain: a block of nodes over 35 9'N to 35 39'N and
+// 139 33'E to 140 03'E (the south-west of it outside the sample correction
+// file's area, the rest inside), its north and east edges ragged, a hole
+// of 4 by 4 nodes (the 9 cells between them lie outside the file again),
+// one node "nan" and one beyond 10 m; values of tens of centimetres.
+void write_height_chain_file(const std::string& path, CorrectionNodes& n) {
+    const int row0 = 35 * 120 + 18;
+    const int col0 = 39 * 80 + 44;
+    std::string file = HEIGHT_TITLE;
+    for (int i = 0; i < 61; ++i) {
+        for (int j = 0; j < 41; ++j) {
+            if (i > 60 - j * 3 % 4 || j > 40 - i * 7 % 5) continue;  // the ragged edges
+            if (i >= 20 && i <= 23 && j >= 15 && j <= 18) continue;  // the hole
+            const double dh = -0.3 + 0.12 * std::sin(i / 9.0) + 0.1 * std::cos(j / 7.0);  // -0.52 to -0.08 m
+            char value[24];
+            std::snprintf(value, sizeof value, "%.4f", dh);
+            if (i == 40 && j == 10) std::snprintf(value, sizeof value, "nan");
+            if (i == 10 && j == 30) std::snprintf(value, sizeof value, "12.5000");
+            char line[80];
+            std::snprintf(line, sizeof line, "%08d %8s%s\r\n", code_of(row0 + i, col0 + j), value,
+                          j % 3 == 0 ? "" : "   0.00000");
+            file += line;
+            n.listed.insert({row0 + i, col0 + j});
+            if (std::strcmp(value, "nan") != 0 && std::strcmp(value, "12.5000") != 0) {
+                n.usable[{row0 + i, col0 + j}] = {std::stod(value), 0};
+            }
+        }
+    }
+    write_file(path, file);
+}
+
+// One point as pellowen-batch's log of a SIMA output lists it: converted,
+// with its marks after the height, or not, as its input line (after the
+// error banner, which comes with the first such point).
+struct SimaLogged {
+    bool listed = false;
+    bool converted = false;
+    double x = 0, y = 0;
+    std::string height;
+    std::string marks;
+};
+
+// The points "A01,k,Pk,..." of the log, by k.
+void read_sima_log(const std::string& path, std::vector<SimaLogged>& points) {
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("A01,", 0) != 0) continue;
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string f; std::getline(split, f, ',');) fields.push_back(f);
+        ASSERT_GE(fields.size(), 6u) << line;
+        const std::size_t k = std::stoul(fields[1]);
+        ASSERT_LT(k, points.size()) << line;
+        SimaLogged& p = points[k];
+        p.listed = true;
+        p.converted = fields.size() > 6 && has(fields[6], "<");
+        p.x = std::stod(fields[3]);
+        p.y = std::stod(fields[4]);
+        p.height = fields[5];
+        p.marks = fields.size() > 6 ? fields[6] : "";
+    }
+}
+
+// One point as cct wrote it, with the reason of an error.
+struct ProjectedHeight {
+    bool converted = false;
+    double x = 0, y = 0, h = 0;
+    std::string line;
+};
+
+void run_cct_heights(const std::string& dir, const std::string& pipeline, std::size_t count,
+                     std::vector<ProjectedHeight>& points) {
+    const std::string command = "cct -d 8 -t 0 " + pipeline + " " + dir + "/points.cct > " + dir + "/cct.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    points.clear();
+    std::ifstream out(dir + "/cct.txt");
+    for (std::string line; std::getline(out, line);) {
+        if (line.rfind(" (", 0) == 0 && !points.empty()) {
+            points.back().line += line;
+            continue;
+        }
+        ProjectedHeight p;
+        p.line = line;
+        p.converted = line.rfind("# Record", 0) != 0 && (std::istringstream(line) >> p.x >> p.y >> p.h);
+        points.push_back(p);
+    }
+    ASSERT_EQ(points.size(), count);
+}
+
+// The value PROJ's vgridshift takes in a cell with missing nodes: the
+// bilinear weights of the usable corners, divided by their sum; NaN when
+// none is usable.
+double usable_corners_mean(const CorrectionNodes& n, double lat, double lon) {
+    const int row = static_cast<int>(std::floor(lat * 120));
+    const int col = static_cast<int>(std::floor((lon - 100) * 80));
+    const double t = lat * 120 - row;
+    const double s = (lon - 100) * 80 - col;
+    double sum = 0, weights = 0;
+    for (const auto& [dr, dc, w] : {std::tuple{0, 0, (1 - s) * (1 - t)}, std::tuple{0, 1, s * (1 - t)},
+                                    std::tuple{1, 0, (1 - s) * t}, std::tuple{1, 1, s * t}}) {
+        const auto it = n.usable.find({row + dr, col + dc});
+        if (it == n.usable.end()) continue;
+        sum += w * it->second.first;
+        weights += w;
+    }
+    return weights > 0 ? sum / weights : std::nan("");
+}
+
+// The sample grids and the sample correction file exported by
+// pellowen-ntv2, the correction also loaded as pellowen-batch loads it, and
+// the chain's height file written and exported.
+class HeightChain : public Proj {
+protected:
+    void SetUp() override {
+        Proj::SetUp();
+        write_height_chain_file(dir + "/height.par", heights);
+        std::string err;
+        const std::string exports[] = {
+            "land " PELLOWEN_SOURCE_DIR "/examples/sample_land.par " + dir + "/land.gsb",
+            "sea " PELLOWEN_SOURCE_DIR "/examples/sample_sea.jhd " + dir + "/sea.gsb",
+            "correction " PELLOWEN_SOURCE_DIR "/examples/sample_correction.par " + dir + "/corr.gsb",
+            "height " + dir + "/height.par " + dir + "/height.gtx",
+        };
+        for (const std::string& arguments : exports) ASSERT_EQ(run_ntv2(dir, arguments, err), 0) << err;
+        RecordingFeedback ui;
+        ASSERT_EQ(grids::read_correction_file(ui, PELLOWEN_SOURCE_DIR "/examples/sample_correction.par", horizontal),
+                  0);
+    }
+
+    CorrectionNodes heights;
+    grids::CorrectionGrid horizontal;
+};
+
+const char* const HEIGHT_CORRECTED_MARK = "補正2済";
+const char* const HEIGHT_OUTSIDE_MARK = "補正2範囲外";
+
+// Points of SIMA records on the Tokyo datum, zone 9, with heights of 3
+// decimals, over and around the height file's block: pellowen-batch with
+// the sample correction file and the height file (SIMA out, 8 decimals)
+// against cct with hgridshift on the land, sea and correction grids and
+// vgridshift (+multiplier=1) on the GTX export of the height file, "null"
+// behind both. Where the position at the height step (JGD2011) has four
+// usable nodes both add the same correction: the heights agree within 1 mm
+// (pellowen-batch rounds to the millimetre; the largest difference is
+// printed). Outside the box of the file's nodes both keep the height. The
+// classes that differ: a cell of the hole, where the file lists no node,
+// pellowen-batch keeps the height and PROJ refuses the point (its four
+// nodes are missing: nodata); a cell with some nodes listed but not four
+// usable ones, pellowen-batch does not convert the point and PROJ weighs
+// the usable corners alone (or refuses the point when none is usable), or,
+// for a cell beside the box, keeps the height by the null grid. Points
+// whose horizontal correction is unknown pellowen-batch does not convert.
+TEST_F(HeightChain, HeightsByVgridshiftAgreeWithPellowenBatch) {
+    int row_min = INT_MAX, row_max = INT_MIN, col_min = INT_MAX, col_max = INT_MIN;
+    for (const auto& [row, col] : heights.listed) {
+        row_min = std::min(row_min, row);
+        row_max = std::max(row_max, row);
+        col_min = std::min(col_min, col);
+        col_max = std::max(col_max, col);
+    }
+
+    struct Point {
+        std::pair<double, double> plane;
+        std::string height;  // as written, 3 decimals
+        bool shifted = false;
+        bool corrected = false;  // the horizontal correction is known
+        double lat = 0, lon = 0;  // at the height step (JGD2011), when corrected
+    };
+    std::vector<Point> points;
+    std::uint64_t s = 2025;
+    for (int i = 0; i < 20000; ++i) {
+        const double lon_drawn = 139.5 + 0.6 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const double lat_drawn = 35.1 + 0.6 * static_cast<double>(next(s)) / 9007199254740992.0;
+        const long mm = static_cast<long>(next(s) % 155001) - 5000;  // -5 m to 150 m
+        Point p;
+        double lat = 0, lon = 0, lat0 = 0, lon0 = 0;
+        plane_point(geodesy::ELLIPSOID_BESSEL, lat_drawn, lon_drawn, p.plane, lat, lon);
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%ld.%03ld", mm < 0 ? "-" : "", std::labs(mm) / 1000, std::labs(mm) % 1000);
+        p.height = text;
+        grids::GridKind source = grids::GridKind::land;
+        p.shifted = grids::forward_shift({t.land, t.sea}, lat, lon, lat0, lon0, source) == 0;
+        p.corrected = p.shifted && grids::apply_correction(horizontal, lat0, lon0, p.lat, p.lon) !=
+                                       grids::CorrectionOutcome::unknown;
+        if (near_cell_line(lat, lon) || (p.shifted && near_cell_line(lat0, lon0)) ||
+            (p.corrected && near_cell_line(p.lat, p.lon))) {
+            continue;
+        }
+        points.push_back(p);
+    }
+    {
+        std::ofstream sima(dir + "/points.sim", std::ios::binary);
+        std::ofstream proj_in(dir + "/points.cct");
+        sima << "G00,01,height chain,\r\nZ00,座標ﾃﾞｰﾀ,\r\nA00,\r\n";
+        char line[128];
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const Point& p = points[k];
+            std::snprintf(line, sizeof line, "A01,%zu,P%zu,%.6f,%.6f,%s,\r\n", k, k, p.plane.first, p.plane.second,
+                          p.height.c_str());
+            sima << line;
+            std::snprintf(line, sizeof line, "%.6f %.6f %s\n", p.plane.first, p.plane.second, p.height.c_str());
+            proj_in << line;
+        }
+        sima << "A99,END,\r\n";
+    }
+    const std::string command = std::string(PELLOWEN_BATCH) + " --quiet --zone 9 --decimals 8 --input " + dir +
+                                "/points.sim --output " + dir + "/out.sim --gsi-grid " PELLOWEN_SOURCE_DIR
+                                "/examples/sample_land.par --jcg-grid " PELLOWEN_SOURCE_DIR
+                                "/examples/sample_sea.jhd --correction " PELLOWEN_SOURCE_DIR
+                                "/examples/sample_correction.par --correction " +
+                                dir + "/height.par 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << command;
+    std::vector<SimaLogged> logged(points.size());
+    read_sima_log(dir + "/out_Log.txt", logged);
+    if (HasFatalFailure()) return;
+    std::vector<ProjectedHeight> projected;
+    run_cct_heights(dir, chain(true, dir, dir + "/corr.gsb", dir + "/height.gtx"), points.size(), projected);
+    if (HasFatalFailure()) return;
+
+    std::map<std::string, int> count;
+    double largest = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const Point& p = points[k];
+        SCOPED_TRACE(testing::Message() << "P" << k << " " << p.plane.first << " " << p.plane.second << " "
+                                        << p.height << ": " << logged[k].height << " " << logged[k].marks << " / "
+                                        << projected[k].line);
+        ASSERT_TRUE(logged[k].listed);
+        const double h = std::stod(p.height);
+        if (!p.shifted) {
+            ++count["outside both grids"];
+            EXPECT_FALSE(logged[k].converted);
+            EXPECT_FALSE(projected[k].converted);
+            continue;
+        }
+        if (!p.corrected) {
+            ++count["horizontal correction unknown (pellowen-batch does not convert)"];
+            EXPECT_FALSE(logged[k].converted);
+            continue;
+        }
+        const Cover cover = cover_at(heights, p.lat, p.lon);
+        const int row = static_cast<int>(std::floor(p.lat * 120));
+        const int col = static_cast<int>(std::floor((p.lon - 100) * 80));
+        const bool in_box = row >= row_min && row < row_max && col >= col_min && col < col_max;
+        if (cover == Cover::partial) {
+            EXPECT_FALSE(logged[k].converted);
+            if (!in_box) {
+                // Beside the box, outside the GTX file: the null grid.
+                ++count["partial cell beside the box, PROJ keeps the height"];
+                ASSERT_TRUE(projected[k].converted);
+                EXPECT_EQ(projected[k].h, h);
+                continue;
+            }
+            // PROJ weighs the usable corners alone.
+            const double mean = usable_corners_mean(heights, p.lat, p.lon);
+            ++count[std::isnan(mean) ? "partial cell, PROJ nodata" : "partial cell, PROJ interpolates"];
+            EXPECT_EQ(projected[k].converted, !std::isnan(mean));
+            if (projected[k].converted) {
+                EXPECT_NEAR(projected[k].h, h + mean, 1e-6);
+            }
+            continue;
+        }
+        ASSERT_TRUE(logged[k].converted);
+        if (cover == Cover::none) {
+            EXPECT_TRUE(has(logged[k].marks, HEIGHT_OUTSIDE_MARK));
+            EXPECT_EQ(logged[k].height, p.height);
+            if (in_box) {
+                ++count["hole, PROJ nodata"];
+                EXPECT_FALSE(projected[k].converted);
+                EXPECT_TRUE(has(projected[k].line, "nodata"));
+                continue;
+            }
+            ++count["outside, unchanged"];
+            ASSERT_TRUE(projected[k].converted);
+            EXPECT_EQ(projected[k].h, h);
+        } else {
+            ++count["corrected"];
+            EXPECT_TRUE(has(logged[k].marks, HEIGHT_CORRECTED_MARK));
+            ASSERT_TRUE(projected[k].converted);
+            const double d = std::fabs(std::stod(logged[k].height) - projected[k].h);
+            largest = std::max(largest, d);
+            EXPECT_LT(d, 1e-3);
+            // The corrections are 8 cm at least.
+            EXPECT_GT(std::fabs(projected[k].h - h), 0.07);
+        }
+        EXPECT_LT(plane_distance(logged[k].x, logged[k].y, projected[k].x, projected[k].y), 1e-3);
+    }
+    std::printf("%zu points:", points.size());
+    for (const auto& [what, n] : count) std::printf(" %s %d,", what.c_str(), n);
+    std::printf(" largest height difference %.7f m\n", largest);
+    EXPECT_GT(count["corrected"], 5000);
+    EXPECT_GT(count["outside, unchanged"], 1000);
+    EXPECT_GT(count["hole, PROJ nodata"], 50);
+    EXPECT_GT(count["partial cell, PROJ interpolates"], 500);
+    EXPECT_GT(count["partial cell beside the box, PROJ keeps the height"], 200);
+    EXPECT_GT(count["horizontal correction unknown (pellowen-batch does not convert)"], 100);
 }
 
 }  // namespace
