@@ -119,6 +119,37 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
     }
 }
 
+// The height field as height files take it, and a corrected height as it
+// is written back: its own decimals, at least millimetres, no blanks, and
+// never "-0.000" for a height that rounds to nothing.
+TEST(SimaHeights, PlainNumbersReadAndCorrectedHeightsWritten) {
+    struct Read { const char* text; int result; double value; int decimals; };
+    const Read reads[] = {
+        {"12.345", 0, 12.345, 3}, {" 5.2\t", 0, 5.2, 1}, {"-.5", 0, -0.5, 1}, {"100", 0, 100, 0}, {"5.", 0, 5, 0},
+        {"+1.5", 0, 1.5, 1},      {"", 1, 0, 0},         {" ", 1, 0, 0},     {".", 1, 0, 0},     {"-", 1, 0, 0},
+        {"1e3", 1, 0, 0},         {"12m", 1, 0, 0},      {"1 2", 1, 0, 0},   {"nan", 1, 0, 0},   {"１２", 1, 0, 0},
+    };
+    for (const Read& r : reads) {
+        double value = -99;
+        int decimals = -1;
+        EXPECT_EQ(read_plain_height(r.text, value, decimals), r.result) << r.text;
+        if (r.result == 0) {
+            EXPECT_EQ(value, r.value) << r.text;
+            EXPECT_EQ(decimals, r.decimals) << r.text;
+        }
+    }
+    struct Write { double value; int decimals; const char* text; };
+    const Write writes[] = {
+        {12.40345, 1, "12.403"}, {7.2269, 5, "7.22690"}, {-0.39655, 1, "-0.397"}, {-1e-17, 3, "0.000"},
+        {-0.0004, 3, "0.000"},   {-0.0006, 3, "-0.001"}, {1234.5, 0, "1234.500"},
+    };
+    for (const Write& w : writes) {
+        std::string text = "old";
+        format_height(w.value, w.decimals, text);
+        EXPECT_EQ(text, w.text) << w.value;
+    }
+}
+
 TEST(SimaRecords, FieldsKeptWholeAndCoordinatesRewritten) {
     struct Case { std::string line; double x, y; std::string written; };
     const Case cases[] = {

@@ -46,7 +46,9 @@ int read_plain_height(std::string_view text, double& value, int& decimals) {
 void format_height(double value, int decimals, std::string& out) {
     const int d = decimals < HEIGHT_DECIMALS_MIN ? HEIGHT_DECIMALS_MIN : decimals;
     out.clear();
-    append_fixed(out, geodesy::round_decimals(value, d), d, 0);
+    // A height that rounds to nothing is 0, never "-0.000": adding 0 turns
+    // a negative zero into zero and changes no other value.
+    append_fixed(out, geodesy::round_decimals(value, d) + 0.0, d, 0);
 }
 
 void format_sima_record(int decimals, const std::string& number, const std::string& name, double x, double y,

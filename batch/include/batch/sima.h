@@ -37,7 +37,8 @@ void read_sima_record(std::string_view line, SimaRecord& record);
 int read_plain_height(std::string_view text, double& value, int& decimals);
 
 // A corrected height as a record holds it: rounded half away from zero to
-// decimals places (at least 3, millimetres), with no blanks.
+// decimals places (at least 3, millimetres), with no blanks; a height that
+// rounds to zero is written without a minus sign.
 void format_height(double value, int decimals, std::string& out);
 
 // A converted record without its line end: "A01", number, name, X and Y
