@@ -337,6 +337,23 @@ mkdir -p corr_many
 check "many files with a correction file" 1 $? "1 files: 0 all converted, 1 with points not converted, 0 failed"
 cmp -s corr_many/sample.sim corr.sim || fail "many files: corrected output differs"
 
+# The README's height example: corrected heights, a point without a height
+# and points outside the height file in one log; XYBL output refused.
+H=(--correction sample_correction.par --correction sample_height.par)
+run "with a height file" 1 "" --zone 9 --input sample.sim --output height.sim "${GRIDS[@]}" "${H[@]}"
+iconv -f CP932 -t UTF-8 height_Log.txt >height_log.utf8
+while IFS= read -r line; do
+  grep -qxF -- "$line"$'\r' height_log.utf8 || fail "height example: no log line $line"
+done <<'EOF2'
+A01,1,基準点1,  -60621.549,  -26014.528,12.345,  <国土地理院で変換>  <補正1範囲外 補正2範囲外>
+A01,2,基準点2,  -10727.280,   10239.406,34.692,  <国土地理院で変換>  <補正1済 補正2済>
+A01,3,基準点3,  -38440.864,   23855.262,,  <国土地理院で変換>  <補正1済 補正2標高なし>
+A01,10,湾奥1,  -33476.079,   -6476.439,3.038,  <国土地理院で変換>  <補正1済 補正2済>
+EOF2
+run "height file with XYBL output" 2 "sample_height.par 標高の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙはSIMA入力・SIMA出力のときだけ使えます !!" \
+  --zone 9 --input sample.sim --output height.txt "${GRIDS[@]}" "${H[@]}"
+if [ -e height.txt ]; then fail "height file with XYBL output: a file was written"; fi
+
 [ "$(sha256sum sample* UPPER.SIM inside.sim long.sim 'a〜b.sim' bom.sim)" = "$inputs" ] || fail "an input changed"
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

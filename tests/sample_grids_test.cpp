@@ -24,7 +24,7 @@ TEST(SampleGridGenerator, RewritesTheCommittedFilesByteForByte) {
     fs::create_directories(out);
     const std::string command = std::string("\"") + MAKE_SAMPLE_GRIDS + "\" \"" + out.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    for (const char* name : {"sample_land.par", "sample_sea.jhd", "sample_correction.par"}) {
+    for (const char* name : {"sample_land.par", "sample_sea.jhd", "sample_correction.par", "sample_height.par"}) {
         EXPECT_TRUE(read_bytes(out / name) == read_bytes(examples / name))
             << name << " differs from examples/; rerun make_sample_grids examples";
     }

@@ -1,5 +1,6 @@
 // make_bench_data grids OUTDIR
 // make_bench_data correction OUTDIR
+// make_bench_data height OUTDIR
 // make_bench_data points GRIDDIR OUTFILE [options]
 //
 // Full-size synthetic data for benchmarks and comparisons, the same bytes
@@ -18,6 +19,13 @@
 // code order. Its event lies off the south coast: the nodes move towards it,
 // about 5 m near it and a few centimetres at the far corner. Computed in
 // integers only, so every build writes the same bytes.
+//
+// "height" writes OUTDIR/full_height.par: a nationwide height correction
+// file (dH in metres, as the height revision's files are) over the nodes of
+// the land grid and a node or two past them, about 400,000 nodes, every one
+// listed, in code order, behind a header of 15 lines as the published files
+// have. Its values vary smoothly over about a hundred kilometres within
+// 0.7 m either way.
 //
 // "points" writes survey points of zone 5 (plane coordinates on the Tokyo
 // datum, or on JGD2000 with --jgd), mostly on land, some only at sea and a
@@ -292,6 +300,44 @@ int make_correction(const std::string& dir) {
     return write_file(dir + "/full_correction.par", text) ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- height
+
+// How far past the land grid's nodes the height file reaches: sea points by
+// the shore, whose cells lack a land node, are corrected too.
+constexpr double HEIGHT_PAST_LAND_KM = 1.5;
+// The height correction's largest size, metres, and the distance over which
+// it changes.
+constexpr double HEIGHT_AMPLITUDE_M = 0.7;
+constexpr double HEIGHT_CELL_KM = 120.0;
+
+int make_height(const std::string& dir) {
+    std::string text =
+        "SYNTH-HEIGHT V1.00 synthetic full-size height correction file (dH, m), not survey data\r\n";
+    for (int k = 2; k <= 15; ++k) {
+        text += "synthetic header line " + std::to_string(k) + " of 15\r\n";
+    }
+    text += "MeshCode   dH(m)     0.00000\r\n";
+    std::vector<std::pair<int, std::string>> nodes;
+    char line[64];
+    for (int row = ROW_FIRST; row <= ROW_LAST; ++row) {
+        const double lat = row / 120.0;
+        for (int col = COL_FIRST; col <= COL_LAST; ++col) {
+            if (coast_distance(lat, 100 + col / 80.0) > LAND_PAST_COAST_KM + HEIGHT_PAST_LAND_KM) continue;
+            const double x = col * 1.14 / HEIGHT_CELL_KM;
+            const double y = row * 0.925 / HEIGHT_CELL_KM;
+            const long dh = std::lround(HEIGHT_AMPLITUDE_M * wave(x * WAVE_CELL_KM + 3000, y * WAVE_CELL_KM + 7000) *
+                                        100000);
+            const int code = mesh_code(row, col);
+            std::snprintf(line, sizeof line, "%8d%10s%12s\r\n", code, fixed5(dh).c_str(), fixed5(0).c_str());
+            nodes.emplace_back(code, line);
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    for (const auto& [code, node] : nodes) text += node;
+    std::fprintf(stderr, "make_bench_data: %zu height nodes\n", nodes.size());
+    return write_file(dir + "/full_height.par", text) ? 0 : 1;
+}
+
 // ---------------------------------------------------------------- points
 
 constexpr int ZONE = 5;
@@ -468,6 +514,7 @@ int make_shuffled(const std::string& grid_dir, const std::string& out_dir) {
 int usage() {
     std::fputs("usage: make_bench_data grids OUTDIR\n"
                "       make_bench_data correction OUTDIR\n"
+               "       make_bench_data height OUTDIR\n"
                "       make_bench_data shuffled GRIDDIR OUTDIR\n"
                "       make_bench_data points GRIDDIR OUTFILE [--count N] [--layout clustered|random]\n"
                "                       [--format sima|xy] [--jgd] [--seed S]\n",
@@ -480,6 +527,7 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "grids") == 0) return make_grids(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "correction") == 0) return make_correction(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "height") == 0) return make_height(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "shuffled") == 0) return make_shuffled(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "points") != 0) return usage();
     PointOptions o;

@@ -1,10 +1,12 @@
 // make_sample_grids OUTDIR
 //
 // Writes OUTDIR/sample_land.par and OUTDIR/sample_sea.jhd: small synthetic
-// land and sea grids around a made-up bay, and OUTDIR/sample_correction.par,
-// a synthetic correction file (JGD2000 to JGD2011) over part of the same
-// region, for trying the converter and for the tests. The values only look
-// realistic; they are not survey data.
+// land and sea grids around a made-up bay; OUTDIR/sample_correction.par, a
+// synthetic correction file (JGD2000 to JGD2011) over part of the same
+// region; and OUTDIR/sample_height.par, a synthetic height correction file
+// (an event's subsidence) over part of the correction file's area, for
+// trying the converter and for the tests. The values only look realistic;
+// they are not survey data.
 //
 // Everything is integer arithmetic on node indices and every number is
 // formatted from integers, so each build on each machine writes the same
@@ -86,6 +88,37 @@ bool in_correction_area(int i, int j) {
     return i >= CORRECTION_ROWS[0] && i <= CORRECTION_ROWS[1] && j >= CORRECTION_COLS[0] && j <= CORRECTION_COLS[1];
 }
 
+// The height file's area, in node indices of the region: the land east and
+// north of the bay's head, inside the correction file's area, its edges
+// stepping by a node or two every few rows and columns as the published
+// files' edges follow the ground. West of the bay's head (rows 76 on) it
+// reaches the shore; further south it stays east of the bay.
+int height_west(int i) { return (i >= 76 ? 18 : 27) + i / 7 % 3; }
+int height_east(int i) { return 56 + i / 4 % 3; }
+int height_south(int j) { return 54 + j / 6 % 3; }
+int height_north(int j) { return 110 + j / 5 % 3; }
+
+// Nodes left out inside the area (a block the event's levelling did not
+// reach): the cells among them have no listed node, the cells around them
+// only some.
+constexpr int HEIGHT_HOLE_ROWS[2] = {93, 96};
+constexpr int HEIGHT_HOLE_COLS[2] = {44, 47};
+
+bool in_height_area(int i, int j) {
+    const bool in_hole = i >= HEIGHT_HOLE_ROWS[0] && i <= HEIGHT_HOLE_ROWS[1] && j >= HEIGHT_HOLE_COLS[0] &&
+                         j <= HEIGHT_HOLE_COLS[1];
+    return !in_hole && i >= height_south(j) && i <= height_north(j) && j >= height_west(i) && j <= height_east(i);
+}
+
+// Height corrections in 1e-5 m: a subsidence bowl centred near row 96,
+// column 42, -0.45 m at its centre, rising to -0.15 m at the area's southern
+// corners (a little more steeply southward than northward).
+int height_correction(int i, int j) {
+    return -45000 +
+           14 * ((i - 96) * (i - 96) + (j - 42) * (j - 42)) -
+           40 * (i - 96);
+}
+
 // v / 100000 with five decimals, e.g. -1160000 -> "-11.60000".
 std::string fixed5(int v) {
     char buf[24];
@@ -114,6 +147,11 @@ int main(int argc, char** argv) {
     std::string correction =
         "SAMPLE-CORRECTION C1.00 synthetic JGD2000 to JGD2011, not survey data\r\n"
         "MeshCode dB(sec) dL(sec)\r\n";
+    std::string height =
+        "SAMPLE-HEIGHT H1.00 synthetic height correction (dH, m), not survey data\r\n"
+        "synthetic subsidence of an invented event around the bay\r\n"
+        "applies after sample_correction.par\r\n"
+        "MeshCode   dH(m)     0.00000\r\n";
     char line[64];
     for (int i = 0; i < ROWS; ++i) {
         for (int j = 0; j < COLS; ++j) {
@@ -134,10 +172,16 @@ int main(int argc, char** argv) {
                               fixed5(correction_lon(i, j)).c_str());
                 correction += line;
             }
+            if (in_height_area(i, j)) {
+                std::snprintf(line, sizeof line, "%8d%10s%12s\r\n", code, fixed5(height_correction(i, j)).c_str(),
+                              fixed5(0).c_str());
+                height += line;
+            }
         }
     }
     const std::string dir = argv[1];
     const bool ok = write_file(dir + "/sample_land.par", land) && write_file(dir + "/sample_sea.jhd", sea) &&
-                    write_file(dir + "/sample_correction.par", correction);
+                    write_file(dir + "/sample_correction.par", correction) &&
+                    write_file(dir + "/sample_height.par", height);
     return ok ? 0 : 1;
 }
