@@ -41,8 +41,8 @@ int code_of(int row, int col) {
 }
 
 // A rectangle of nodes with smoothly varying values, some squares not listed,
-// some listed as not a number, some beyond the node limit; with a far node,
-// the rectangle the nodes span is too large for an index.
+// some listed as not a number, some beyond the node limit; and perhaps a
+// node far away, in a first-level square of its own.
 struct Area {
     const char* what;
     int row0, row1, col0, col1;
@@ -81,10 +81,14 @@ TEST(CorrectionIndex, LooksUpWhatASearchOfTheCodesFinds) {
         RecordingFeedback ui;
         CorrectionGrid indexed;
         CorrectionGrid searched;
-        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "indexed.par", area_file(a, false)), indexed), 0);
-        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "searched.par", area_file(a, true)), searched), 0);
-        ASSERT_FALSE(indexed.index_listed.empty());
-        ASSERT_TRUE(searched.index_listed.empty());
+        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "indexed.par", area_file(a, true)), indexed), 0);
+        ASSERT_FALSE(indexed.index_nodes.empty());
+        // The same nodes without the index, under a name of their own so
+        // that no cell remembered from the indexed grid answers for them.
+        searched = indexed;
+        searched.index_blocks.clear();
+        searched.index_nodes.clear();
+        searched.load_id = ~indexed.load_id;
         // Every seventh of a cell over the area and one cell around it, the
         // corners included; the far node is nowhere near.
         int corrected = 0, outside = 0, unknown = 0;
@@ -123,13 +127,14 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     const double lon = 100 + (AREAS[0].col0 + 5.5) / 80.0;
     double lat_out = 0, lon_out = 0;
     EXPECT_EQ(apply_correction(reused, lat, lon, lat_out, lon_out), CorrectionOutcome::outside);
-    EXPECT_EQ(reused.index_listed, fresh.index_listed);
+    EXPECT_EQ(reused.index_blocks, fresh.index_blocks);
+    EXPECT_EQ(reused.index_nodes, fresh.index_nodes);
 
     // Refused: no node and no index left.
     ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "height.par", "T\r\nMeshCode dH(m)\r\n"), reused), 1);
     EXPECT_TRUE(reused.codes.empty());
-    EXPECT_TRUE(reused.index_listed.empty());
-    EXPECT_TRUE(reused.index_values.empty());
+    EXPECT_TRUE(reused.index_blocks.empty());
+    EXPECT_TRUE(reused.index_nodes.empty());
 }
 
 TEST(CorrectionIndex, NodesInAnyOrderLoadTheSameGrid) {
@@ -150,7 +155,7 @@ TEST(CorrectionIndex, NodesInAnyOrderLoadTheSameGrid) {
     ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "in_order.par", text), in_order), 0);
     ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "reversed.par", reversed), out_of_order), 0);
     EXPECT_EQ(out_of_order.codes, in_order.codes);
-    EXPECT_EQ(out_of_order.index_listed, in_order.index_listed);
+    EXPECT_EQ(out_of_order.index_nodes, in_order.index_nodes);
     // A cell all four of whose nodes are listed with numbers.
     const double lat = (AREAS[0].row0 + 0.25) / 120.0;
     const double lon = 100 + (AREAS[0].col0 + 2.5) / 80.0;

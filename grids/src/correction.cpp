@@ -101,12 +101,8 @@ struct Node {
 };
 
 void clear_index(CorrectionGrid& grid) {
-    grid.index_values.clear();
-    grid.index_listed.clear();
-    grid.index_row0 = 0;
-    grid.index_col0 = 0;
-    grid.index_rows = 0;
-    grid.index_cols = 0;
+    grid.index_blocks.clear();
+    grid.index_nodes.clear();
 }
 
 // The message of a refused file, shown, and the grid left empty.
@@ -217,66 +213,65 @@ int node_index(const CorrectionGrid& grid, int code) {
     return at != grid.codes.end() && *at == code ? static_cast<int>(at - grid.codes.begin()) : -1;
 }
 
-// The index of the grid's nodes over the rows and columns they span, when
-// that rectangle is small enough. Codes that no square has are left out:
-// no point's cell ever names them.
+// First-level squares: 80 rows by 80 columns of nodes, named by two digits
+// each way (pp, uu).
+constexpr int FIRST_LEVEL_SIDE = 80;
+constexpr int FIRST_LEVEL_PER_AXIS = 100;
+constexpr int FIRST_LEVEL_NODES = FIRST_LEVEL_SIDE * FIRST_LEVEL_SIDE;
+constexpr int INDEX_ROWS = FIRST_LEVEL_SIDE * FIRST_LEVEL_PER_AXIS;
+
+// Where the node of row and column stands in the index, or -1 for a place
+// beyond the codes' domain; the block may still be missing (-1).
+int index_place(int row, int col, int& block) {
+    if (row < 0 || col < 0 || row >= INDEX_ROWS || col >= INDEX_ROWS) return -1;
+    block = (row / FIRST_LEVEL_SIDE) * FIRST_LEVEL_PER_AXIS + col / FIRST_LEVEL_SIDE;
+    return (row % FIRST_LEVEL_SIDE) * FIRST_LEVEL_SIDE + col % FIRST_LEVEL_SIDE;
+}
+
+// The index of the grid's nodes, block by first-level square. Codes that no
+// square has are left out: no point's cell ever names them.
 void build_index(CorrectionGrid& grid) {
     clear_index(grid);
-    int row_min = 0, row_max = -1, col_min = 0, col_max = -1;
-    for (const int code : grid.codes) {
-        int row = 0;
-        int col = 0;
-        if (square_of(code, row, col) != 0) continue;
-        if (row_max < 0) {
-            row_min = row_max = row;
-            col_min = col_max = col;
-        }
-        row_min = std::min(row_min, row);
-        row_max = std::max(row_max, row);
-        col_min = std::min(col_min, col);
-        col_max = std::max(col_max, col);
-    }
-    if (row_max < 0) return;
-    const std::size_t rows = static_cast<std::size_t>(row_max - row_min + 1);
-    const std::size_t cols = static_cast<std::size_t>(col_max - col_min + 1);
-    const std::size_t cells = rows * cols;
-    if (cells > CORRECTION_INDEX_CELLS_MAX || cells > CORRECTION_INDEX_PER_NODE * grid.codes.size()) return;
-    grid.index_values.assign(cells, CorrectionNodeValue{0, 0});
-    grid.index_listed.assign(cells, 0);
+    grid.index_blocks.assign(FIRST_LEVEL_PER_AXIS * FIRST_LEVEL_PER_AXIS, -1);
     for (std::size_t i = 0; i < grid.codes.size(); ++i) {
         int row = 0;
         int col = 0;
+        int block = 0;
         if (square_of(grid.codes[i], row, col) != 0) continue;
-        const std::size_t at = static_cast<std::size_t>(row - row_min) * cols + static_cast<std::size_t>(col - col_min);
-        grid.index_values[at] = CorrectionNodeValue{grid.dB[i], grid.dL[i]};
-        grid.index_listed[at] = 1;
+        const int place = index_place(row, col, block);
+        if (place < 0) continue;
+        std::int32_t& number = grid.index_blocks[static_cast<std::size_t>(block)];
+        if (number < 0) {
+            number = static_cast<std::int32_t>(grid.index_nodes.size() / FIRST_LEVEL_NODES);
+            grid.index_nodes.resize(grid.index_nodes.size() + FIRST_LEVEL_NODES, -1);
+        }
+        grid.index_nodes[static_cast<std::size_t>(number) * FIRST_LEVEL_NODES + static_cast<std::size_t>(place)] =
+            static_cast<std::int32_t>(i);
     }
-    grid.index_row0 = row_min;
-    grid.index_col0 = col_min;
-    grid.index_rows = static_cast<int>(rows);
-    grid.index_cols = static_cast<int>(cols);
 }
 
 // The four nodes of the cell at row, col (SW, E, NE, N) from the index. The
 // squares east and north of a square are the next column and the next row,
 // as mesh_neighbours finds them; beyond the last row or column of the codes'
-// domain they lie outside every index.
+// domain no node is listed.
 void cell_from_index(const CorrectionGrid& grid, int row, int col, CorrectionCell& cell) {
     static constexpr int ROW_STEP[4] = {0, 0, 1, 1};
     static constexpr int COL_STEP[4] = {0, 1, 1, 0};
     cell.listed = 0;
     cell.own = false;
     for (std::size_t i = 0; i < 4; ++i) {
-        const int r = row + ROW_STEP[i] - grid.index_row0;
-        const int c = col + COL_STEP[i] - grid.index_col0;
-        if (r < 0 || r >= grid.index_rows || c < 0 || c >= grid.index_cols) continue;
-        const std::size_t at = static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.index_cols) +
-                               static_cast<std::size_t>(c);
-        if (grid.index_listed[at] == 0) continue;
+        int block = 0;
+        const int place = index_place(row + ROW_STEP[i], col + COL_STEP[i], block);
+        if (place < 0) continue;
+        const std::int32_t number = grid.index_blocks[static_cast<std::size_t>(block)];
+        if (number < 0) continue;
+        const std::int32_t at =
+            grid.index_nodes[static_cast<std::size_t>(number) * FIRST_LEVEL_NODES + static_cast<std::size_t>(place)];
+        if (at < 0) continue;
         if (i == 0) cell.own = true;
         ++cell.listed;
-        cell.dB[i] = grid.index_values[at].dB;
-        cell.dL[i] = grid.index_values[at].dL;
+        cell.dB[i] = grid.dB[static_cast<std::size_t>(at)];
+        cell.dL[i] = grid.dL[static_cast<std::size_t>(at)];
     }
 }
 
@@ -305,7 +300,7 @@ const CorrectionCell& correction_cell(const CorrectionGrid& grid, int code) {
     cell.corner = mesh_corner(code);
     int row = 0;
     int col = 0;
-    if (!grid.index_listed.empty() && square_of(code, row, col) == 0) {
+    if (!grid.index_blocks.empty() && square_of(code, row, col) == 0) {
         cell_from_index(grid, row, col, cell);
     } else {
         cell_from_codes(grid, code, cell);

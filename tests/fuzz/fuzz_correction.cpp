@@ -200,8 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The same nodes without the index, under a name of their own so that no
     // remembered cell of the indexed grid answers for them.
     grids::CorrectionGrid searched = grid;
-    searched.index_values.clear();
-    searched.index_listed.clear();
+    searched.index_blocks.clear();
+    searched.index_nodes.clear();
     searched.load_id = ~grid.load_id;
 
     // Fractions from -1/6 to 7/6 of the cell: 32 is its south or west line,

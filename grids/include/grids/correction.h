@@ -43,13 +43,6 @@ enum class CorrectionKind : std::uint8_t {
     height,      // height (title word dH)
 };
 
-// A node's corrections: arc-seconds, or for a height file the height in
-// metres as dB (dL 0).
-struct CorrectionNodeValue {
-    double dB;
-    double dL;
-};
-
 // One loaded correction file: its nodes sorted by code, the values beside
 // them (missing nodes are not kept): arc-seconds of latitude and longitude,
 // or for a height file metres of height in dB and 0 in dL.
@@ -62,25 +55,16 @@ struct CorrectionGrid {
     std::vector<double> dL;
     // Names this content, as ParamTable::load_id does for the shift grids.
     std::uint64_t load_id = 0;
-    // The nodes again, by grid-square row (30" from the equator) and column
-    // (45" from 100 E) over the rectangle of rows and columns they span, row
-    // by row: each square's dB and dL, and whether it is listed. Made by
-    // read_correction_file when the rectangle is small enough, for lookups
-    // that touch little memory; without it (also for a grid filled
-    // otherwise) nodes are found by binary search in codes.
-    int index_row0 = 0;
-    int index_col0 = 0;
-    int index_rows = 0;
-    int index_cols = 0;
-    std::vector<CorrectionNodeValue> index_values;
-    std::vector<std::uint8_t> index_listed;
+    // The nodes again, for lookups that touch little memory: for each
+    // first-level square (40' of latitude by 1 degree of longitude, 80 by 80
+    // nodes) that holds a listed node, a block of its nodes' places in codes
+    // (-1 for a node not listed), found through a table of all first-level
+    // squares (the block's number, or -1). Made by read_correction_file;
+    // without it (also for a grid filled otherwise) nodes are found by
+    // binary search in codes.
+    std::vector<std::int32_t> index_blocks;
+    std::vector<std::int32_t> index_nodes;
 };
-
-// Most squares of a correction grid's index (32 MiB of values): a file whose
-// nodes span more, or more than CORRECTION_INDEX_PER_NODE squares per node,
-// is searched instead.
-inline constexpr std::size_t CORRECTION_INDEX_CELLS_MAX = std::size_t{1} << 21;
-inline constexpr std::size_t CORRECTION_INDEX_PER_NODE = 8;
 
 // The messages of a refused correction file ("%s" is its path, "%ld" a line
 // number, the second "%s" a mesh code), caption "Error".
