@@ -112,7 +112,7 @@ int report_height_load(SilentFeedback& ui, const std::string& dir) {
         height = std::move(loaded);
     }
     std::printf("load the height file (%zu nodes, %s): median %.1f ms of %zu, best %.1f ms\n", height.codes.size(),
-                height.index_values.empty() ? "searched" : "indexed", median(loads), loads.size(),
+                height.index_nodes.empty() ? "searched" : "indexed", median(loads), loads.size(),
                 *std::min_element(loads.begin(), loads.end()));
     return 0;
 }
