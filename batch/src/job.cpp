@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/conversion_log.h"
+#include "batch/run_files.h"
 #include "batch/sima.h"
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
@@ -34,7 +35,6 @@ constexpr const char* CLOSING_WITH_ERRORS =
     "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 constexpr const char* CLOSING_CLEAN =
     "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
-constexpr const char* LOG_SUFFIX = "_Log.txt";
 
 // The longest line that can be a point, line end not counted: far beyond any
 // real record, yet a bound on the memory of a run. Longer lines that are no
@@ -45,22 +45,6 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
     std::string text;
     format_into(text, format, path.c_str());
     ui.show_message(text, CAPTION_ERROR);
-}
-
-// The output and the log may never be the input or a parameter file, however
-// their paths are spelled. Returns the colliding path to write, or null.
-const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
-    std::vector<const std::string*> inputs = {&job.in_file, &job.para_file, &job.parak_file};
-    for (const std::string& correction : job.correction_files) inputs.push_back(&correction);
-    std::array<const std::string*, 2> targets = {&log_path, nullptr};
-    if (job.out_file_type == OutputType::sima) targets[1] = &job.out_file;
-    for (const std::string* target : targets) {
-        if (target == nullptr) continue;
-        for (const std::string* input : inputs) {
-            if (text::cp932_same_file(*target, *input) == 0) return target;
-        }
-    }
-    return nullptr;
 }
 
 // One line of the input on its way to the output: a point, or a line (or a
@@ -284,7 +268,10 @@ bool is_point_line(bool sima_in, const std::string& piece) {
 // when one cannot be had.
 int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::string& log_path,
                  text::FilePtr& output, text::FilePtr& log) {
-    if (const std::string* target = overwrite_target(job, log_path)) {
+    JobFiles files;
+    name_job_files(job, files);
+    files.log = log_path;
+    if (const std::string* target = overwritten_input(job, files)) {
         show_error(ui, OVERWRITE_ERROR, *target);
         return 1;
     }
@@ -373,11 +360,13 @@ bool is_known(InputType type) { return type == InputType::sima || type == InputT
 bool is_known(OutputType type) { return type == OutputType::sima || type == OutputType::xybl; }
 
 int derive_log_path(const std::string& out_file, std::string& log_path) {
-    const std::size_t name = text::cp932_file_name_start(out_file);
-    const std::size_t dot = out_file.rfind('.');
-    if (dot == std::string::npos || dot < name) return 1;
-    log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);
-    return log_path.size() > TEXT_MAX ? 2 : 0;
+    ConversionJob job;
+    job.out_file = out_file;
+    job.out_file_type = OutputType::sima;
+    JobFiles files;
+    const int named = name_job_files(job, files);
+    if (named != 1) log_path = files.log;
+    return named;
 }
 
 int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag) {

@@ -50,6 +50,8 @@ struct ConversionJob {
     // first line of each as read by the Run (empty: the output is JGD2000).
     std::vector<std::string> correction_files;
     std::vector<std::string> correction_titles;
+    // Also write the map file of the points beside the output.
+    bool write_map = false;
 };
 
 // The log's name: the output path with the last "." of its file name and all
