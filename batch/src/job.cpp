@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/conversion_log.h"
+#include "batch/map_file.h"
 #include "batch/run_files.h"
 #include "batch/sima.h"
 #include "batch/text_fields.h"
@@ -24,9 +25,11 @@ namespace {
 constexpr const char* CAPTION_ERROR = "Error";
 constexpr const char* CAPTION_DONE = "終了";
 constexpr const char* LOG_NAME_FAILED = "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
+constexpr const char* MAP_NAME_FAILED = "地図ﾌｧｲﾙの作成に失敗 !!";
 constexpr const char* INPUT_OPEN_ERROR = "%s SIMA入力ﾌｧｲﾙ Open Error !!";
 constexpr const char* OUTPUT_OPEN_ERROR = "%s SIMA出力ﾌｧｲﾙ Open Error !!";
 constexpr const char* LOG_OPEN_ERROR = "%s Errorlog ﾌｧｲﾙ Open Error !!";
+constexpr const char* MAP_OPEN_ERROR = "%s 地図ﾌｧｲﾙ Open Error !!";
 constexpr const char* OVERWRITE_ERROR = "%s 入力ﾌｧｲﾙを上書きしてしまいます !!";
 constexpr const char* WRITE_ERROR = "%s 書込みｴﾗｰ !!";
 constexpr const char* READ_ERROR = "%s 読込みｴﾗｰ !!";
@@ -90,8 +93,10 @@ struct BatchWriter {
     const grids::GridSet& tables;
     text::TextWriter& output;
     text::TextWriter& log;
+    text::TextWriter& map;  // writes nothing without a map file
     std::string text;
     XyblScratch xybl;
+    MapScratch map_scratch;
     int error_flag = 0;  // 1 once a point was not converted
     int failed_count = 0;
 };
@@ -203,6 +208,12 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             write_failed_mark(w.log, p);
         }
     }
+    if (w.job.write_map) {
+        const PointFate fate = l.converted == 0                         ? PointFate::converted
+                               : l.converted == COORDINATES_UNREADABLE ? PointFate::unreadable
+                                                                       : PointFate::not_converted;
+        write_map_point(w.map, w.job, MapPoint{r, p, fate, w.tables.corrections.size()}, w.map_scratch);
+    }
 }
 
 // Empties the batch for the next lines. A long line's storage is given
@@ -267,7 +278,7 @@ bool is_point_line(bool sima_in, const std::string& piece) {
 // log, once nothing they would overwrite is an input. 1 (after a message)
 // when one cannot be had.
 int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::string& log_path,
-                 text::FilePtr& output, text::FilePtr& log) {
+                 text::FilePtr& output, text::FilePtr& log, text::FilePtr& map) {
     JobFiles files;
     name_job_files(job, files);
     files.log = log_path;
@@ -286,6 +297,13 @@ int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::s
     if (!log) {
         show_error(ui, LOG_OPEN_ERROR, log_path);
         return 1;
+    }
+    if (job.write_map) {
+        map = text::open_cp932_path(files.map, "wb");
+        if (!map) {
+            show_error(ui, MAP_OPEN_ERROR, files.map);
+            return 1;
+        }
     }
     return 0;
 }
@@ -336,7 +354,8 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
 // Closes the job's files: 1 (after a message each) when reading the input
 // or writing the output or the log failed.
 int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::LineReader& reader,
-                text::FilePtr& input, text::TextWriter& output, text::TextWriter& log, const std::string& log_path) {
+                text::FilePtr& input, text::TextWriter& output, text::TextWriter& log, const std::string& log_path,
+                text::TextWriter& map) {
     int result = 0;
     if (reader.failed()) {
         show_error(ui, READ_ERROR, job.in_file);
@@ -351,6 +370,12 @@ int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::L
         show_error(ui, WRITE_ERROR, log_path);
         result = 1;
     }
+    if (job.write_map && map.close() != 0) {
+        JobFiles files;
+        name_job_files(job, files);
+        show_error(ui, WRITE_ERROR, files.map);
+        result = 1;
+    }
     return result;
 }
 
@@ -359,26 +384,15 @@ int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::L
 bool is_known(InputType type) { return type == InputType::sima || type == InputType::xy; }
 bool is_known(OutputType type) { return type == OutputType::sima || type == OutputType::xybl; }
 
-int derive_log_path(const std::string& out_file, std::string& log_path) {
-    ConversionJob job;
-    job.out_file = out_file;
-    job.out_file_type = OutputType::sima;
+int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag) {
     JobFiles files;
     const int named = name_job_files(job, files);
-    if (named != 1) log_path = files.log;
-    return named;
-}
-
-int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag) {
-    std::string log_path;
-    const int named = derive_log_path(job.out_file, log_path);
-    // The name's length matters only where a log file of its own is made: an
-    // XYBL output is its own log.
-    if (named == 1 || (named == 2 && job.out_file_type == OutputType::sima)) {
+    if (named != 0) {
         error_flag = 1;
-        ui.show_message(LOG_NAME_FAILED, CAPTION_ERROR);
+        ui.show_message(named == 3 ? MAP_NAME_FAILED : LOG_NAME_FAILED, CAPTION_ERROR);
         return 1;
     }
+    std::string log_path = files.log;
     const int result = convert_file(ui, job, tables, log_path, error_flag);
     // A job refused before it wrote anything has said why: there is no log
     // to read, and the file in log_path may be an input or a grid, which the
@@ -409,14 +423,20 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     if (job.out_file_type != OutputType::sima) log_path = job.out_file;
     text::FilePtr output_file;
     text::FilePtr log_file;
-    if (open_outputs(ui, job, log_path, output_file, log_file) != 0) return JOB_REFUSED;
+    text::FilePtr map_file;
+    if (open_outputs(ui, job, log_path, output_file, log_file, map_file) != 0) return JOB_REFUSED;
     text::TextWriter output(std::move(output_file));
     text::TextWriter log(std::move(log_file));
+    text::TextWriter map(std::move(map_file));
     write_log_header(log, job);
+    if (job.write_map) write_map_start(map);
 
-    BatchWriter writer{job, tables, output, log, {}, {}, 0, 0};
+    BatchWriter writer{job, tables, output, log, map, {}, {}, {}, 0, 0};
     int result = read_and_write(ui, reader, text::file_size(input.get()), writer);
-    if (close_files(ui, job, reader, input, output, log, log_path) != 0) result = 1;
+    // The map file is whole JSON even when the job stopped: it holds the
+    // points before the stop, as the log does, and the run says it failed.
+    if (job.write_map) write_map_end(map);
+    if (close_files(ui, job, reader, input, output, log, log_path, map) != 0) result = 1;
     error_flag = result != 0 ? 1 : writer.error_flag;
     return result;
 }

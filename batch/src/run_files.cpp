@@ -28,7 +28,8 @@ int name_job_files(const ConversionJob& job, JobFiles& files) {
     files.log = job.out_file_type == OutputType::sima ? stem + LOG_SUFFIX : job.out_file;
     files.map = job.write_map ? stem + MAP_SUFFIX : std::string();
     if (!has_dot) return 1;
-    return files.log.size() > TEXT_MAX || files.map.size() > TEXT_MAX ? 2 : 0;
+    if (files.log.size() > TEXT_MAX) return 2;
+    return files.map.size() > TEXT_MAX ? 3 : 0;
 }
 
 const std::string* overwritten_input(const ConversionJob& job, const JobFiles& files) {

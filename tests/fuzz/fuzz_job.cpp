@@ -24,6 +24,7 @@
 #include "../recording_feedback.h"
 #include "batch/conversion_log.h"
 #include "batch/job.h"
+#include "batch/run_files.h"
 #include "grids/param_file.h"
 
 namespace {
@@ -148,7 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     RecordingFeedback ui;
     std::string log_path;
-    if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
+    batch::JobFiles files;
+    if (batch::name_job_files(job, files) != 0) fail("no log name");
+    log_path = files.log;
     int error_flag = -1;
     const int result = batch::convert_file(ui, job, {land, sea}, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");

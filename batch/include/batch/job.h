@@ -54,12 +54,6 @@ struct ConversionJob {
     bool write_map = false;
 };
 
-// The log's name: the output path with the last "." of its file name and all
-// after it replaced by "_Log.txt". 1 when the file name has no "."; 2 when
-// the name would be longer than TEXT_MAX (log_path then holds it all the
-// same, which matters only where a log file of its own is made).
-int derive_log_path(const std::string& out_file, std::string& log_path);
-
 // The run command: names the log, runs the job, shows the closing message and
 // opens the log in the text editor. error_flag is 1 when any point was not
 // converted or the job failed. 1 when the log cannot be named or the job

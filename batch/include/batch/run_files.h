@@ -21,10 +21,11 @@ struct JobFiles {
 };
 
 // The names of the files the job writes: the log and the map file take the
-// output's path up to the last "." of its file name. 1 when that file name
-// has no "." (no log can be named); 2 when a name the job makes for a file
-// of its own (a SIMA output's log, the map file) is longer than TEXT_MAX;
-// else 0. The names are set in every case.
+// output's path up to the last "." of its file name (an output without one
+// gets the map file's ending appended). 1 when that file name has no "."
+// (no log can be named); 2 when a SIMA output's log name, 3 when the map
+// file's name is longer than TEXT_MAX; else 0. The names are set in every
+// case.
 int name_job_files(const ConversionJob& job, JobFiles& files);
 
 // The first file the job would write over one of the files it reads (its
