@@ -110,6 +110,7 @@ int read_paths(grids::UserFeedback& ui, const cli::Options& options, batch::Conv
         path_argument("--jcg-grid", options.sea_grid, job.parak_file) != 0) {
         return 1;
     }
+    if (options.map || options.no_map) job.write_map = options.map;
     if (options.no_corrections || !options.corrections.empty()) job.correction_files.clear();
     for (const std::string& correction : options.corrections) {
         std::string cp932;

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "batch/run_files.h"
 #include "terminal.h"
 #include "text/cp932.h"
 #include "text/text_file.h"
@@ -65,43 +66,6 @@ int add_input(const std::string& argument, std::vector<std::string>& inputs) {
     return 0;
 }
 
-// A path as names are compared where letter case does not count (Windows):
-// every letter of CP932 that has a case in lower case. Those are the ASCII
-// letters and, in two bytes, the full-width Latin, Greek and Cyrillic letters
-// and the Roman numerals, whose two codes each are made one. A second byte is
-// never taken for a letter of its own.
-std::string folded_path(const std::string& path) {
-    std::string key = path;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        const unsigned char lead = static_cast<unsigned char>(key[i]);
-        if (!text::is_cp932_lead_byte(lead) || i + 1 == key.size()) {
-            if (lead >= 'A' && lead <= 'Z') key[i] = static_cast<char>(lead - 'A' + 'a');
-            continue;
-        }
-        const unsigned char trail = static_cast<unsigned char>(key[++i]);
-        int folded_lead = lead;
-        int folded_trail = trail;
-        if (lead == 0x82 && trail >= 0x60 && trail <= 0x79) {  // Ａ..Ｚ
-            folded_trail = trail + 0x21;
-        } else if (lead == 0x83 && trail >= 0x9F && trail <= 0xB6) {  // Α..Ω
-            folded_trail = trail + 0x20;
-        } else if (lead == 0x84 && trail >= 0x40 && trail <= 0x60) {  // А..Я; а..я skip 0x847F
-            folded_trail = trail + 0x30 + (trail >= 0x4F ? 1 : 0);
-        } else if (lead == 0x87 && trail >= 0x54 && trail <= 0x5D) {  // Ⅰ..Ⅹ
-            folded_lead = 0xFA;
-            folded_trail = trail - 0x14;
-        } else if (lead == 0xFA && trail >= 0x4A && trail <= 0x53) {  // Ⅰ..Ⅹ
-            folded_trail = trail - 0x0A;
-        } else if (lead == 0xEE && trail >= 0xEF && trail <= 0xF8) {  // ⅰ..ⅹ
-            folded_lead = 0xFA;
-            folded_trail = trail - 0xAF;
-        }
-        key[i - 1] = static_cast<char>(folded_lead);
-        key[i] = static_cast<char>(folded_trail);
-    }
-    return key;
-}
-
 }  // namespace
 
 int make_output_folder(const std::string& argument) {
@@ -159,16 +123,9 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
     int worst = STATUS_ALL_CONVERTED;
     int counts[3] = {0, 0, 0};
     // No file is written twice in a run, nor over an input of the run, read
-    // already or still to be read. Outputs and logs all lie in output_dir, so
-    // their paths differ only in the file name, compared ignoring case so
-    // that a run loses no file on Windows either. Inputs lie anywhere and
-    // are known by where they live.
-    std::set<std::string> written;
-    std::set<text::FileIdentity> input_files;
-    for (const std::string& input : inputs) {
-        text::FileIdentity id;
-        if (text::cp932_file_identity(input, id) == 0) input_files.insert(id);
-    }
+    // already or still to be read.
+    batch::RunFiles run;
+    batch::record_inputs(run, inputs);
     const std::size_t total = inputs.size();
     for (std::size_t i = 0; i < total; ++i) {
         batch::ConversionJob file_job = job;
@@ -178,36 +135,21 @@ int convert_many(grids::UserFeedback& ui, const batch::ConversionJob& job, const
             ui.show_message(refusal, "Error");
         } else {
             file_job.out_file = output_path_for(file_job.in_file, output_dir, file_job.out_file_type);
-            // An XYBL output is its own log. A log name too long is refused
-            // by the run itself.
-            std::string log_path = file_job.out_file;
-            if (file_job.out_file_type == batch::OutputType::sima) batch::derive_log_path(file_job.out_file, log_path);
-            text::FileIdentity own_input;
-            const bool input_known = text::cp932_file_identity(file_job.in_file, own_input) == 0;
+            // A name too long for a file of the job's own is refused by the
+            // job itself.
+            batch::JobFiles files;
+            batch::name_job_files(file_job, files);
             const std::string* clash = nullptr;
-            const char* reason = nullptr;
-            for (const std::string* target : {&file_job.out_file, &log_path}) {
-                text::FileIdentity id;
-                if (written.count(folded_path(*target)) != 0) {
-                    reason = "already written by an earlier input of this run";
-                } else if (text::cp932_file_identity(*target, id) == 0 && input_files.count(id) != 0 &&
-                           !(input_known && id == own_input)) {
-                    // Over its own input the run itself refuses it.
-                    reason = "would overwrite an input of this run";
-                }
-                if (reason != nullptr) {
-                    clash = target;
-                    break;
-                }
-            }
+            const batch::RunClash reason = batch::run_clash(run, file_job, files, clash);
             if (file_job.out_file.size() > batch::TEXT_MAX) {
                 std::fprintf(stderr, "pellowen-batch: %s: the path is longer than 255 bytes\n",
                              path_to_terminal(file_job.out_file).c_str());
-            } else if (clash != nullptr) {
-                std::fprintf(stderr, "pellowen-batch: %s: %s\n", path_to_terminal(*clash).c_str(), reason);
+            } else if (reason != batch::RunClash::none) {
+                std::fprintf(stderr, "pellowen-batch: %s: %s\n", path_to_terminal(*clash).c_str(),
+                             reason == batch::RunClash::written_before ? "already written by an earlier input of this run"
+                                                                       : "would overwrite an input of this run");
             } else {
-                written.insert(folded_path(file_job.out_file));
-                written.insert(folded_path(log_path));
+                batch::record_written(run, files);
                 int error_flag = 0;
                 const int result = batch::run_conversion(ui, file_job, tables, error_flag);
                 status = result != 0 ? STATUS_FAILED : error_flag != 0 ? STATUS_SOME_NOT_CONVERTED : STATUS_ALL_CONVERTED;

@@ -130,6 +130,14 @@ int take_argument(int argc, char** argv, int& i, Options& options, std::string& 
         options.no_corrections = true;
         return 0;
     }
+    if (std::strcmp(arg, "--map") == 0) {
+        options.map = true;
+        return 0;
+    }
+    if (std::strcmp(arg, "--no-map") == 0) {
+        options.no_map = true;
+        return 0;
+    }
     for (const auto& [name, field] : VALUED) {
         const std::size_t n = std::strlen(name);
         if (std::strncmp(arg, name, n) != 0) continue;
@@ -175,6 +183,10 @@ int check_combination(const Options& options, std::string& error) {
     }
     if (options.no_corrections && !options.corrections.empty()) {
         error = "--correction and --no-correction cannot be used together";
+        return 1;
+    }
+    if (options.map && options.no_map) {
+        error = "--map and --no-map cannot be used together";
         return 1;
     }
     if (!options.settings.empty()) return 0;

@@ -28,6 +28,10 @@ struct Options {
     // replace those of a settings file, as no_corrections drops them.
     std::vector<std::string> corrections;
     bool no_corrections = false;
+    // A map file beside each output: asked for, refused, or as the settings
+    // file says (neither given).
+    bool map = false;
+    bool no_map = false;
 };
 
 // 0 when the arguments parse; otherwise error holds what was wrong, in one

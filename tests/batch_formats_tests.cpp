@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "batch/run_files.h"
 #include "batch/sima.h"
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
@@ -206,25 +207,42 @@ TEST(XyblLines, LongNamesWholeAndNoDigitsForNoNumber) {
     EXPECT_EQ(line, "A-VERY\0LONG-NAME,  *****************,         0.00000000,   ****-**-**.****,    139-45-00.0000,"s);
 }
 
-TEST(LogName, TakenFromTheOutputFileName) {
-    struct Case { std::string out; int result; const char* log; };
+// The log and the map file are named from the output: its path up to the
+// last "." of its file name.
+TEST(JobFileNames, TakenFromTheOutputFileName) {
+    struct Case { std::string out; int result; const char* log; const char* map; };
     const Case cases[] = {
-        {"D:\\work\\site1.sim", 0, "D:\\work\\site1_Log.txt"},
-        {"site.v2.sim", 0, "site.v2_Log.txt"},
-        {"/data/run.1/out.txt", 0, "/data/run.1/out_Log.txt"},
+        {"D:\\work\\site1.sim", 0, "D:\\work\\site1_Log.txt", "D:\\work\\site1_map.geojson"},
+        {"site.v2.sim", 0, "site.v2_Log.txt", "site.v2_map.geojson"},
+        {"/data/run.1/out.txt", 0, "/data/run.1/out_Log.txt", "/data/run.1/out_map.geojson"},
         // A "." in a folder name does not count: no log beside the parent.
-        {"D:\\work.old\\out", 1, ""},
-        {"/data/run.1/out", 1, ""},
+        {"D:\\work.old\\out", 1, "", "D:\\work.old\\out_map.geojson"},
+        {"/data/run.1/out", 1, "", ""},
         // 0x5C as the second byte of a kanji (表) is no folder separator.
-        {"D:\\x.表", 0, "D:\\x_Log.txt"},
-        {std::string(247, 'a') + ".sim", 0, ""},  // a log name of 255 bytes
-        {std::string(248, 'a') + ".sim", 2, ""},  // 256 bytes
+        {"D:\\x.表", 0, "D:\\x_Log.txt", "D:\\x_map.geojson"},
+        {std::string(243, 'a') + ".sim", 0, "", ""},  // a map name of 255 bytes
+        {std::string(244, 'a') + ".sim", 3, "", ""},  // 256 bytes
+        {std::string(247, 'a') + ".sim", 3, "", ""},  // a log name of 255 bytes
+        {std::string(248, 'a') + ".sim", 2, "", ""},  // 256 bytes
     };
     for (const Case& c : cases) {
-        std::string log;
-        EXPECT_EQ(derive_log_path(c.out, log), c.result) << c.out;
+        batch::ConversionJob job;
+        job.out_file = c.out;
+        job.out_file_type = batch::OutputType::sima;
+        job.write_map = true;
+        batch::JobFiles files;
+        EXPECT_EQ(name_job_files(job, files), c.result) << c.out;
         if (*c.log != '\0') {
-            EXPECT_EQ(log, c.log) << c.out;
+            EXPECT_EQ(files.log, c.log) << c.out;
         }
+        if (*c.map != '\0') {
+            EXPECT_EQ(files.map, c.map) << c.out;
+        }
+        // An XYBL output is its own log; without a map asked for, none.
+        job.out_file_type = batch::OutputType::xybl;
+        job.write_map = false;
+        name_job_files(job, files);
+        EXPECT_EQ(files.log, c.out);
+        EXPECT_EQ(files.map, "");
     }
 }

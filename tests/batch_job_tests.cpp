@@ -2,6 +2,8 @@
 // is told, and that no run ever damages an input.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "batch/job.h"
+#include "batch/run_files.h"
 #include "batch/text_fields.h"
 #include "geodesy/angles.h"
 #include "geodesy/ellipsoids.h"
@@ -710,4 +713,135 @@ TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
     }
     EXPECT_GE(compared, 6);
     EXPECT_NE(there, original);
+}
+
+namespace {
+
+// A UTF-8 literal as the map file's text is (the test's own literals are
+// CP932, as the program's).
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// A map file read back by a JSON parser of its own; NaN and infinity, which
+// JSON has not, make it fail.
+nlohmann::json read_map(const std::string& path) {
+    const std::string bytes = read_bytes(path);
+    EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "a byte-order mark";
+    return nlohmann::json::parse(bytes, nullptr, true, false);
+}
+
+// Degrees from the XYBL angle text "DDD-MM-SS.ssss".
+double xybl_degrees(std::string text) {
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    const bool negative = text.starts_with("-");
+    if (negative) text.erase(0, 1);
+    const double d = std::stod(text.substr(0, text.find('-')));
+    text.erase(0, text.find('-') + 1);
+    const double m = std::stod(text.substr(0, text.find('-')));
+    const double s = std::stod(text.substr(text.find('-') + 1));
+    return (negative ? -1 : 1) * (d + m / 60 + s / 3600);
+}
+
+}  // namespace
+
+// The map file beside the output: one feature per point in input order,
+// converted or not, placed where the XYBL output of the same run says (its
+// seconds cut at 1e-4, about 3e-8 degree), its fate, coordinates and
+// corrections; names of any bytes become JSON strings, never markup; a point
+// without a position has no geometry. Without it asked for, no map file.
+TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
+    std::vector<grids::CorrectionGrid> files(1);
+    ASSERT_EQ(grids::read_correction_file(ui_, "sample_correction.par", files[0]), 0);
+    job_.correction_files = {"sample_correction.par"};
+    job_.correction_titles = {files[0].title};
+    const std::string awkward =
+        "q\"uo\\te\t<b>表\x80\x81,-60975.196,-25716.974\r\n"  // quote, backslash, tab, markup, 0x5C second byte, bad bytes
+        "off,15000000,0\r\n"                                   // off the Earth
+        "unreadable,-6O975.196,-25716.974\r\n";
+    write_bytes("in.csv", read_bytes("sample_xy.csv") + awkward);
+    job_.in_file = "in.csv";
+    job_.in_file_type = batch::InputType::xy;
+    job_.out_file_type = batch::OutputType::xybl;
+    for (const batch::Direction direction : {batch::Direction::tokyo_to_jgd, batch::Direction::jgd_to_tokyo}) {
+        SCOPED_TRACE(static_cast<int>(direction));
+        job_.direction = direction;
+        job_.out_file = "plain.txt";
+        job_.write_map = false;
+        ASSERT_EQ(run(files), 0);
+        EXPECT_FALSE(fs::exists("plain_map.geojson"));
+        job_.out_file = "mapped.txt";
+        job_.write_map = true;
+        ASSERT_EQ(run(files), 0);
+        EXPECT_EQ(read_bytes("mapped.txt").substr(read_bytes("mapped.txt").find("\r\n", 200)),
+                  read_bytes("plain.txt").substr(read_bytes("plain.txt").find("\r\n", 200)));  // the output as without it
+        const nlohmann::json map = read_map("mapped_map.geojson");
+        ASSERT_EQ(map["type"], "FeatureCollection");
+        const std::vector<std::string> xybl = lines_of(read_bytes("mapped.txt"));
+        const auto& features = map["features"];
+        ASSERT_EQ(features.size(), xybl.size() - 11);  // nine header lines, two correction lines
+        const bool forward = direction == batch::Direction::tokyo_to_jgd;
+        for (std::size_t i = 0; i < features.size(); ++i) {
+            const auto& f = features[i];
+            const std::string& line = xybl[11 + i];
+            SCOPED_TRACE(line);
+            std::vector<std::string> fields;
+            for (int n = 1; n <= 9; ++n) {
+                std::string field;
+                batch::get_field(line, n, field);
+                fields.push_back(field);
+            }
+            const auto& p = f["properties"];
+            const bool converted = line.find("で変換>") != std::string::npos;
+            EXPECT_EQ(p[U8(u8"状態")], converted ? (line.find("国土地理院") != std::string::npos ? U8(u8"国土地理院で変換") : U8(u8"海上保安庁で変換"))
+                                           : U8(u8"変換できず"));
+            EXPECT_EQ(p["_fillColor"], converted ? (p[U8(u8"状態")] == U8(u8"国土地理院で変換") ? "#1E50DC" : "#00A0B4") : "#FF0000");
+            EXPECT_FALSE(p.contains("description"));
+            if (f["geometry"].is_null()) {
+                EXPECT_NE(line.find("****-**-**.****"), std::string::npos);
+                continue;
+            }
+            // Drawn at the JGD position: the output's from the Tokyo datum,
+            // the input's from JGD; not converted, at the input's.
+            const std::size_t at = converted && forward ? 7 : 3;
+            const auto& c = f["geometry"]["coordinates"];
+            EXPECT_NEAR(c[1].get<double>(), xybl_degrees(fields[at]), 3e-8);
+            EXPECT_NEAR(c[0].get<double>(), xybl_degrees(fields[at + 1]), 3e-8);
+            const std::string in_x = forward ? U8(u8"旧日本測地系X") : U8(u8"世界測地系X");
+            EXPECT_NEAR(p[in_x].get<double>(), std::stod(fields[1]), 1e-9);
+            if (converted) {
+                EXPECT_EQ(p[U8(u8"補正")].get<std::string>().substr(0, 7), U8(u8"補正1"));
+                EXPECT_NEAR(p[forward ? U8(u8"世界測地系Y") : U8(u8"旧日本測地系Y")].get<double>(), std::stod(fields[6]), 1e-9);
+            } else {
+                EXPECT_TRUE(p[forward ? U8(u8"世界測地系Y") : U8(u8"旧日本測地系Y")].is_null());
+            }
+        }
+        const auto& last = features[features.size() - 3]["properties"];
+        EXPECT_EQ(last["name"], U8(u8"q\"uo\\te\t<b>表\uFFFD\uFFFD"));
+        EXPECT_TRUE(features[features.size() - 2]["geometry"].is_null());  // off the Earth
+        EXPECT_TRUE(features.back()["geometry"].is_null());                // unreadable
+        EXPECT_TRUE(features.back()["properties"][U8(u8"旧日本測地系X")].is_null());
+        EXPECT_EQ(features[0]["properties"]["name"], U8(u8"基準点1"));
+    }
+
+    // SIMA in: the point number and the height as written; a map file that
+    // would be an input is refused before anything is written.
+    job_.direction = batch::Direction::tokyo_to_jgd;
+    job_.in_file = "sample.sim";
+    job_.in_file_type = batch::InputType::sima;
+    job_.out_file_type = batch::OutputType::sima;
+    job_.out_file = "out.sim";
+    ASSERT_EQ(run(files), 0);
+    const nlohmann::json sima = read_map("out_map.geojson");
+    ASSERT_EQ(sima["features"].size(), 12u);
+    EXPECT_EQ(sima["features"][2]["properties"][U8(u8"点番号")], "3");
+    EXPECT_EQ(sima["features"][0]["properties"][U8(u8"標高")], "12.345");
+    write_bytes("p_map.geojson", "P1,-60975.196,-25716.974\r\n");
+    job_.in_file = "p_map.geojson";
+    job_.in_file_type = batch::InputType::xy;
+    job_.out_file_type = batch::OutputType::xybl;
+    job_.out_file = "p.txt";
+    ui_ = RecordingFeedback();
+    EXPECT_EQ(run(files), 1);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].first, "p_map.geojson 入力ﾌｧｲﾙを上書きしてしまいます !!");
+    EXPECT_FALSE(fs::exists("p.txt"));
 }

@@ -77,30 +77,39 @@ void write_log_header(text::TextWriter& log, const ConversionJob& job) {
     }
 }
 
+void correction_marks(const grids::PointResult& point, std::size_t correction_count, std::string& text) {
+    text.clear();
+    for (std::size_t i = 0; i < correction_count; ++i) {
+        if (i > 0) text += ' ';
+        const bool corrected = (point.corrections.corrected >> i) & 1u;
+        const bool no_height = (point.corrections.no_height >> i) & 1u;
+        text += with_number(corrected ? CORRECTED : no_height ? NO_HEIGHT : OUTSIDE, std::to_string(i + 1));
+    }
+}
+
 void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count) {
     const std::string_view mark = source_mark(point.source);
     if (correction_count == 0) {
         log.write(mark);
         return;
     }
+    std::string marks;
+    correction_marks(point, correction_count, marks);
     std::string line(mark.substr(0, mark.size() - 1));
-    line += "  <";
-    for (std::size_t i = 0; i < correction_count; ++i) {
-        if (i > 0) line += ' ';
-        const bool corrected = (point.corrections.corrected >> i) & 1u;
-        const bool no_height = (point.corrections.no_height >> i) & 1u;
-        line += with_number(corrected ? CORRECTED : no_height ? NO_HEIGHT : OUTSIDE, std::to_string(i + 1));
-    }
-    line += ">\n";
+    line.append("  <").append(marks).append(">\n");
     log.write(line);
 }
 
+void failed_mark(const grids::PointResult& point, std::string& text) {
+    text = point.corrections.failed < 0
+               ? std::string(FAILED_MARK)
+               : with_number(CORRECTION_FAILED_MARK, std::to_string(point.corrections.failed + 1));
+}
+
 void write_failed_mark(text::TextWriter& log, const grids::PointResult& point) {
-    if (point.corrections.failed < 0) {
-        log.write(FAILED_MARK);
-        return;
-    }
-    log.write(with_number(CORRECTION_FAILED_MARK, std::to_string(point.corrections.failed + 1)));
+    std::string mark;
+    failed_mark(point, mark);
+    log.write(mark);
 }
 
 const char* source_mark(grids::GridKind source) { return source == grids::GridKind::land ? LAND_MARK : SEA_MARK; }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "batch/conversion_log.h"
+#include "batch/map_file.h"
+#include "batch/run_files.h"
 #include "batch/sima.h"
 #include "batch/text_fields.h"
 #include "batch/xybl.h"
@@ -23,9 +25,11 @@ namespace {
 constexpr const char* CAPTION_ERROR = "Error";
 constexpr const char* CAPTION_DONE = "終了";
 constexpr const char* LOG_NAME_FAILED = "ﾛｸﾞﾌｧｲﾙの作成に失敗 !!";
+constexpr const char* MAP_NAME_FAILED = "地図ﾌｧｲﾙの作成に失敗 !!";
 constexpr const char* INPUT_OPEN_ERROR = "%s SIMA入力ﾌｧｲﾙ Open Error !!";
 constexpr const char* OUTPUT_OPEN_ERROR = "%s SIMA出力ﾌｧｲﾙ Open Error !!";
 constexpr const char* LOG_OPEN_ERROR = "%s Errorlog ﾌｧｲﾙ Open Error !!";
+constexpr const char* MAP_OPEN_ERROR = "%s 地図ﾌｧｲﾙ Open Error !!";
 constexpr const char* OVERWRITE_ERROR = "%s 入力ﾌｧｲﾙを上書きしてしまいます !!";
 constexpr const char* WRITE_ERROR = "%s 書込みｴﾗｰ !!";
 constexpr const char* READ_ERROR = "%s 読込みｴﾗｰ !!";
@@ -34,7 +38,6 @@ constexpr const char* CLOSING_WITH_ERRORS =
     "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 constexpr const char* CLOSING_CLEAN =
     "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
-constexpr const char* LOG_SUFFIX = "_Log.txt";
 
 // The longest line that can be a point, line end not counted: far beyond any
 // real record, yet a bound on the memory of a run. Longer lines that are no
@@ -45,22 +48,6 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
     std::string text;
     format_into(text, format, path.c_str());
     ui.show_message(text, CAPTION_ERROR);
-}
-
-// The output and the log may never be the input or a parameter file, however
-// their paths are spelled. Returns the colliding path to write, or null.
-const std::string* overwrite_target(const ConversionJob& job, const std::string& log_path) {
-    std::vector<const std::string*> inputs = {&job.in_file, &job.para_file, &job.parak_file};
-    for (const std::string& correction : job.correction_files) inputs.push_back(&correction);
-    std::array<const std::string*, 2> targets = {&log_path, nullptr};
-    if (job.out_file_type == OutputType::sima) targets[1] = &job.out_file;
-    for (const std::string* target : targets) {
-        if (target == nullptr) continue;
-        for (const std::string* input : inputs) {
-            if (text::cp932_same_file(*target, *input) == 0) return target;
-        }
-    }
-    return nullptr;
 }
 
 // One line of the input on its way to the output: a point, or a line (or a
@@ -106,8 +93,10 @@ struct BatchWriter {
     const grids::GridSet& tables;
     text::TextWriter& output;
     text::TextWriter& log;
+    text::TextWriter& map;  // writes nothing without a map file
     std::string text;
     XyblScratch xybl;
+    MapScratch map_scratch;
     int error_flag = 0;  // 1 once a point was not converted
     int failed_count = 0;
 };
@@ -219,6 +208,12 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             write_failed_mark(w.log, p);
         }
     }
+    if (w.job.write_map) {
+        const PointFate fate = l.converted == 0                         ? PointFate::converted
+                               : l.converted == COORDINATES_UNREADABLE ? PointFate::unreadable
+                                                                       : PointFate::not_converted;
+        write_map_point(w.map, w.job, MapPoint{r, p, fate, w.tables.corrections.size()}, w.map_scratch);
+    }
 }
 
 // Empties the batch for the next lines. A long line's storage is given
@@ -283,8 +278,11 @@ bool is_point_line(bool sima_in, const std::string& piece) {
 // log, once nothing they would overwrite is an input. 1 (after a message)
 // when one cannot be had.
 int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::string& log_path,
-                 text::FilePtr& output, text::FilePtr& log) {
-    if (const std::string* target = overwrite_target(job, log_path)) {
+                 text::FilePtr& output, text::FilePtr& log, text::FilePtr& map) {
+    JobFiles files;
+    name_job_files(job, files);
+    files.log = log_path;
+    if (const std::string* target = overwritten_input(job, files)) {
         show_error(ui, OVERWRITE_ERROR, *target);
         return 1;
     }
@@ -299,6 +297,13 @@ int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::s
     if (!log) {
         show_error(ui, LOG_OPEN_ERROR, log_path);
         return 1;
+    }
+    if (job.write_map) {
+        map = text::open_cp932_path(files.map, "wb");
+        if (!map) {
+            show_error(ui, MAP_OPEN_ERROR, files.map);
+            return 1;
+        }
     }
     return 0;
 }
@@ -349,7 +354,8 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
 // Closes the job's files: 1 (after a message each) when reading the input
 // or writing the output or the log failed.
 int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::LineReader& reader,
-                text::FilePtr& input, text::TextWriter& output, text::TextWriter& log, const std::string& log_path) {
+                text::FilePtr& input, text::TextWriter& output, text::TextWriter& log, const std::string& log_path,
+                text::TextWriter& map) {
     int result = 0;
     if (reader.failed()) {
         show_error(ui, READ_ERROR, job.in_file);
@@ -364,6 +370,12 @@ int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::L
         show_error(ui, WRITE_ERROR, log_path);
         result = 1;
     }
+    if (job.write_map && map.close() != 0) {
+        JobFiles files;
+        name_job_files(job, files);
+        show_error(ui, WRITE_ERROR, files.map);
+        result = 1;
+    }
     return result;
 }
 
@@ -372,24 +384,15 @@ int close_files(grids::UserFeedback& ui, const ConversionJob& job, const text::L
 bool is_known(InputType type) { return type == InputType::sima || type == InputType::xy; }
 bool is_known(OutputType type) { return type == OutputType::sima || type == OutputType::xybl; }
 
-int derive_log_path(const std::string& out_file, std::string& log_path) {
-    const std::size_t name = text::cp932_file_name_start(out_file);
-    const std::size_t dot = out_file.rfind('.');
-    if (dot == std::string::npos || dot < name) return 1;
-    log_path.assign(out_file, 0, dot).append(LOG_SUFFIX);
-    return log_path.size() > TEXT_MAX ? 2 : 0;
-}
-
 int run_conversion(grids::UserFeedback& ui, const ConversionJob& job, const grids::GridSet& tables, int& error_flag) {
-    std::string log_path;
-    const int named = derive_log_path(job.out_file, log_path);
-    // The name's length matters only where a log file of its own is made: an
-    // XYBL output is its own log.
-    if (named == 1 || (named == 2 && job.out_file_type == OutputType::sima)) {
+    JobFiles files;
+    const int named = name_job_files(job, files);
+    if (named != 0) {
         error_flag = 1;
-        ui.show_message(LOG_NAME_FAILED, CAPTION_ERROR);
+        ui.show_message(named == 3 ? MAP_NAME_FAILED : LOG_NAME_FAILED, CAPTION_ERROR);
         return 1;
     }
+    std::string log_path = files.log;
     const int result = convert_file(ui, job, tables, log_path, error_flag);
     // A job refused before it wrote anything has said why: there is no log
     // to read, and the file in log_path may be an input or a grid, which the
@@ -420,14 +423,20 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     if (job.out_file_type != OutputType::sima) log_path = job.out_file;
     text::FilePtr output_file;
     text::FilePtr log_file;
-    if (open_outputs(ui, job, log_path, output_file, log_file) != 0) return JOB_REFUSED;
+    text::FilePtr map_file;
+    if (open_outputs(ui, job, log_path, output_file, log_file, map_file) != 0) return JOB_REFUSED;
     text::TextWriter output(std::move(output_file));
     text::TextWriter log(std::move(log_file));
+    text::TextWriter map(std::move(map_file));
     write_log_header(log, job);
+    if (job.write_map) write_map_start(map);
 
-    BatchWriter writer{job, tables, output, log, {}, {}, 0, 0};
+    BatchWriter writer{job, tables, output, log, map, {}, {}, {}, 0, 0};
     int result = read_and_write(ui, reader, text::file_size(input.get()), writer);
-    if (close_files(ui, job, reader, input, output, log, log_path) != 0) result = 1;
+    // The map file is whole JSON even when the job stopped: it holds the
+    // points before the stop, as the log does, and the run says it failed.
+    if (job.write_map) write_map_end(map);
+    if (close_files(ui, job, reader, input, output, log, log_path, map) != 0) result = 1;
     error_flag = result != 0 ? 1 : writer.error_flag;
     return result;
 }

@@ -19,7 +19,7 @@ constexpr std::size_t TYPE_TEXT_MAX = 9;
 // The end of the text in a file written by old editors.
 constexpr char END_OF_FILE_MARK = '\x1A';
 
-enum class Setting { InFileType, InFile, OutFileType, OutFile, ParaFile, ParakFile, CorrectionFile };
+enum class Setting { InFileType, InFile, OutFileType, OutFile, ParaFile, ParakFile, CorrectionFile, MapFile };
 
 struct EnvKey {
     std::string_view key;
@@ -28,7 +28,7 @@ struct EnvKey {
 
 // In the order in which a line is compared with them; the first key that
 // begins the line decides.
-constexpr std::array<EnvKey, 7> ENV_KEYS = {{
+constexpr std::array<EnvKey, 8> ENV_KEYS = {{
     {"INFILETYPE", Setting::InFileType},
     {"SIMAINFILE", Setting::InFile},
     {"OUTFILETYPE", Setting::OutFileType},
@@ -36,10 +36,13 @@ constexpr std::array<EnvKey, 7> ENV_KEYS = {{
     {"PARAFILE", Setting::ParaFile},
     {"PARAKFILE", Setting::ParakFile},
     {"CORRFILE", Setting::CorrectionFile},
+    {"MAPFILE", Setting::MapFile},
 }};
 
 // A correction file's line: after the six lines, one per file in order.
 constexpr const char* CORRECTION_LINE_START = "CORRFILE     <";
+// The map file asked for: after the correction files' lines, only when on.
+constexpr const char* MAP_LINE = "MAPFILE      <1>\n";
 
 // A type value: its first TYPE_TEXT_MAX characters read as a whole number
 // (nine digits at most, so none is lost to the reading's stop).
@@ -78,6 +81,9 @@ void apply_line(std::string_view line, Reading& reading) {
             if (!reading.corrections_seen) job.correction_files.clear();
             reading.corrections_seen = true;
             if (!value.empty() && value.size() <= batch::TEXT_MAX) job.correction_files.push_back(std::move(value));
+            return;
+        case Setting::MapFile:
+            job.write_map = type_value(value) == 1;
             return;
         }
         // A path that no path field can hold is ignored rather than cut.
@@ -147,6 +153,7 @@ int write_env_file(grids::UserFeedback& ui, const std::string& path, const batch
     out.write("PARAFILE     <" + job.para_file + ">\n");
     out.write("PARAKFILE    <" + job.parak_file + ">\n");
     for (const std::string& correction : job.correction_files) out.write(CORRECTION_LINE_START + correction + ">\n");
+    if (job.write_map) out.write(MAP_LINE);
     return out.close();
 }
 

@@ -1,12 +1,14 @@
 // The whole conversion job over any input, with the example grids. The first
-// three bytes choose direction, input and output types, decimals (3..8) and
-// zone (mostly 9, where the grids lie); the rest is the input file. Checked:
+// three bytes choose direction, input and output types, whether a map file
+// is written, decimals (3..8) and zone (mostly 9, where the grids lie); the
+// rest is the input file. Checked:
 // the input is never written; with SIMA in and out, every other line comes
 // out byte for byte and in order, with one line per converted record; the
 // log holds its header and one entry per point; only points whose X and Y
 // are each one number are converted, the others marked as unreadable; every coordinate and angle
 // written is digits (never "nan" or "inf"); the error flag is set exactly
-// when some point was not converted. An input that begins with the
+// when some point was not converted; a map file is JSON with one feature per
+// point. An input that begins with the
 // byte-order mark of UTF-8 or UTF-16 is refused with one message naming it,
 // and no output or log is made.
 #include <unistd.h>
@@ -21,9 +23,12 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "../recording_feedback.h"
 #include "batch/conversion_log.h"
 #include "batch/job.h"
+#include "batch/run_files.h"
 #include "grids/param_file.h"
 
 namespace {
@@ -124,7 +129,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (mkdtemp(pattern) == nullptr) fail("no temporary folder");
     work_dir = pattern;
     std::atexit([] {
-        for (const char* name : {"/in.txt", "/out.sim", "/out.txt", "/out_Log.txt"}) std::remove((work_dir + name).c_str());
+        for (const char* name : {"/in.txt", "/out.sim", "/out.txt", "/out_Log.txt", "/out_map.geojson"}) {
+            std::remove((work_dir + name).c_str());
+        }
         rmdir(work_dir.c_str());
     });
     return 0;
@@ -142,13 +149,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              .in_file = work_dir + "/in.txt", .out_file = work_dir + (sima_out ? "/out.sim" : "/out.txt"),
                              .para_file = "sample_land.par", .para_version = "S1.00",
                              .parak_file = "sample_sea.jhd", .parak_version = "S1.00"};
+    job.write_map = (data[0] & 8) != 0;
     const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
-    for (const char* name : {"/out.sim", "/out.txt", "/out_Log.txt"}) std::remove((work_dir + name).c_str());
+    for (const char* name : {"/out.sim", "/out.txt", "/out_Log.txt", "/out_map.geojson"}) {
+        std::remove((work_dir + name).c_str());
+    }
     std::ofstream(job.in_file, std::ios::binary) << input;
 
     RecordingFeedback ui;
     std::string log_path;
-    if (batch::derive_log_path(job.out_file, log_path) != 0) fail("no log name");
+    batch::JobFiles files;
+    if (batch::name_job_files(job, files) != 0) fail("no log name");
+    log_path = files.log;
     int error_flag = -1;
     const int result = batch::convert_file(ui, job, {land, sea}, log_path, error_flag);
     if (read_file(job.in_file) != input) fail("the input was written");
@@ -253,5 +265,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (op != out.size()) fail("the output holds more than the input gave", out.substr(op, 80));
     if (lp != log.size()) fail("the log holds more than one entry per point", log.substr(lp, 80));
     if (error_flag != (failed > 0 ? 1 : 0)) fail("error flag");
+    // The map file is JSON (no NaN, no infinity) with one feature per point.
+    if (job.write_map) {
+        const nlohmann::json map = nlohmann::json::parse(read_file(files.map), nullptr, false, false);
+        if (map.is_discarded() || !map.contains("features") || map["features"].size() != static_cast<std::size_t>(counter)) {
+            fail("the map file is no JSON of one feature per point", read_file(files.map).substr(0, 200));
+        }
+    }
     return 0;
 }

@@ -19,7 +19,7 @@ rm -rf "$seeds" "$build/findings"
 mkdir -p "$seeds/job" "$seeds/grids" "$seeds/options" "$seeds/correction" "$build/findings"
 i=0
 for f in examples/*.sim examples/*.csv tests/data/*; do
-  for settings in '\x00\x00\x00' '\x05\x05\x00' '\x02\x01\x00' '\x07\x03\x00'; do
+  for settings in '\x00\x00\x00' '\x05\x05\x00' '\x02\x01\x00' '\x07\x03\x00' '\x08\x02\x00' '\x0e\x04\x00'; do
     i=$((i + 1))
     { printf "$settings"; head -c 3000 "$f"; } >"$seeds/job/seed$i"
   done

@@ -27,9 +27,14 @@ const char* source_mark(grids::GridKind source);
 // area, or a height file that found no height to correct).
 void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count);
 
+// What each of the run's correction files did to a converted point, as the
+// marks say it: "補正1済 補正2範囲外 補正3標高なし".
+void correction_marks(const grids::PointResult& point, std::size_t correction_count, std::string& text);
+
 // The mark of a point not converted in an XYBL output: FAILED_MARK, or the
 // correction file whose nodes around the point are incomplete.
 void write_failed_mark(text::TextWriter& log, const grids::PointResult& point);
+void failed_mark(const grids::PointResult& point, std::string& text);
 
 // A point that was not converted, with SIMA output: the error banner before
 // the first such point of the run, then the input line as read.

@@ -50,13 +50,9 @@ struct ConversionJob {
     // first line of each as read by the Run (empty: the output is JGD2000).
     std::vector<std::string> correction_files;
     std::vector<std::string> correction_titles;
+    // Also write the map file of the points beside the output.
+    bool write_map = false;
 };
-
-// The log's name: the output path with the last "." of its file name and all
-// after it replaced by "_Log.txt". 1 when the file name has no "."; 2 when
-// the name would be longer than TEXT_MAX (log_path then holds it all the
-// same, which matters only where a log file of its own is made).
-int derive_log_path(const std::string& out_file, std::string& log_path);
 
 // The run command: names the log, runs the job, shows the closing message and
 // opens the log in the text editor. error_flag is 1 when any point was not

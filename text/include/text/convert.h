@@ -48,4 +48,11 @@ int utf8_to_cp932(std::string_view utf8, std::string& cp932);
 
 #endif
 
+// CP932 text as UTF-8, on every platform the same bytes: each character that
+// is no CP932 character (a lone lead byte, an unassigned code, the single
+// bytes 0x80, 0xA0 and 0xFD to 0xFF) becomes U+FFFD. A lead byte followed by
+// an ASCII byte that cannot end it gives U+FFFD and the ASCII byte is read on
+// its own. For texts that leave the program as UTF-8 (the map file).
+void cp932_to_utf8_replacing(std::string_view cp932, std::string& utf8);
+
 }  // namespace text
