@@ -32,6 +32,8 @@
 #define IDC_CHOOSE_CORR 1301
 #define IDC_CLEAR_CORR 1302
 #define IDC_CORR_FILE_LABEL 1303
+// The map file's check box, right of the output type list.
+#define IDC_WRITE_MAP 1400
 #define IDC_IN_FILE_LABEL 1500
 #define IDC_OUT_FILE_LABEL 1501
 #define IDC_DECIMALS_LABEL 1502

@@ -50,7 +50,7 @@ session() {
           for decimals in 3 8; do
             n=$((n + 1))
             args=(--zone 9 --direction $dir --decimals $decimals --input ../$input --output-format $fmt
-                  --gsi-grid ../sample_land.par --jcg-grid ../sample_sea.jhd --quiet --output "out$n.txt")
+                  --gsi-grid ../sample_land.par --jcg-grid ../sample_sea.jhd --quiet --output "out$n.txt" --map)
             (cd linux && "$LINUX_BATCH" "${args[@]}" 2>/dev/null)
             linux_status=$?
             (cd windows && wine "$WIN/cli/pellowen-batch.exe" "${args[@]}" 2>/dev/null)
@@ -65,22 +65,24 @@ session() {
     done
     echo "$n conversions, $(ls linux | wc -l) files compared"
     [ "$(ls linux | wc -l)" -ge $n ] || { echo "FAILED: outputs missing"; bad=1; }
+    [ "$(ls linux/*_map.geojson 2>/dev/null | wc -l)" = $n ] || { echo "FAILED: map files missing"; bad=1; }
     exit $bad
   ) || status=1
   rm -rf "$work"
 
-  # Without a correction file and with one: the settings the Run saves are
-  # the ones it was started with, which pellowen-batch reads.
-  local corrections
-  for corrections in '' 'CORRFILE     <sample_correction.par>\r\n'; do
-    echo "== Pellowen.exe driven from outside under LANG=$lang${corrections:+, with a correction file}"
+  # Without a correction file, with one, and with the map file asked for:
+  # the settings the Run saves are the ones it was started with, which
+  # pellowen-batch reads.
+  local extra
+  for extra in '' 'CORRFILE     <sample_correction.par>\r\n' 'MAPFILE      <1>\r\n'; do
+    echo "== Pellowen.exe driven from outside under LANG=$lang${extra:+, with ${extra%% *}}"
     work=$(mktemp -d)
     (
       cd "$work" || exit 1
       mkdir dialog linux
       for d in dialog linux; do
         cp "$SRC"/examples/* $d/
-        printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <out.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n'"$corrections" >$d/Pellowen.env
+        printf 'INFILETYPE   <1>\r\nSIMAINFILE   <sample.sim>\r\nOUTFILETYPE  <1>\r\nSIMAOUTFILE  <out.sim>\r\nPARAFILE     <sample_land.par>\r\nPARAKFILE    <sample_sea.jhd>\r\n'"$extra" >$d/Pellowen.env
       done
       (cd dialog && wine "$WIN/frontend/dialog/drive_dialog.exe" "$(winepath -w "$WIN/frontend/dialog/Pellowen.exe")" 9) || exit 1
       (cd linux && "$LINUX_BATCH" --settings Pellowen.env --zone 9 --quiet 2>/dev/null)
@@ -88,7 +90,14 @@ session() {
       for f in out.sim out_Log.txt Pellowen.env; do
         cmp -s "dialog/$f" "linux/$f" || { echo "FAILED: $f from the dialog differs from the Linux build's"; bad=1; }
       done
-      if [ -n "$corrections" ] && ! LC_ALL=C grep -aq '^#.*1     : sample_correction.par,' linux/out_Log.txt; then
+      # The map file exactly when the settings ask for it, the same bytes.
+      if [ "${extra%% *}" = MAPFILE ]; then
+        [ -f linux/out_map.geojson ] && cmp -s dialog/out_map.geojson linux/out_map.geojson ||
+          { echo "FAILED: out_map.geojson from the dialog differs from the Linux build's"; bad=1; }
+      elif [ -e dialog/out_map.geojson ]; then
+        echo "FAILED: the dialog wrote a map file not asked for"; bad=1
+      fi
+      if [ "${extra%% *}" = CORRFILE ] && ! LC_ALL=C grep -aq '^#.*1     : sample_correction.par,' linux/out_Log.txt; then
         echo "FAILED: the log does not name the correction file"; bad=1
       fi
       exit $bad

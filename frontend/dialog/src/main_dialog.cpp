@@ -1,6 +1,6 @@
 // The main dialog: its opening, the four choosers, the list of correction
-// files with its chooser, the two type lists, Run with its checks in their
-// fixed order, Exit, and files dropped on it.
+// files with its chooser, the two type lists, the map file's box, Run with
+// its checks in their fixed order, Exit, and files dropped on it.
 #include "dialog/main_dialog.h"
 
 #include <windows.h>
@@ -355,6 +355,7 @@ void on_init_dialog(HWND dialog, FrontEnd& fe) {
     select_type_entry(dialog, IDC_IN_TYPE, fe.job.in_file_type);
     if (fe.job.in_file_type == batch::InputType::xy) set_control_text(dialog, IDC_IN_FILE_LABEL, IN_LABEL_XY);
     if (fe.job.out_file_type == batch::OutputType::xybl) set_control_text(dialog, IDC_OUT_FILE_LABEL, OUT_LABEL_XYBL);
+    CheckDlgButton(dialog, IDC_WRITE_MAP, fe.job.write_map ? BST_CHECKED : BST_UNCHECKED);
 
     set_control_text(dialog, IDC_IN_FILE, fe.job.in_file);
     fe.in_folder = folder_of(fe, fe.job.in_file);
@@ -420,6 +421,9 @@ int check_run(HWND dialog, FrontEnd& fe, DialogFeedback& ui) {
 void on_run(HWND dialog, FrontEnd& fe) {
     DialogFeedback ui(dialog, true);
     if (check_run(dialog, fe, ui) != 0) return;
+    // The map box has nothing to refuse: it is taken after every check has
+    // passed, just before the settings are saved with it.
+    fe.job.write_map = IsDlgButtonChecked(dialog, IDC_WRITE_MAP) == BST_CHECKED;
     // The settings file lies in the start-up directory; the choosers may
     // have moved the current directory elsewhere.
     SetCurrentDirectoryW(fe.startup_directory_w.c_str());

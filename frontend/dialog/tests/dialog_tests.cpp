@@ -201,7 +201,7 @@ void template_has_every_control_the_code_uses() {
         {IDC_PARA_VERSION, "Static"},   {IDC_PARAK_FILE, "Edit"},            {IDC_CHOOSE_PARAK, "Button"},
         {IDC_PARAK_VERSION, "Static"},  {IDC_STATUS, "Static"},              {IDC_RUN, "Button"},
         {IDC_EXIT, "Button"},           {IDC_CORR_FILES, "Edit"},            {IDC_CHOOSE_CORR, "Button"},
-        {IDC_CLEAR_CORR, "Button"},
+        {IDC_CLEAR_CORR, "Button"},     {IDC_WRITE_MAP, "Button"},
     };
     for (const auto& [id, kind] : controls) {
         char name[64] = "(none)";
@@ -294,7 +294,8 @@ int read_dialog_template(DialogTemplate& read) {
 // The correction files' row came in under the sea grid's version line: the
 // 32 controls of before keep kind, text, size and place, but for the status
 // line and the two buttons, which move down by as much as the dialog grows.
-void template_layout_makes_room_for_the_correction_files() {
+// The map file's box came into the output type's row, moving nothing.
+void template_layout_pins_every_control() {
     DialogTemplate layout;
     CHECK_INT(read_dialog_template(layout), 0);
     constexpr int HEIGHT_BEFORE = 283;
@@ -366,19 +367,32 @@ void template_layout_makes_room_for_the_correction_files() {
         CHECK_TEXT(shown(id), expected(kind, text, x, y, cx, cy));
         CHECK_INT(y >= SEA_VERSION_BOTTOM && y + cy < STATUS_TOP_BEFORE + delta, 1);
     }
+    // The map file's box: right of the output type list, in its row, inside
+    // the dialog.
+    constexpr int OUT_TYPE_RIGHT = 75 + 80;
+    CHECK_TEXT(shown(IDC_WRITE_MAP), expected("Button", "地図ﾌｧｲﾙ(GeoJSON)も作成", 165, 100, 115, 15));
+    CHECK_INT(165 > OUT_TYPE_RIGHT && 165 + 115 <= layout.cx, 1);
     // Every control once, and no other; the list is a read-only edit of
     // lines that does not wrap a long path.
     std::vector<int> ids;
     for (const TemplateControl& control : layout.controls) ids.push_back(control.id);
     std::sort(ids.begin(), ids.end());
     CHECK_INT(std::adjacent_find(ids.begin(), ids.end()) == ids.end(), 1);
-    CHECK_INT(ids.size(), std::size(before) + std::size(row));
+    CHECK_INT(ids.size(), std::size(before) + std::size(row) + 1);
     for (const TemplateControl& control : layout.controls) {
         if (control.id == IDC_CORR_FILES) {
             const DWORD wanted = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
             CHECK_INT(control.style & wanted, wanted);
         }
+        // A box that checks itself when clicked, reached by Tab straight
+        // after the output type list.
+        if (control.id == IDC_WRITE_MAP) {
+            CHECK_INT((control.style & BS_TYPEMASK) == BS_AUTOCHECKBOX && (control.style & WS_TABSTOP) != 0, 1);
+        }
     }
+    const auto out_type = std::find_if(layout.controls.begin(), layout.controls.end(),
+                                       [](const TemplateControl& c) { return c.id == IDC_OUT_TYPE; });
+    CHECK_INT(out_type + 1 < layout.controls.end() && out_type[1].id == IDC_WRITE_MAP, 1);
 }
 
 void first_start_without_settings() {
@@ -389,6 +403,7 @@ void first_start_without_settings() {
     CHECK_INT(SendDlgItemMessageW(dlg, IDC_ZONE, CB_GETCOUNT, 0, 0), 19);
     CHECK_INT(SendDlgItemMessageW(dlg, IDC_DECIMALS_SPIN, UDM_GETRANGE, 0, 0), MAKELONG(8, 3));
     CHECK_INT(selected(dlg, IDC_IN_TYPE) + selected(dlg, IDC_OUT_TYPE), 2 * CB_ERR);
+    CHECK_INT(IsDlgButtonChecked(dlg, IDC_WRITE_MAP), BST_UNCHECKED);
     const std::pair<int, const char*> texts[] = {
         {IDC_DECIMALS, "3"}, {IDC_ZONE, " 7【第　Ⅶ系】石川・富山・岐阜・愛知"}, {IDC_IN_FILE, ""}, {IDC_OUT_FILE, ""},
         {IDC_PARA_FILE, ""}, {IDC_PARAK_FILE, ""}, {IDC_STATUS, ""}, {IDC_IN_FILE_LABEL, IN_LABEL_SIMA},
@@ -710,6 +725,52 @@ void run_with_correction_file() {
     close_dialog(dlg);
 }
 
+// ---- the map file ----
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+// The box opens as the settings file has it; a click changes it and the Run
+// takes what it shows: the settings saved with it and the map file written
+// beside the output, or neither.
+void map_file_box_from_settings_to_run() {
+    const std::string MAP_LINE = "MAPFILE      <1>\r\n";
+    // settings, box at opening, box at the Run
+    const std::tuple<std::string, UINT, UINT> cases[] = {
+        {FULL_SETTINGS, BST_UNCHECKED, BST_CHECKED},
+        {FULL_SETTINGS + MAP_LINE, BST_CHECKED, BST_UNCHECKED},
+    };
+    for (const auto& [settings, at_opening, at_run] : cases) {
+        current_case = "map_file_box_from_settings_to_run: box " + std::to_string(at_run);
+        const std::wstring folder = enter_fresh_folder(settings);
+        HWND dlg = open_dialog();
+        CHECK_TEXT(person.messages, "");
+        CHECK_INT(IsDlgButtonChecked(dlg, IDC_WRITE_MAP), at_opening);
+        SendDlgItemMessageW(dlg, IDC_WRITE_MAP, BM_CLICK, 0, 0);
+        CHECK_INT(IsDlgButtonChecked(dlg, IDC_WRITE_MAP), at_run);
+        SendDlgItemMessageW(dlg, IDC_ZONE, CB_SETCURSEL, 8, 0);  // zone 9
+        command(dlg, IDC_RUN);
+        CHECK_TEXT(person.messages, CONVERSION_ERRORS);
+        const std::string map = read_bytes(folder + L"\\out_map.geojson");
+        if (at_run == BST_CHECKED) {
+            CHECK_TEXT(read_bytes(folder + L"\\Pellowen.env"), FULL_SETTINGS + MAP_LINE);
+            const std::string start = "{\"type\":\"FeatureCollection\"";
+            CHECK_TEXT(map.substr(0, start.size()), start);
+            CHECK_INT(count_of(map, "{\"type\":\"Feature\","), 12);  // every point of sample.sim
+        } else {
+            CHECK_TEXT(read_bytes(folder + L"\\Pellowen.env"), FULL_SETTINGS);
+            CHECK_TEXT(map, "(missing)");
+        }
+        // The output itself is the same either way.
+        const fs::path expected = source_folder / "tests" / "data" / "forward_sima.sim";
+        CHECK_INT(read_bytes(folder + L"\\out.sim") == read_bytes(expected), 1);
+        close_dialog(dlg);
+    }
+}
+
 // Ends the message loop with 99 if the dialog did not end it.
 void CALLBACK give_up(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
@@ -805,11 +866,11 @@ int wmain(int argc, wchar_t** argv) {
     fs::create_directory(temp_root);
 #define CASE(name) {#name, name}
     const std::pair<const char*, void (*)()> cases[] = {
-        CASE(template_has_every_control_the_code_uses), CASE(template_layout_makes_room_for_the_correction_files),
+        CASE(template_has_every_control_the_code_uses), CASE(template_layout_pins_every_control),
         CASE(first_start_without_settings), CASE(opening_with_settings),
         CASE(each_run_check_fails_in_turn), CASE(full_run_saves_settings_then_converts),
         CASE(settings_round_trip_through_choosers), CASE(correction_files_are_added_in_order_and_cleared),
-        CASE(run_with_correction_file), CASE(escape_and_close_box_end_like_exit),
+        CASE(run_with_correction_file), CASE(map_file_box_from_settings_to_run), CASE(escape_and_close_box_end_like_exit),
         CASE(drops_on_path_edits_and_buttons),
     };
     for (const auto& [name, run] : cases) {
