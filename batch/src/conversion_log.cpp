@@ -1,5 +1,6 @@
 #include "batch/conversion_log.h"
 
+#include <array>
 #include <string>
 
 namespace batch {
@@ -77,27 +78,54 @@ void write_log_header(text::TextWriter& log, const ConversionJob& job) {
     }
 }
 
-void correction_marks(const grids::PointResult& point, std::size_t correction_count, std::string& text) {
-    text.clear();
+namespace {
+
+// The words of the marks for each file a run may have, made once: what the
+// file did to a point, by kind (corrected, outside, no height).
+using MarkWords = std::array<std::array<std::string, 3>, grids::CORRECTION_FILES_MAX>;
+const MarkWords& mark_words() {
+    static const MarkWords words = [] {
+        MarkWords w;
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            const std::string number = std::to_string(i + 1);
+            w[i] = {with_number(CORRECTED, number), with_number(OUTSIDE, number), with_number(NO_HEIGHT, number)};
+        }
+        return w;
+    }();
+    return words;
+}
+
+}  // namespace
+
+void append_correction_marks(const grids::PointResult& point, std::size_t correction_count, std::string& text) {
+    const MarkWords& words = mark_words();
     for (std::size_t i = 0; i < correction_count; ++i) {
         if (i > 0) text += ' ';
         const bool corrected = (point.corrections.corrected >> i) & 1u;
         const bool no_height = (point.corrections.no_height >> i) & 1u;
-        text += with_number(corrected ? CORRECTED : no_height ? NO_HEIGHT : OUTSIDE, std::to_string(i + 1));
+        const std::size_t kind = corrected ? 0 : no_height ? 2 : 1;
+        if (i < words.size()) {
+            text += words[i][kind];
+        } else {
+            text += with_number(kind == 0 ? CORRECTED : kind == 2 ? NO_HEIGHT : OUTSIDE, std::to_string(i + 1));
+        }
     }
 }
 
-void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count) {
+void correction_marks(const grids::PointResult& point, std::size_t correction_count, std::string& text) {
+    text.clear();
+    append_correction_marks(point, correction_count, text);
+}
+
+void append_point_marks(std::string& line, const grids::PointResult& point, std::size_t correction_count) {
     const std::string_view mark = source_mark(point.source);
     if (correction_count == 0) {
-        log.write(mark);
+        line.append(mark);
         return;
     }
-    std::string marks;
-    correction_marks(point, correction_count, marks);
-    std::string line(mark.substr(0, mark.size() - 1));
-    line.append("  <").append(marks).append(">\n");
-    log.write(line);
+    line.append(mark.substr(0, mark.size() - 1)).append("  <");
+    append_correction_marks(point, correction_count, line);
+    line.append(">\n");
 }
 
 void failed_mark(const grids::PointResult& point, std::string& text) {

@@ -188,8 +188,8 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             format_sima_record(decimals, r.number, r.name, p.x_out, p.y_out, r.height, w.text);
             w.output.write(w.text);
             w.output.write("\n");
+            append_point_marks(w.text, p, w.tables.corrections.size());
             w.log.write(w.text);
-            write_point_marks(w.log, p, w.tables.corrections.size());
         } else {
             log_failed_point(w.log, l.line, w.failed_count);
             ++w.failed_count;
@@ -197,8 +197,8 @@ void write_point(BatchWriter& w, const PendingLine& l) {
     } else if (l.converted == 0) {
         format_xybl_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
                          w.xybl, w.text);
+        append_point_marks(w.text, p, w.tables.corrections.size());
         w.log.write(w.text);
-        write_point_marks(w.log, p, w.tables.corrections.size());
     } else {
         format_xybl_short_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, w.xybl, w.text);
         w.log.write(w.text);

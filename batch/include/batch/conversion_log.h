@@ -21,11 +21,11 @@ void write_log_header(text::TextWriter& log, const ConversionJob& job);
 
 const char* source_mark(grids::GridKind source);
 
-// The marks that end a converted point's line: its source mark, and with
-// correction files (count of them in the run) what each did to the point,
-// as "  <補正1済 補正2範囲外 補正3標高なし>" (corrected, outside the file's
-// area, or a height file that found no height to correct).
-void write_point_marks(text::TextWriter& log, const grids::PointResult& point, std::size_t correction_count);
+// Appends to a converted point's line the marks that end it: its source
+// mark, and with correction files (count of them in the run) what each did
+// to the point, as "  <補正1済 補正2範囲外 補正3標高なし>" (corrected, outside
+// the file's area, or a height file that found no height to correct).
+void append_point_marks(std::string& line, const grids::PointResult& point, std::size_t correction_count);
 
 // What each of the run's correction files did to a converted point, as the
 // marks say it: "補正1済 補正2範囲外 補正3標高なし".
