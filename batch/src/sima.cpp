@@ -25,21 +25,12 @@ void read_sima_record(std::string_view line, SimaRecord& record) {
 }
 
 int read_plain_height(std::string_view text, double& value, int& decimals) {
-    const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    int after_point = 0;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits, ++after_point;
-    }
-    if (digits == 0 || i != text.size()) return 1;
+    text = text::trim_blanks(text);
+    int fraction_digits = 0;
+    const std::size_t plain = text::plain_decimal_length(text, fraction_digits);
+    if (plain == 0 || plain != text.size()) return 1;
     value = text::read_decimal(text);
-    decimals = after_point;
+    decimals = fraction_digits;
     return 0;
 }
 

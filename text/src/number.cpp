@@ -106,24 +106,36 @@ double read_decimal(std::string_view text) {
     return convert_with_strtod(text.substr(start, end - start));
 }
 
-bool is_decimal_number(std::string_view text) {
+std::string_view trim_blanks(std::string_view text) {
     const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::size_t plain_decimal_length(std::string_view text, int& fraction_digits) {
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t digits = 0;
     while (i < text.size() && is_digit(text[i])) ++i, ++digits;
-    if (digits == 0 && (i == text.size() || text[i] != '.')) {
-        bool is_nan = false;
-        const std::size_t word = special_word(text, i, is_nan);
-        return word != 0 && i + word == text.size();
-    }
+    fraction_digits = 0;
     if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+        while (i < text.size() && is_digit(text[i])) ++i, ++digits, ++fraction_digits;
     }
-    return digits > 0 && exponent_end(text, i) == text.size();
+    return digits > 0 ? i : 0;
+}
+
+bool is_decimal_number(std::string_view text) {
+    text = trim_blanks(text);
+    int fraction_digits = 0;
+    const std::size_t plain = plain_decimal_length(text, fraction_digits);
+    if (plain > 0) return exponent_end(text, plain) == text.size();
+    // No digits: perhaps the word for infinity or not-a-number.
+    const std::size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    bool is_nan = false;
+    const std::size_t word = special_word(text, i, is_nan);
+    return word != 0 && i + word == text.size();
 }
 
 int read_integer(std::string_view text, long& value, long stop_at) {

@@ -26,6 +26,14 @@ double read_decimal(std::string_view text);
 // hexadecimal text and full-width digits are no number.
 bool is_decimal_number(std::string_view text);
 
+// text without the blanks (spaces and tabs) around it.
+std::string_view trim_blanks(std::string_view text);
+
+// The length of the plain decimal number at the start of text (an optional
+// sign, digits, an optional point and digits: no exponent, no words), 0
+// when it has no digit; fraction_digits gets the digits after its point.
+std::size_t plain_decimal_length(std::string_view text, int& fraction_digits);
+
 // The largest stop_at of read_integer: its results, at most 999,999,999,
 // fit even a 32-bit long.
 inline constexpr long INTEGER_STOP_MAX = 100'000'000;
