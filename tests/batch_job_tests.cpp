@@ -754,7 +754,7 @@ TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
     job_.correction_files = {"sample_correction.par"};
     job_.correction_titles = {files[0].title};
     const std::string awkward =
-        "q\"uo\\te\t<b>表\x80\x81,-60975.196,-25716.974\r\n"  // quote, backslash, tab, markup, 0x5C second byte, bad bytes
+        "q\"uo\\te\t<b>表\x85" "A\x80\x81,-60975.196,-25716.974\r\n"  // quote, backslash, tab, markup, 0x5C second byte, bad bytes
         "off,15000000,0\r\n"                                   // off the Earth
         "unreadable,-6O975.196,-25716.974\r\n";
     write_bytes("in.csv", read_bytes("sample_xy.csv") + awkward);
@@ -815,7 +815,7 @@ TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
             }
         }
         const auto& last = features[features.size() - 3]["properties"];
-        EXPECT_EQ(last["name"], U8(u8"q\"uo\\te\t<b>表\uFFFD\uFFFD"));
+        EXPECT_EQ(last["name"], U8(u8"q\"uo\\te\t<b>表\uFFFDA\uFFFD\uFFFD"));
         EXPECT_TRUE(features[features.size() - 2]["geometry"].is_null());  // off the Earth
         EXPECT_TRUE(features.back()["geometry"].is_null());                // unreadable
         EXPECT_TRUE(features.back()["properties"][U8(u8"旧日本測地系X")].is_null());
