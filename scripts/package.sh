@@ -38,7 +38,7 @@ mkdir -p "$z/samples"
 cp build/windows/frontend/dialog/Pellowen.exe build/windows/cli/pellowen-batch.exe \
    build/windows/tools/pellowen-ntv2.exe "$z/"
 x86_64-w64-mingw32-strip "$z"/*.exe
-cp docs/guide-ja.html docs/dialog.png README.md docs/はじめにお読みください.txt "$z/"
+cp docs/guide-ja.html docs/dialog.png docs/map.png README.md docs/はじめにお読みください.txt "$z/"
 cp LICENSE "$z/LICENSE.txt"
 cp examples/* "$z/samples/"
 find "$z" -exec touch -h -d "@$stamp" {} +
@@ -78,7 +78,7 @@ strip --strip-unneeded --remove-section=.comment --remove-section=.note "$d"/usr
 for page in pellowen-batch pellowen-ntv2; do
   sed "s/@VERSION@/$version/g" "docs/man/$page.1.in" | gzip -9n >"$d/usr/share/man/man1/$page.1.gz"
 done
-install -m 0644 docs/guide-ja.html docs/dialog.png README.md "$doc/"
+install -m 0644 docs/guide-ja.html docs/dialog.png docs/map.png README.md "$doc/"
 install -m 0644 examples/* "$doc/examples/"
 {
   echo "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
