@@ -115,13 +115,13 @@ echo "== dist/"
 
 echo "== the zip's contents"
 readme=はじめにお読みください.txt
-expected=$(printf '%s\n' LICENSE.txt Pellowen.exe README.md dialog.png guide-ja.html pellowen-batch.exe pellowen-ntv2.exe "$readme" \
+expected=$(printf '%s\n' LICENSE.txt Pellowen.exe README.md dialog.png guide-ja.html map.png pellowen-batch.exe pellowen-ntv2.exe "$readme" \
            samples/ $(cd "$SRC/examples" && ls | sed 's|^|samples/|') | sed "s|^|Pellowen-$version-win64/|" | LC_ALL=C sort)
 listed=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 [ "$listed" = "$(grep -v '/$' <<<"$expected")" ] || fail "the zip holds:"$'\n'"$listed"
 unzip -q "$zip" -d "$WORK/zip-contents" || fail "unzip"
 contents=$WORK/zip-contents/Pellowen-$version-win64
-for f in README.md guide-ja.html dialog.png "$readme"; do
+for f in README.md guide-ja.html dialog.png map.png "$readme"; do
   src=$SRC/$f
   [ -e "$src" ] || src=$SRC/docs/$f
   cmp -s "$contents/$f" "$src" || fail "$f in the zip is not the tree's"

@@ -58,6 +58,7 @@ struct PendingLine {
     SimaRecord record;
     grids::PointResult result;
     int converted = 1;
+    std::string map_text;  // the point's feature of the map file, when there is one
 };
 
 // Lines read but not yet written. Points are converted a batch at a time, on
@@ -94,9 +95,10 @@ struct BatchWriter {
     text::TextWriter& output;
     text::TextWriter& log;
     text::TextWriter& map;  // writes nothing without a map file
+    const MapFormat* map_format;  // null without a map file
     std::string text;
     XyblScratch xybl;
-    MapScratch map_scratch;
+    bool map_started = false;  // a feature is written
     int error_flag = 0;  // 1 once a point was not converted
     int failed_count = 0;
 };
@@ -120,31 +122,50 @@ std::uint16_t height_files(const grids::GridSet& tables) {
     return bits;
 }
 
-void convert_range(const ConversionJob& job, const grids::GridSet& tables,
+// Converts one point, and rewrites its height when a height file corrected
+// it.
+void convert_point(const ConversionJob& job, const grids::GridSet& tables, std::uint16_t heights, PendingLine& l) {
+    SimaRecord& r = l.record;
+    if (!r.coordinates_readable) {
+        l.result = grids::PointResult{};
+        l.result.lat_in = l.result.lon_in = std::numeric_limits<double>::quiet_NaN();
+        l.converted = COORDINATES_UNREADABLE;
+        return;
+    }
+    // With height files, a height they can correct is a plain number; any
+    // other height text passes them by and is kept as it is.
+    grids::PointHeight height;
+    int height_decimals = 0;
+    if (heights != 0) height.known = read_plain_height(r.height, height.value, height_decimals) == 0;
+    grids::PointHeight* const h = heights != 0 ? &height : nullptr;
+    int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l.result, h)
+                                                             : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l.result, h);
+    if (converted == 0 && !results_are_numbers(l.result)) converted = 1;
+    l.converted = converted;
+    // The height text is rewritten only when a height file corrected it.
+    if (converted == 0 && (l.result.corrections.corrected & heights) != 0) {
+        format_height(height.value, height_decimals, r.height);
+    }
+}
+
+// What became of a point, by the outcome of its conversion.
+PointFate fate_of(int converted) {
+    return converted == 0                         ? PointFate::converted
+           : converted == COORDINATES_UNREADABLE ? PointFate::unreadable
+                                                 : PointFate::not_converted;
+}
+
+// Converts the points from begin to end and, with a map file, formats each
+// point's feature: the work of one thread.
+void convert_range(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map,
                    PendingLine* begin, PendingLine* end) {
     const std::uint16_t heights = height_files(tables);
+    MapScratch map_scratch;
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
-        SimaRecord& r = l->record;
-        if (!r.coordinates_readable) {
-            l->result = grids::PointResult{};
-            l->result.lat_in = l->result.lon_in = std::numeric_limits<double>::quiet_NaN();
-            l->converted = COORDINATES_UNREADABLE;
-            continue;
-        }
-        // With height files, a height they can correct is a plain number;
-        // any other height text passes them by and is kept as it is.
-        grids::PointHeight height;
-        int height_decimals = 0;
-        if (heights != 0) height.known = read_plain_height(r.height, height.value, height_decimals) == 0;
-        grids::PointHeight* const h = heights != 0 ? &height : nullptr;
-        int converted = job.direction == Direction::tokyo_to_jgd ? grids::tokyo_to_jgd_point(tables, job.zone, r.x, r.y, l->result, h)
-                                           : grids::jgd_to_tokyo_point(tables, job.zone, r.x, r.y, l->result, h);
-        if (converted == 0 && !results_are_numbers(l->result)) converted = 1;
-        l->converted = converted;
-        // The height text is rewritten only when a height file corrected it.
-        if (converted == 0 && (l->result.corrections.corrected & heights) != 0) {
-            format_height(height.value, height_decimals, r.height);
+        convert_point(job, tables, heights, *l);
+        if (map != nullptr) {
+            format_map_feature(*map, MapPoint{l->record, l->result, fate_of(l->converted)}, map_scratch, l->map_text);
         }
     }
 }
@@ -153,7 +174,7 @@ void convert_range(const ConversionJob& job, const grids::GridSet& tables,
 // while this one does the earlier half. Each point's conversion depends on
 // nothing but its own coordinates and the tables, which no one writes
 // meanwhile.
-void convert_batch(const ConversionJob& job, const grids::GridSet& tables,
+void convert_batch(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map,
                    PendingBatch& batch) {
     PendingLine* begin = batch.lines.data();
     PendingLine* end = begin + batch.size;
@@ -161,19 +182,19 @@ void convert_batch(const ConversionJob& job, const grids::GridSet& tables,
         PendingLine* middle = begin + batch.size / 2;
         std::thread helper;
         try {
-            helper = std::thread(convert_range, std::cref(job), std::cref(tables), middle, end);
+            helper = std::thread(convert_range, std::cref(job), std::cref(tables), map, middle, end);
         } catch (const std::system_error&) {
             // No second thread to be had: this one does it all.
         }
-        convert_range(job, tables, begin, middle);
+        convert_range(job, tables, map, begin, middle);
         if (helper.joinable()) {
             helper.join();
         } else {
-            convert_range(job, tables, middle, end);
+            convert_range(job, tables, map, middle, end);
         }
         return;
     }
-    convert_range(job, tables, begin, end);
+    convert_range(job, tables, map, begin, end);
 }
 
 // One converted point: a SIMA output gets its record, the log the point
@@ -208,11 +229,10 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             write_failed_mark(w.log, p);
         }
     }
-    if (w.job.write_map) {
-        const PointFate fate = l.converted == 0                         ? PointFate::converted
-                               : l.converted == COORDINATES_UNREADABLE ? PointFate::unreadable
-                                                                       : PointFate::not_converted;
-        write_map_point(w.map, w.job, MapPoint{r, p, fate, w.tables.corrections.size()}, w.map_scratch);
+    if (w.map_format != nullptr) {
+        if (w.map_started) write_map_separator(w.map);
+        w.map_started = true;
+        w.map.write(l.map_text);
     }
 }
 
@@ -230,7 +250,7 @@ void clear_batch(PendingBatch& batch) {
 // Converts the batch, then writes its lines in order: copied lines to the
 // output, each point as write_point does.
 void write_batch(BatchWriter& w, PendingBatch& batch) {
-    convert_batch(w.job, w.tables, batch);
+    convert_batch(w.job, w.tables, w.map_format, batch);
     for (std::size_t i = 0; i < batch.size; ++i) {
         const PendingLine& l = batch.lines[i];
         if (l.point) {
@@ -431,7 +451,9 @@ int convert_file(grids::UserFeedback& ui, const ConversionJob& job, const grids:
     write_log_header(log, job);
     if (job.write_map) write_map_start(map);
 
-    BatchWriter writer{job, tables, output, log, map, {}, {}, {}, 0, 0};
+    MapFormat map_format;
+    if (job.write_map) make_map_format(job, tables.corrections.size(), map_format);
+    BatchWriter writer{job, tables, output, log, map, job.write_map ? &map_format : nullptr, {}, {}, false, 0, 0};
     int result = read_and_write(ui, reader, text::file_size(input.get()), writer);
     // The map file is whole JSON even when the job stopped: it holds the
     // points before the stop, as the log does, and the run says it failed.

@@ -15,74 +15,62 @@ namespace {
 constexpr int DEGREE_DECIMALS = 9;
 
 // GSI Maps' circle for a point: outline, and a fill by the point's fate.
-constexpr const char* STYLE_START = R"(,"_markerType":"CircleMarker","_radius":6,"_color":"#000000","_fillColor":")";
-constexpr const char* STYLE_END = R"(","_weight":1,"_opacity":1,"_fillOpacity":0.8}})";
-constexpr const char* LAND_COLOUR = "#1E50DC";  // blue: the land grid shifted it
-constexpr const char* SEA_COLOUR = "#00A0B4";   // teal: the sea grid
-constexpr const char* FAILED_COLOUR = "#FF0000";  // red: not converted
+constexpr std::string_view STYLE_START = R"(,"_markerType":"CircleMarker","_radius":6,"_color":"#000000","_fillColor":")";
+constexpr std::string_view STYLE_END = R"(","_weight":1,"_opacity":1,"_fillOpacity":0.8}})";
+constexpr std::string_view LAND_COLOUR = "#1E50DC";    // blue: the land grid shifted it
+constexpr std::string_view SEA_COLOUR = "#00A0B4";     // teal: the sea grid
+constexpr std::string_view FAILED_COLOUR = "#FF0000";  // red: not converted
+constexpr std::string_view FEATURE_START = R"({"type":"Feature","geometry":)";
+constexpr std::string_view POINT_START = R"({"type":"Point","coordinates":[)";
+constexpr std::string_view PROPERTIES_START = R"(,"properties":{"name":)";
 
-// The program's own texts in the map file, CP932 here, UTF-8 there.
-struct MapTexts {
-    std::string number = utf8("点番号");
-    std::string state = utf8("状態");
-    std::string corrections = utf8("補正");
-    std::string tokyo_x = utf8("旧日本測地系X");
-    std::string tokyo_y = utf8("旧日本測地系Y");
-    std::string jgd_x = utf8("世界測地系X");
-    std::string jgd_y = utf8("世界測地系Y");
-    std::string height = utf8("標高");
-    std::string place = utf8("地図の位置");
-    std::string by_land = utf8("国土地理院で変換");
-    std::string by_sea = utf8("海上保安庁で変換");
-    std::string failed = utf8("変換できず");
-    std::string place_converted = utf8("変換後の世界測地系の位置");
-    std::string place_jgd_input = utf8("入力の世界測地系の位置");
-    std::string place_tokyo_input = utf8("入力の旧日本測地系の位置(世界測地系の地図では約400mずれて表示されます)");
-    std::string place_none = utf8("位置なし");
-
-    static std::string utf8(std::string_view cp932) {
-        std::string text;
-        text::cp932_to_utf8_replacing(cp932, text);
-        return text;
-    }
-};
-
-const MapTexts& texts() {
-    static const MapTexts t;
-    return t;
-}
+bool needs_escape(char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; }
 
 // A JSON string of UTF-8 text: quotes, backslashes and control characters
 // escaped, every other byte as it is.
 void append_json_string(std::string& out, std::string_view utf8) {
     static const char HEX[] = "0123456789abcdef";
     out.push_back('"');
-    for (const char c : utf8) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (!needs_escape(c)) continue;
+        out.append(utf8.substr(start, i - start));
+        start = i + 1;
         const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (u < 0x20) {
+        if (u < 0x20) {
             out.append("\\u00");
             out.push_back(HEX[u >> 4]);
             out.push_back(HEX[u & 0xF]);
         } else {
+            out.push_back('\\');
             out.push_back(c);
         }
     }
+    out.append(utf8.substr(start));
     out.push_back('"');
+}
+
+// The program's own CP932 text as a JSON string, once per job.
+std::string json_text(std::string_view cp932) {
+    std::string utf8;
+    text::cp932_to_utf8_replacing(cp932, utf8);
+    std::string json;
+    append_json_string(json, utf8);
+    return json;
+}
+
+// A property's key with the comma before it and the colon after it.
+std::string json_key(std::string_view cp932) {
+    std::string key(1, ',');
+    key.append(json_text(cp932)).push_back(':');
+    return key;
 }
 
 // A CP932 text of the input as a JSON string.
 void append_input_text(std::string& out, std::string_view cp932, MapScratch& scratch) {
     text::cp932_to_utf8_replacing(cp932, scratch.utf8);
     append_json_string(out, scratch.utf8);
-}
-
-void append_key(std::string& out, std::string_view utf8_key) {
-    out.push_back(',');
-    append_json_string(out, utf8_key);
-    out.push_back(':');
 }
 
 // A number with decimals places, or null when it is none: JSON has no NaN
@@ -105,29 +93,49 @@ void append_coordinate_number(std::string& out, double value, int decimals) {
 
 }  // namespace
 
+void make_map_format(const ConversionJob& job, std::size_t correction_count, MapFormat& f) {
+    f.forward = job.direction == Direction::tokyo_to_jgd;
+    f.sima_input = job.in_file_type == InputType::sima;
+    f.decimals = job.decimals;
+    f.corrections = correction_count;
+    f.number_key = json_key("点番号");
+    f.state_key = json_key("状態");
+    f.corrections_key = json_key("補正");
+    f.height_key = json_key("標高");
+    f.place_key = json_key("地図の位置");
+    f.coordinate_keys[0] = json_key("旧日本測地系X");
+    f.coordinate_keys[1] = json_key("旧日本測地系Y");
+    f.coordinate_keys[2] = json_key("世界測地系X");
+    f.coordinate_keys[3] = json_key("世界測地系Y");
+    f.by_land = json_text("国土地理院で変換");
+    f.by_sea = json_text("海上保安庁で変換");
+    f.failed = json_text("変換できず");
+    f.place_converted = json_text("変換後の世界測地系の位置");
+    f.place_jgd_input = json_text("入力の世界測地系の位置");
+    f.place_tokyo_input = json_text("入力の旧日本測地系の位置(世界測地系の地図では約400mずれて表示されます)");
+    f.place_none = json_text("位置なし");
+}
+
 void write_map_start(text::TextWriter& map) { map.write("{\"type\":\"FeatureCollection\",\"features\":[\n"); }
+
+void write_map_separator(text::TextWriter& map) { map.write(",\n"); }
 
 void write_map_end(text::TextWriter& map) { map.write("\n]}\n"); }
 
-void write_map_point(text::TextWriter& map, const ConversionJob& job, const MapPoint& point, MapScratch& scratch) {
-    const MapTexts& t = texts();
+void format_map_feature(const MapFormat& f, const MapPoint& point, MapScratch& scratch, std::string& out) {
     const SimaRecord& r = point.record;
     const grids::PointResult& p = point.result;
     const bool converted = point.fate == PointFate::converted;
-    const bool forward = job.direction == Direction::tokyo_to_jgd;
-    std::string& out = scratch.line;
     out.clear();
-    if (!scratch.first) out.append(",\n");
-    scratch.first = false;
 
     // Where the point is drawn: its JGD position when converted (the output
     // from the Tokyo datum, the input from JGD), else its input position.
-    const double lat = converted && forward ? p.lat_out : p.lat_in;
-    const double lon = converted && forward ? p.lon_out : p.lon_in;
+    const double lat = converted && f.forward ? p.lat_out : p.lat_in;
+    const double lon = converted && f.forward ? p.lon_out : p.lon_in;
     const bool placed = point.fate != PointFate::unreadable && std::isfinite(lat) && std::isfinite(lon);
-    out.append("{\"type\":\"Feature\",\"geometry\":");
+    out.append(FEATURE_START);
     if (placed) {
-        out.append("{\"type\":\"Point\",\"coordinates\":[");
+        out.append(POINT_START);
         append_number(out, lon, DEGREE_DECIMALS);
         out.push_back(',');
         append_number(out, lat, DEGREE_DECIMALS);
@@ -135,18 +143,18 @@ void write_map_point(text::TextWriter& map, const ConversionJob& job, const MapP
     } else {
         out.append("null");
     }
-    out.append(",\"properties\":{\"name\":");
+    out.append(PROPERTIES_START);
     append_input_text(out, r.name, scratch);
-    if (job.in_file_type == InputType::sima) {
-        append_key(out, t.number);
+    if (f.sima_input) {
+        out.append(f.number_key);
         append_input_text(out, r.number, scratch);
     }
-    append_key(out, t.state);
-    append_json_string(out, converted ? (p.source == grids::GridKind::land ? t.by_land : t.by_sea) : t.failed);
-    if (point.corrections > 0) {
-        append_key(out, t.corrections);
+    out.append(f.state_key);
+    out.append(converted ? (p.source == grids::GridKind::land ? f.by_land : f.by_sea) : f.failed);
+    if (f.corrections > 0) {
+        out.append(f.corrections_key);
         if (converted) {
-            correction_marks(p, point.corrections, scratch.marks);
+            correction_marks(p, f.corrections, scratch.marks);
         } else if (p.corrections.failed >= 0) {
             failed_mark(p, scratch.marks);
             // The mark without its blanks, brackets and line end.
@@ -160,31 +168,28 @@ void write_map_point(text::TextWriter& map, const ConversionJob& job, const MapP
     // when converted.
     const bool readable = point.fate != PointFate::unreadable;
     const double nan = std::nan("");
-    const double tokyo_x = forward ? (readable ? r.x : nan) : (converted ? p.x_out : nan);
-    const double tokyo_y = forward ? (readable ? r.y : nan) : (converted ? p.y_out : nan);
-    const double jgd_x = forward ? (converted ? p.x_out : nan) : (readable ? r.x : nan);
-    const double jgd_y = forward ? (converted ? p.y_out : nan) : (readable ? r.y : nan);
-    append_key(out, t.tokyo_x);
-    append_coordinate_number(out, tokyo_x, job.decimals);
-    append_key(out, t.tokyo_y);
-    append_coordinate_number(out, tokyo_y, job.decimals);
-    append_key(out, t.jgd_x);
-    append_coordinate_number(out, jgd_x, job.decimals);
-    append_key(out, t.jgd_y);
-    append_coordinate_number(out, jgd_y, job.decimals);
-    if (job.in_file_type == InputType::sima) {
-        append_key(out, t.height);
+    const double in_x = readable ? r.x : nan;
+    const double in_y = readable ? r.y : nan;
+    const double out_x = converted ? p.x_out : nan;
+    const double out_y = converted ? p.y_out : nan;
+    const double values[4] = {f.forward ? in_x : out_x, f.forward ? in_y : out_y, f.forward ? out_x : in_x,
+                              f.forward ? out_y : in_y};
+    for (int k = 0; k < 4; ++k) {
+        out.append(f.coordinate_keys[k]);
+        append_coordinate_number(out, values[k], f.decimals);
+    }
+    if (f.sima_input) {
+        out.append(f.height_key);
         append_input_text(out, r.height, scratch);
     }
-    append_key(out, t.place);
-    append_json_string(out, !placed ? t.place_none
-                            : converted ? t.place_converted
-                            : forward ? t.place_tokyo_input
-                                      : t.place_jgd_input);
+    out.append(f.place_key);
+    out.append(!placed      ? f.place_none
+               : converted  ? f.place_converted
+               : f.forward  ? f.place_tokyo_input
+                            : f.place_jgd_input);
     out.append(STYLE_START);
     out.append(!converted ? FAILED_COLOUR : p.source == grids::GridKind::land ? LAND_COLOUR : SEA_COLOUR);
     out.append(STYLE_END);
-    map.write(out);
 }
 
 }  // namespace batch

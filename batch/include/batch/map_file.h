@@ -1,7 +1,7 @@
 // The map file: every point of the input, converted or not, as one feature
-// of a GeoJSON FeatureCollection that GSI Maps, QGIS and Google Earth draw,
-// with its fate, its plane coordinates and GSI Maps' circle style. UTF-8:
-// the one file the program writes that is not CP932.
+// of a GeoJSON FeatureCollection that GSI Maps and QGIS draw, with its fate,
+// its plane coordinates and GSI Maps' circle style. UTF-8: the one file the
+// program writes that is not CP932.
 #pragma once
 
 #include <string>
@@ -22,25 +22,38 @@ enum class PointFate {
 
 // One point of the run as the map file shows it.
 struct MapPoint {
-    const SimaRecord& record;        // name, number, height (as written), X and Y as read
+    const SimaRecord& record;  // name, number, height (as written), X and Y as read
     const grids::PointResult& result;
     PointFate fate;
-    std::size_t corrections;  // correction files of the run
 };
 
-// Storage reused from point to point.
+// The texts of one job's features that are the same for every point, in
+// UTF-8 and JSON's form, made once per job.
+struct MapFormat {
+    bool forward = true;      // Tokyo datum to JGD
+    bool sima_input = false;  // the point number and the height are shown
+    int decimals = 3;
+    std::size_t corrections = 0;
+    std::string number_key, state_key, corrections_key, height_key, place_key;
+    std::string coordinate_keys[4];  // Tokyo X, Tokyo Y, JGD X, JGD Y
+    std::string by_land, by_sea, failed;
+    std::string place_converted, place_jgd_input, place_tokyo_input, place_none;
+};
+void make_map_format(const ConversionJob& job, std::size_t correction_count, MapFormat& format);
+
+// Storage one thread reuses from point to point.
 struct MapScratch {
-    std::string line;
     std::string utf8;
     std::string marks;
-    bool first = true;
 };
 
+// One point's feature, without a separator or line end, into out.
+void format_map_feature(const MapFormat& format, const MapPoint& point, MapScratch& scratch, std::string& out);
+
+// The collection's start, the separator before every feature but the first,
+// and the end.
 void write_map_start(text::TextWriter& map);
-
-// One point's feature, in input order.
-void write_map_point(text::TextWriter& map, const ConversionJob& job, const MapPoint& point, MapScratch& scratch);
-
+void write_map_separator(text::TextWriter& map);
 void write_map_end(text::TextWriter& map);
 
 }  // namespace batch
