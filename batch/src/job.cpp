@@ -1,6 +1,8 @@
 #include "batch/job.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -156,11 +158,10 @@ PointFate fate_of(int converted) {
 }
 
 // Converts the points from begin to end and, with a map file, formats each
-// point's feature: the work of one thread.
+// point's feature.
 void convert_range(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map,
-                   PendingLine* begin, PendingLine* end) {
+                   MapScratch& map_scratch, PendingLine* begin, PendingLine* end) {
     const std::uint16_t heights = height_files(tables);
-    MapScratch map_scratch;
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
         convert_point(job, tables, heights, *l);
@@ -170,31 +171,33 @@ void convert_range(const ConversionJob& job, const grids::GridSet& tables, const
     }
 }
 
-// Converts every point of the batch: the later half on a second thread
-// while this one does the earlier half. Each point's conversion depends on
-// nothing but its own coordinates and the tables, which no one writes
+// A batch's conversion shared by two threads a chunk at a time: each takes
+// the next chunk not yet taken until none is left. Each point's conversion
+// depends on nothing but its own line and the tables, which no one writes
 // meanwhile.
-void convert_batch(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map,
-                   PendingBatch& batch) {
-    PendingLine* begin = batch.lines.data();
-    PendingLine* end = begin + batch.size;
-    if (batch.size >= PARALLEL_MIN_POINTS) {
-        PendingLine* middle = begin + batch.size / 2;
-        std::thread helper;
-        try {
-            helper = std::thread(convert_range, std::cref(job), std::cref(tables), map, middle, end);
-        } catch (const std::system_error&) {
-            // No second thread to be had: this one does it all.
-        }
-        convert_range(job, tables, map, begin, middle);
-        if (helper.joinable()) {
-            helper.join();
-        } else {
-            convert_range(job, tables, map, middle, end);
-        }
-        return;
+struct SharedConversion {
+    const ConversionJob& job;
+    const grids::GridSet& tables;
+    const MapFormat* map;
+    PendingLine* lines;
+    std::size_t count;
+    std::atomic<std::size_t> next{0};
+};
+
+constexpr std::size_t CHUNK_POINTS = 64;
+
+void convert_chunks(SharedConversion& shared, MapScratch& map_scratch) {
+    for (;;) {
+        const std::size_t begin = shared.next.fetch_add(CHUNK_POINTS);
+        if (begin >= shared.count) return;
+        const std::size_t end = std::min(begin + CHUNK_POINTS, shared.count);
+        convert_range(shared.job, shared.tables, shared.map, map_scratch, shared.lines + begin, shared.lines + end);
     }
-    convert_range(job, tables, map, begin, end);
+}
+
+void help_convert(SharedConversion* shared) {
+    MapScratch map_scratch;
+    convert_chunks(*shared, map_scratch);
 }
 
 // One converted point: a SIMA output gets its record, the log the point
@@ -247,10 +250,9 @@ void clear_batch(PendingBatch& batch) {
     batch.bytes = 0;
 }
 
-// Converts the batch, then writes its lines in order: copied lines to the
-// output, each point as write_point does.
+// Writes a converted batch's lines in order: copied lines to the output,
+// each point as write_point does; then empties it.
 void write_batch(BatchWriter& w, PendingBatch& batch) {
-    convert_batch(w.job, w.tables, w.map_format, batch);
     for (std::size_t i = 0; i < batch.size; ++i) {
         const PendingLine& l = batch.lines[i];
         if (l.point) {
@@ -260,6 +262,49 @@ void write_batch(BatchWriter& w, PendingBatch& batch) {
         }
     }
     clear_batch(batch);
+}
+
+// Two batches in turn: one being read, and the one before it, converted and
+// waiting to be written. When the batch being read is full, a second thread
+// starts converting it while this one writes the waiting batch, then helps
+// convert what is left; the converted batch then waits in its turn. So the
+// writing of one batch and the converting of the next share both cores, and
+// lines are still written in input order, the same bytes as a point-by-point
+// run.
+struct Pipeline {
+    PendingBatch batches[2];
+    int reading = 0;
+    bool waiting = false;  // batches[1 - reading] is converted and not written
+    MapScratch map_scratch;  // this thread's
+    PendingBatch& read_batch() { return batches[reading]; }
+};
+
+// Converts the batch read (and writes the waiting one meanwhile); it waits
+// in its turn.
+void submit(BatchWriter& w, Pipeline& p) {
+    PendingBatch& fresh = p.batches[p.reading];
+    PendingBatch& waiting = p.batches[1 - p.reading];
+    SharedConversion shared{w.job, w.tables, w.map_format, fresh.lines.data(), fresh.size};
+    std::thread helper;
+    if (fresh.size >= PARALLEL_MIN_POINTS) {
+        try {
+            helper = std::thread(help_convert, &shared);
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one does it all.
+        }
+    }
+    if (p.waiting) write_batch(w, waiting);
+    convert_chunks(shared, p.map_scratch);
+    if (helper.joinable()) helper.join();
+    p.waiting = true;
+    p.reading = 1 - p.reading;
+}
+
+// Converts and writes whatever is left, in order.
+void finish(BatchWriter& w, Pipeline& p) {
+    if (p.read_batch().size > 0) submit(w, p);
+    if (p.waiting) write_batch(w, p.batches[1 - p.reading]);
+    p.waiting = false;
 }
 
 // A line (or a piece of one) that a SIMA output copies as it is.
@@ -335,7 +380,7 @@ int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::s
 int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long input_size, BatchWriter& w) {
     const bool sima_in = w.job.in_file_type == InputType::sima;
     const bool copies = sima_in && w.job.out_file_type == OutputType::sima;
-    PendingBatch batch;
+    Pipeline pipeline;
     std::string piece;
     bool at_line_start = true;
     long long line_number = 0;
@@ -344,7 +389,10 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
     // A piece one byte longer than a point line may be tells a line too long
     // to be a point from one that just fits.
     while (reader.read_line(piece, POINT_LINE_MAX + 1) != 0) {
-        if (batch.size >= BATCH_LINES || batch.bytes >= BATCH_BYTES) write_batch(w, batch);
+        if (pipeline.read_batch().size >= BATCH_LINES || pipeline.read_batch().bytes >= BATCH_BYTES) {
+            submit(w, pipeline);
+        }
+        PendingBatch& batch = pipeline.read_batch();
         const bool continues = !at_line_start;
         at_line_start = piece.back() == '\n';
         // The rest of a long line is no point; nor are the lines that are
@@ -355,7 +403,7 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
             continue;
         }
         if (piece.size() > POINT_LINE_MAX && !at_line_start) {
-            write_batch(w, batch);
+            finish(w, pipeline);
             std::string text;
             format_into(text, LINE_TOO_LONG, w.job.in_file.c_str(), line_number, static_cast<long long>(POINT_LINE_MAX));
             ui.show_message(text, CAPTION_ERROR);
@@ -367,7 +415,7 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
         ui.set_progress(reader.position(), input_size);
         keep_point(batch, piece, sima_in, point_counter);
     }
-    write_batch(w, batch);
+    finish(w, pipeline);
     return result;
 }
 
