@@ -2,7 +2,9 @@
 // columns, SIMA records, XYBL lines and log names.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdio>
+#include <random>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -82,6 +84,35 @@ TEST(NumberText, RoundedHalfAwayFromZeroInTheirColumns) {
     append_coordinate(text, 1e306, 3);
     EXPECT_EQ(text.substr(0, 8), "10000000");
     EXPECT_EQ(text.size(), 307u + 4u);
+}
+
+// Coordinates are written with the digits of the standard fixed conversion:
+// the exact binary value rounded half to even, carries, negative zero and
+// values at every scale included, whatever way the digits are made.
+TEST(NumberText, FixedTextIsTheStandardConversionsToTheLastDigit) {
+    std::mt19937_64 random(20);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> scale(-12, 12), decimals(0, 9);
+    const auto standard = [](double v, int d) {
+        char text[400];
+        const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, d);
+        return std::string(text, r.ptr);
+    };
+    std::vector<std::pair<double, int>> values = {
+        {0.125, 2}, {0.375, 2}, {2.5, 0}, {3.5, 0}, {-0.125, 2}, {-0.0, 3}, {-0.0004, 3}, {0.9999999999, 3},
+        {999999999.99999, 4}, {1e9, 3}, {5e-324, 9}, {139.8333333333333, 9}, {-60975.1955, 3}, {1e300, 3},
+    };
+    for (int i = 0; i < 2000000; ++i) values.emplace_back(unit(random) * std::pow(10.0, scale(random)), decimals(random));
+    // Halves at the last decimal, exact in binary: ties at every decimals.
+    for (int d = 0; d <= 9; ++d) {
+        for (int k = 0; k < 2000; ++k) values.emplace_back((k + 0.5) / std::pow(2.0, d), d);
+    }
+    std::string text;
+    for (const auto& [v, d] : values) {
+        text.clear();
+        append_fixed(text, v, d, 0);
+        ASSERT_EQ(text, standard(v, d)) << std::hexfloat << v << " " << d;
+    }
 }
 
 TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {

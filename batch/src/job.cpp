@@ -235,7 +235,7 @@ void write_point(BatchWriter& w, const PendingLine& l) {
     if (w.map_format != nullptr) {
         if (w.map_started) write_map_separator(w.map);
         w.map_started = true;
-        w.map.write(l.map_text);
+        w.map.write_without_line_ends(l.map_text);
     }
 }
 

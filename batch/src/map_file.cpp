@@ -14,12 +14,16 @@ namespace {
 // Decimals of a longitude or latitude in degrees: 1e-9 degree is 0.1 mm.
 constexpr int DEGREE_DECIMALS = 9;
 
-// GSI Maps' circle for a point: outline, and a fill by the point's fate.
-constexpr std::string_view STYLE_START = R"(,"_markerType":"CircleMarker","_radius":6,"_color":"#000000","_fillColor":")";
-constexpr std::string_view STYLE_END = R"(","_weight":1,"_opacity":1,"_fillOpacity":0.8}})";
-constexpr std::string_view LAND_COLOUR = "#1E50DC";    // blue: the land grid shifted it
-constexpr std::string_view SEA_COLOUR = "#00A0B4";     // teal: the sea grid
-constexpr std::string_view FAILED_COLOUR = "#FF0000";  // red: not converted
+// GSI Maps' circle for a point: outline, and a fill by the point's fate
+// (blue: the land grid shifted it; teal: the sea grid; red: not converted),
+// and the end of the feature.
+#define CIRCLE_STYLE(fill) \
+    R"(,"_markerType":"CircleMarker","_radius":6,"_color":"#000000","_fillColor":")" fill \
+    R"(","_weight":1,"_opacity":1,"_fillOpacity":0.8}})"
+constexpr std::string_view LAND_STYLE = CIRCLE_STYLE("#1E50DC");
+constexpr std::string_view SEA_STYLE = CIRCLE_STYLE("#00A0B4");
+constexpr std::string_view FAILED_STYLE = CIRCLE_STYLE("#FF0000");
+#undef CIRCLE_STYLE
 constexpr std::string_view FEATURE_START = R"({"type":"Feature","geometry":)";
 constexpr std::string_view POINT_START = R"({"type":"Point","coordinates":[)";
 constexpr std::string_view PROPERTIES_START = R"(,"properties":{"name":)";
@@ -187,9 +191,7 @@ void format_map_feature(const MapFormat& f, const MapPoint& point, MapScratch& s
                : converted  ? f.place_converted
                : f.forward  ? f.place_tokyo_input
                             : f.place_jgd_input);
-    out.append(STYLE_START);
-    out.append(!converted ? FAILED_COLOUR : p.source == grids::GridKind::land ? LAND_COLOUR : SEA_COLOUR);
-    out.append(STYLE_END);
+    out.append(!converted ? FAILED_STYLE : p.source == grids::GridKind::land ? LAND_STYLE : SEA_STYLE);
 }
 
 }  // namespace batch

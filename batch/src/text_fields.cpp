@@ -84,10 +84,71 @@ void get_field(std::string_view line, int n, std::string& destination) {
     destination.assign(line.substr(i, end - i));
 }
 
+namespace {
+
+// Most decimals the exact short way below takes, and the largest value it
+// takes: a 53-bit mantissa times 10^9 stays below 2^83, and the rounded
+// value below 10^18 fits a 64-bit word.
+constexpr int SHORT_WAY_DECIMALS = 9;
+constexpr double SHORT_WAY_LIMIT = 1e9;
+
+__extension__ typedef unsigned __int128 Wide;
+
+// The fixed text of value with decimals places, as the standard conversion
+// writes it (the exact binary value rounded half to even), for a value
+// whose binary exponent leaves a fraction: the mantissa times 10^decimals
+// is exact in 128 bits, and the bits shifted out decide the rounding. 0 when
+// the value is too large for this way (it has no fraction bits), else the
+// length written into text.
+int short_fixed(double value, int decimals, char* text) {
+    if (!(std::fabs(value) < SHORT_WAY_LIMIT)) return 0;
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &exponent);
+    // value = mantissa * 2^(exponent - 53) exactly.
+    const auto mantissa = static_cast<unsigned long long>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;
+    if (shift <= 0) return 0;
+    static constexpr unsigned long long POWERS[SHORT_WAY_DECIMALS + 1] = {
+        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL};
+    const Wide scaled = static_cast<Wide>(mantissa) * POWERS[decimals];
+    unsigned long long q = 0;
+    if (shift < 100) {
+        q = static_cast<unsigned long long>(scaled >> shift);
+        const Wide rest = scaled - (static_cast<Wide>(q) << shift);
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+    }
+    char* p = text;
+    if (std::signbit(value)) *p++ = '-';
+    const unsigned long long whole = q / POWERS[decimals];
+    const unsigned long long part = q % POWERS[decimals];
+    p = std::to_chars(p, text + 40, whole).ptr;
+    if (decimals > 0) {
+        *p++ = '.';
+        char* const end = p + decimals;
+        unsigned long long rest = part;
+        for (char* d = end; d != p;) {
+            *--d = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        }
+        p = end;
+    }
+    return static_cast<int>(p - text);
+}
+
+}  // namespace
+
 void append_fixed(std::string& out, double value, int decimals, int width) {
     // Room for the longest fixed text of a double: 309 digits, sign, point
     // and the decimals.
     char digits[400];
+    if (std::isfinite(value) && decimals >= 0 && decimals <= SHORT_WAY_DECIMALS) {
+        if (const int n = short_fixed(value, decimals, digits); n > 0) {
+            if (width > n) out.append(static_cast<std::size_t>(width - n), ' ');
+            out.append(digits, static_cast<std::size_t>(n));
+            return;
+        }
+    }
     std::to_chars_result r{digits, std::errc::value_too_large};
     if (std::isfinite(value)) r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc()) {

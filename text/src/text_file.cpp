@@ -242,6 +242,12 @@ void TextWriter::write(std::string_view text) {
     }
 }
 
+void TextWriter::write_without_line_ends(std::string_view text) {
+    if (!file_) return;
+    buffer_.append(text);
+    if (buffer_.size() >= BLOCK_SIZE) flush_buffer();
+}
+
 int TextWriter::close() {
     if (!file_) return failed_ ? 1 : 0;
     flush_buffer();

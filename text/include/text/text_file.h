@@ -108,6 +108,8 @@ public:
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
     void write(std::string_view text);
+    // Text that holds no LF, as it is: no line end to turn into CR LF.
+    void write_without_line_ends(std::string_view text);
     // Flushes and closes; 1 when any write, the flush or the close failed.
     int close();
 
