@@ -195,11 +195,6 @@ void convert_chunks(SharedConversion& shared, MapScratch& map_scratch) {
     }
 }
 
-void help_convert(SharedConversion* shared) {
-    MapScratch map_scratch;
-    convert_chunks(*shared, map_scratch);
-}
-
 // One converted point: a SIMA output gets its record, the log the point
 // with the grid that shifted it, or the failed point.
 void write_point(BatchWriter& w, const PendingLine& l) {
@@ -232,7 +227,13 @@ void write_point(BatchWriter& w, const PendingLine& l) {
             write_failed_mark(w.log, p);
         }
     }
-    if (w.map_format != nullptr) {
+}
+
+// The map file's features of a batch's points, in order.
+void write_map_features(BatchWriter& w, const PendingBatch& batch) {
+    for (std::size_t i = 0; i < batch.size; ++i) {
+        const PendingLine& l = batch.lines[i];
+        if (!l.point) continue;
         if (w.map_started) write_map_separator(w.map);
         w.map_started = true;
         w.map.write_without_line_ends(l.map_text);
@@ -250,9 +251,9 @@ void clear_batch(PendingBatch& batch) {
     batch.bytes = 0;
 }
 
-// Writes a converted batch's lines in order: copied lines to the output,
-// each point as write_point does; then empties it.
-void write_batch(BatchWriter& w, PendingBatch& batch) {
+// Writes a converted batch's lines in order to the output and the log:
+// copied lines to the output, each point as write_point does.
+void write_batch(BatchWriter& w, const PendingBatch& batch) {
     for (std::size_t i = 0; i < batch.size; ++i) {
         const PendingLine& l = batch.lines[i];
         if (l.point) {
@@ -261,7 +262,6 @@ void write_batch(BatchWriter& w, PendingBatch& batch) {
             w.output.write(l.line);
         }
     }
-    clear_batch(batch);
 }
 
 // Two batches in turn: one being read, and the one before it, converted and
@@ -279,23 +279,42 @@ struct Pipeline {
     PendingBatch& read_batch() { return batches[reading]; }
 };
 
-// Converts the batch read (and writes the waiting one meanwhile); it waits
-// in its turn.
+// The second thread's part: the waiting batch's map features, when there
+// are any to write, then its share of converting the new batch.
+struct HelperTask {
+    BatchWriter& w;
+    const PendingBatch* map_batch;  // null: no map features to write
+    SharedConversion& shared;
+};
+
+void help(HelperTask* task) {
+    if (task->map_batch != nullptr) write_map_features(task->w, *task->map_batch);
+    MapScratch map_scratch;
+    convert_chunks(task->shared, map_scratch);
+}
+
+// Converts the batch read and meanwhile writes the waiting one: this thread
+// its output and log, the second its map features; the converted batch then
+// waits in its turn.
 void submit(BatchWriter& w, Pipeline& p) {
     PendingBatch& fresh = p.batches[p.reading];
     PendingBatch& waiting = p.batches[1 - p.reading];
     SharedConversion shared{w.job, w.tables, w.map_format, fresh.lines.data(), fresh.size};
+    const bool map_features = p.waiting && w.map_format != nullptr;
+    HelperTask task{w, map_features ? &waiting : nullptr, shared};
     std::thread helper;
     if (fresh.size >= PARALLEL_MIN_POINTS) {
         try {
-            helper = std::thread(help_convert, &shared);
+            helper = std::thread(help, &task);
         } catch (const std::system_error&) {
             // No second thread to be had: this one does it all.
         }
     }
     if (p.waiting) write_batch(w, waiting);
+    if (!helper.joinable() && map_features) write_map_features(w, waiting);
     convert_chunks(shared, p.map_scratch);
     if (helper.joinable()) helper.join();
+    if (p.waiting) clear_batch(waiting);
     p.waiting = true;
     p.reading = 1 - p.reading;
 }
@@ -303,7 +322,12 @@ void submit(BatchWriter& w, Pipeline& p) {
 // Converts and writes whatever is left, in order.
 void finish(BatchWriter& w, Pipeline& p) {
     if (p.read_batch().size > 0) submit(w, p);
-    if (p.waiting) write_batch(w, p.batches[1 - p.reading]);
+    if (p.waiting) {
+        PendingBatch& waiting = p.batches[1 - p.reading];
+        write_batch(w, waiting);
+        if (w.map_format != nullptr) write_map_features(w, waiting);
+        clear_batch(waiting);
+    }
     p.waiting = false;
 }
 

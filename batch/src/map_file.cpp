@@ -1,9 +1,9 @@
 #include "batch/map_file.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "batch/conversion_log.h"
+#include "batch/text_fields.h"
 #include "geodesy/angles.h"
 #include "text/convert.h"
 
@@ -77,17 +77,14 @@ void append_input_text(std::string& out, std::string_view cp932, MapScratch& scr
     append_json_string(out, scratch.utf8);
 }
 
-// A number with decimals places, or null when it is none: JSON has no NaN
-// and no infinity.
+// A number with decimals places, as the outputs write numbers, or null
+// when it is none: JSON has no NaN and no infinity.
 void append_number(std::string& out, double value, int decimals) {
-    char digits[400];
-    std::to_chars_result r{digits, std::errc::value_too_large};
-    if (std::isfinite(value)) r = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc()) {
+    if (std::isfinite(value)) {
+        append_fixed(out, value, decimals, 0);
+    } else {
         out.append("null");
-        return;
     }
-    out.append(digits, static_cast<std::size_t>(r.ptr - digits));
 }
 
 // A plane coordinate as the outputs round it, to the run's decimals.
