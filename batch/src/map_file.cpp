@@ -71,8 +71,18 @@ std::string json_key(std::string_view cp932) {
     return key;
 }
 
-// A CP932 text of the input as a JSON string.
+// A CP932 text of the input as a JSON string. Only ASCII bytes need escaping
+// (no byte of a UTF-8 character beyond ASCII is below 0x80): a text without
+// any such byte goes straight in.
 void append_input_text(std::string& out, std::string_view cp932, MapScratch& scratch) {
+    bool plain = true;
+    for (const char c : cp932) plain = plain && !needs_escape(c);
+    if (plain) {
+        out.push_back('"');
+        text::append_cp932_as_utf8(cp932, out);
+        out.push_back('"');
+        return;
+    }
     text::cp932_to_utf8_replacing(cp932, scratch.utf8);
     append_json_string(out, scratch.utf8);
 }
@@ -100,21 +110,27 @@ void make_map_format(const ConversionJob& job, std::size_t correction_count, Map
     f.decimals = job.decimals;
     f.corrections = correction_count;
     f.number_key = json_key("点番号");
-    f.state_key = json_key("状態");
     f.corrections_key = json_key("補正");
     f.height_key = json_key("標高");
-    f.place_key = json_key("地図の位置");
     f.coordinate_keys[0] = json_key("旧日本測地系X");
     f.coordinate_keys[1] = json_key("旧日本測地系Y");
     f.coordinate_keys[2] = json_key("世界測地系X");
     f.coordinate_keys[3] = json_key("世界測地系Y");
-    f.by_land = json_text("国土地理院で変換");
-    f.by_sea = json_text("海上保安庁で変換");
-    f.failed = json_text("変換できず");
-    f.place_converted = json_text("変換後の世界測地系の位置");
-    f.place_jgd_input = json_text("入力の世界測地系の位置");
-    f.place_tokyo_input = json_text("入力の旧日本測地系の位置(世界測地系の地図では約400mずれて表示されます)");
-    f.place_none = json_text("位置なし");
+    const std::string state_key = json_key("状態");
+    f.states[0] = state_key + json_text("国土地理院で変換");
+    f.states[1] = state_key + json_text("海上保安庁で変換");
+    f.states[2] = state_key + json_text("変換できず");
+    const std::string place_key = json_key("地図の位置");
+    const std::string places[4] = {
+        json_text("変換後の世界測地系の位置"),
+        json_text("入力の世界測地系の位置"),
+        json_text("入力の旧日本測地系の位置(世界測地系の地図では約400mずれて表示されます)"),
+        json_text("位置なし"),
+    };
+    const std::string_view styles[3] = {LAND_STYLE, SEA_STYLE, FAILED_STYLE};
+    for (int place = 0; place < 4; ++place) {
+        for (int style = 0; style < 3; ++style) f.endings[place][style] = place_key + places[place] + std::string(styles[style]);
+    }
 }
 
 void write_map_start(text::TextWriter& map) { map.write("{\"type\":\"FeatureCollection\",\"features\":[\n"); }
@@ -150,8 +166,8 @@ void format_map_feature(const MapFormat& f, const MapPoint& point, MapScratch& s
         out.append(f.number_key);
         append_input_text(out, r.number, scratch);
     }
-    out.append(f.state_key);
-    out.append(converted ? (p.source == grids::GridKind::land ? f.by_land : f.by_sea) : f.failed);
+    const int fate = !converted ? 2 : p.source == grids::GridKind::land ? 0 : 1;
+    out.append(f.states[fate]);
     if (f.corrections > 0) {
         out.append(f.corrections_key);
         if (converted) {
@@ -183,12 +199,8 @@ void format_map_feature(const MapFormat& f, const MapPoint& point, MapScratch& s
         out.append(f.height_key);
         append_input_text(out, r.height, scratch);
     }
-    out.append(f.place_key);
-    out.append(!placed      ? f.place_none
-               : converted  ? f.place_converted
-               : f.forward  ? f.place_tokyo_input
-                            : f.place_jgd_input);
-    out.append(!converted ? FAILED_STYLE : p.source == grids::GridKind::land ? LAND_STYLE : SEA_STYLE);
+    const int place = !placed ? 3 : converted ? 0 : f.forward ? 2 : 1;
+    out.append(f.endings[place][fate]);
 }
 
 }  // namespace batch

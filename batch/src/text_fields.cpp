@@ -1,5 +1,6 @@
 #include "batch/text_fields.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
@@ -102,11 +103,12 @@ __extension__ typedef unsigned __int128 Wide;
 // length written into text.
 int short_fixed(double value, int decimals, char* text) {
     if (!(std::fabs(value) < SHORT_WAY_LIMIT)) return 0;
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &exponent);
-    // value = mantissa * 2^(exponent - 53) exactly.
-    const auto mantissa = static_cast<unsigned long long>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;
+    // value = mantissa * 2^-shift exactly, from the bits of the double.
+    const auto bits = std::bit_cast<unsigned long long>(value);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    unsigned long long mantissa = bits & ((1ULL << 52) - 1);
+    if (biased != 0) mantissa |= 1ULL << 52;
+    const int shift = 1075 - (biased != 0 ? biased : 1);
     if (shift <= 0) return 0;
     static constexpr unsigned long long POWERS[SHORT_WAY_DECIMALS + 1] = {
         1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL};

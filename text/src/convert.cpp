@@ -183,6 +183,10 @@ void append_utf8(std::string& out, char32_t c) {
 
 void cp932_to_utf8_replacing(std::string_view cp932, std::string& utf8) {
     utf8.clear();
+    append_cp932_as_utf8(cp932, utf8);
+}
+
+void append_cp932_as_utf8(std::string_view cp932, std::string& utf8) {
     const TwoByteTable* table = nullptr;
     for (std::size_t i = 0; i < cp932.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(cp932[i]);

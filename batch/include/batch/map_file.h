@@ -34,10 +34,13 @@ struct MapFormat {
     bool sima_input = false;  // the point number and the height are shown
     int decimals = 3;
     std::size_t corrections = 0;
-    std::string number_key, state_key, corrections_key, height_key, place_key;
+    std::string number_key, corrections_key, height_key;
     std::string coordinate_keys[4];  // Tokyo X, Tokyo Y, JGD X, JGD Y
-    std::string by_land, by_sea, failed;
-    std::string place_converted, place_jgd_input, place_tokyo_input, place_none;
+    std::string states[3];           // the state, key and value: land grid, sea grid, not converted
+    // The feature's end: where it is drawn (converted, JGD input, Tokyo
+    // input, nowhere), key and value, and the style of its fate (land grid,
+    // sea grid, not converted).
+    std::string endings[4][3];
 };
 void make_map_format(const ConversionJob& job, std::size_t correction_count, MapFormat& format);
 

@@ -54,5 +54,7 @@ int utf8_to_cp932(std::string_view utf8, std::string& cp932);
 // an ASCII byte that cannot end it gives U+FFFD and the ASCII byte is read on
 // its own. For texts that leave the program as UTF-8 (the map file).
 void cp932_to_utf8_replacing(std::string_view cp932, std::string& utf8);
+// The same, appended to utf8.
+void append_cp932_as_utf8(std::string_view cp932, std::string& utf8);
 
 }  // namespace text
