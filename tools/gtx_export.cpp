@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "geodesy/mesh_key.h"
+#include "node_box.h"
 
 namespace gtx {
 
@@ -52,22 +53,12 @@ int height_lattice(const grids::CorrectionGrid& heights, HeightLattice& lattice)
         nodes.push_back(n);
     }
     if (!usable) return 1;
-    int row_min = INT_MAX, row_max = INT_MIN, col_min = INT_MAX, col_max = INT_MIN;
-    for (const Node& n : nodes) {
-        row_min = std::min(row_min, n.row);
-        row_max = std::max(row_max, n.row);
-        col_min = std::min(col_min, n.col);
-        col_max = std::max(col_max, n.col);
-    }
-    lattice.row0 = row_min;
-    lattice.col0 = col_min;
-    lattice.rows = row_max - row_min + 1;
-    lattice.cols = col_max - col_min + 1;
+    tools::node_box(nodes, lattice.row0, lattice.col0, lattice.rows, lattice.cols);
     lattice.values.assign(static_cast<std::size_t>(lattice.rows) * static_cast<std::size_t>(lattice.cols), MISSING);
     for (const Node& n : nodes) {
         if (!std::isfinite(n.dh)) continue;
-        lattice.values[static_cast<std::size_t>(n.row - row_min) * static_cast<std::size_t>(lattice.cols) +
-                       static_cast<std::size_t>(n.col - col_min)] = static_cast<float>(n.dh);
+        lattice.values[static_cast<std::size_t>(n.row - lattice.row0) * static_cast<std::size_t>(lattice.cols) +
+                       static_cast<std::size_t>(n.col - lattice.col0)] = static_cast<float>(n.dh);
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "geodesy/ellipsoids.h"
 #include "geodesy/mesh_key.h"
+#include "node_box.h"
 #include "grids/datum_shift.h"
 
 namespace ntv2 {
@@ -43,17 +44,7 @@ struct Node {
 
 int make_lattice(const std::vector<Node>& nodes, NodeLattice& lattice) {
     if (nodes.empty()) return 1;
-    int row_min = INT_MAX, row_max = INT_MIN, col_min = INT_MAX, col_max = INT_MIN;
-    for (const Node& n : nodes) {
-        row_min = std::min(row_min, n.row);
-        row_max = std::max(row_max, n.row);
-        col_min = std::min(col_min, n.col);
-        col_max = std::max(col_max, n.col);
-    }
-    lattice.row0 = row_min;
-    lattice.col0 = col_min;
-    lattice.rows = row_max - row_min + 1;
-    lattice.cols = col_max - col_min + 1;
+    tools::node_box(nodes, lattice.row0, lattice.col0, lattice.rows, lattice.cols);
     const std::size_t size = static_cast<std::size_t>(lattice.rows) * static_cast<std::size_t>(lattice.cols);
     lattice.present.assign(size, 0);
     lattice.dlat.assign(size, 0);
