@@ -133,6 +133,11 @@ for lang in C ja_JP.UTF-8; do
   xvfb-run -a bash "$0" --session "$lang" "$WIN" "$SRC" "$LINUX_BATCH" || failed=1
 done
 echo "== command-line tests against pellowen-batch.exe"
+# One wine server for the whole series of short runs: left to itself it
+# exits a few seconds after each last client, and a run that starts just
+# then loses its connection ("wine client error") and fails for no reason
+# of the program's.
+wineserver -p
 PELLOWEN_UNDER_WINE=1 xvfb-run -a bash "$SRC/tests/cli_tests.sh" "$wrapper" "$SRC" || failed=1
 wineserver -k 2>/dev/null
 rm -f "$wrapper"
