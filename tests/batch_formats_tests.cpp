@@ -207,30 +207,6 @@ TEST(SimaRecords, FieldsKeptWholeAndCoordinatesRewritten) {
     for (const char* line : {"a01,1", "A0", " A01"}) EXPECT_FALSE(is_sima_record(line)) << line;
 }
 
-// The values are the fields' leading numbers, shown for a point not
-// converted; only fields that are one number each make the point readable.
-TEST(XyText, CoordinatesReadableOnlyWhenEachFieldIsOneNumber) {
-    struct Case { const char* line; const char* name; double x, y; bool readable; };
-    const Case cases[] = {
-        {" P 1 ,,5\n", " P 1 ", 0, 5, false},
-        {"P2,  -12.5m,1e3x\n", "P2", -12.5, 1000, false},
-        {"P3,0x10,.5e\n", "P3", 0, 0.5, false},
-        {"P4", "P4", 0, 0, false},
-        {"P5,1.2E3,-25E-1\n", "P5", 1200, -2.5, true},
-        {"P6, +5. ,\t-.5\t,x\n", "P6", 5, -0.5, true},
-        {"P7,nan,INFINITY\n", "P7", NaN, INF, true},  // numbers, though no position
-        {"P8,infinite,1\n", "P8", INF, 1, false},
-    };
-    for (const Case& c : cases) {
-        SimaRecord r;
-        read_xy_line(c.line, r);
-        EXPECT_EQ(r.name, c.name);
-        EXPECT_TRUE(std::isnan(c.x) ? std::isnan(r.x) : r.x == c.x) << c.line;
-        EXPECT_EQ(r.y, c.y) << c.line;
-        EXPECT_EQ(r.coordinates_readable, c.readable) << c.line;
-    }
-}
-
 TEST(XyblLines, LongNamesWholeAndNoDigitsForNoNumber) {
     XyblScratch scratch;
     std::string line;

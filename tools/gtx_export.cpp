@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "geodesy/mesh_key.h"
-#include "node_box.h"
+#include "export_common.h"
 
 namespace gtx {
 
@@ -87,11 +87,7 @@ int write_gtx(const std::string& path, const HeightLattice& lattice) {
     put_int(out, lattice.cols);
     for (const float v : lattice.values) put_float(out, v);
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return 1;
-    const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? 0 : 1;
+    return tools::write_whole_file(path, out);
 }
 
 }  // namespace gtx

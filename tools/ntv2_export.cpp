@@ -11,7 +11,7 @@
 
 #include "geodesy/ellipsoids.h"
 #include "geodesy/mesh_key.h"
-#include "node_box.h"
+#include "export_common.h"
 #include "grids/datum_shift.h"
 
 namespace ntv2 {
@@ -334,11 +334,7 @@ int write_gsb(const std::string& path, const NodeLattice& lattice, const std::ve
     put_name(out, "END");
     out.append(8, '\0');
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return 1;
-    const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? 0 : 1;
+    return tools::write_whole_file(path, out);
 }
 
 }  // namespace ntv2

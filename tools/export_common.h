@@ -1,9 +1,12 @@
-// The rows and columns a set of grid nodes spans, for the exports that lay
-// the nodes out as one rectangle.
+// What the grid exports share: the rows and columns a set of grid nodes
+// spans, for the exports that lay the nodes out as one rectangle, and the
+// writing of a whole export file.
 #pragma once
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace tools {
@@ -23,6 +26,16 @@ void node_box(const std::vector<Node>& nodes, int& row0, int& col0, int& rows, i
     col0 = col_min;
     rows = row_max - row_min + 1;
     cols = col_max - col_min + 1;
+}
+
+// Writes bytes as the whole file at path (a file-system path); 1 when it
+// cannot be created, written or closed.
+inline int write_whole_file(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return 1;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed ? 0 : 1;
 }
 
 }  // namespace tools
