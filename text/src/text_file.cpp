@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <wchar.h>
@@ -140,6 +143,30 @@ namespace {
 // Reads and writes move through blocks of this size.
 constexpr std::size_t BLOCK_SIZE = 1 << 16;
 constexpr char DOS_END_OF_FILE = 0x1A;
+bool ends_something(char c) { return c == '\n' || c == '\r' || c == DOS_END_OF_FILE; }
+
+// The place of the first LF, CR or 0x1A among the n bytes at text, or n.
+// Eight bytes at a time: a word is looked at byte by byte only when one of
+// its bytes lies below 0x1B (the lowest byte so flagged truly does; a flag
+// above it may be false, and is then looked at again).
+std::size_t line_stop(const char* text, std::size_t n) {
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL;
+    constexpr std::uint64_t HIGHS = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (((word - ONES * 0x1B) & ~word & HIGHS) == 0) continue;
+        for (std::size_t k = i; k < i + 8; ++k) {
+            if (ends_something(text[k])) return k;
+        }
+    }
+    for (; i < n; ++i) {
+        if (ends_something(text[i])) return i;
+    }
+    return n;
+}
+
 }  // namespace
 
 LineReader::LineReader(std::FILE* file) : file_(file), buffer_(new char[BLOCK_SIZE]) {}
@@ -180,12 +207,7 @@ int LineReader::read_line(std::string& line, std::size_t max_chars) {
         const char* const start = buffer_.get() + begin_;
         std::size_t n = end_ - begin_;
         if (max_chars > 0 && n > max_chars - line.size()) n = max_chars - line.size();
-        std::size_t i = 0;
-        // The three bytes that end something all lie below 0x1B.
-        while (i < n && (static_cast<unsigned char>(start[i]) > 0x1A ||
-                         (start[i] != '\n' && start[i] != '\r' && start[i] != DOS_END_OF_FILE))) {
-            ++i;
-        }
+        const std::size_t i = line_stop(start, n);
         line.append(start, i);
         if (i == n) {
             begin_ += n;
@@ -211,6 +233,36 @@ int LineReader::read_line(std::string& line, std::size_t max_chars) {
         }
         return 1;
     }
+}
+
+int LineReader::read_piece(std::string_view& piece, std::size_t max_chars) {
+    // In place when the piece ends inside the block, at a line end or at
+    // max_chars; a CR that ends a line becomes its LF in the block itself.
+    if (begin_ < end_ && !after_cr_) {
+        char* const start = buffer_.get() + begin_;
+        const std::size_t n = end_ - begin_ < max_chars ? end_ - begin_ : max_chars;
+        const std::size_t i = line_stop(start, n);
+        if (i == max_chars) {
+            begin_ += i;
+            piece = std::string_view(start, i);
+            return 1;
+        }
+        if (i < n && start[i] == '\n') {
+            begin_ += i + 1;
+            piece = std::string_view(start, i + 1);
+            return 1;
+        }
+        if (i < n && start[i] == '\r' && begin_ + i + 1 < end_) {
+            begin_ += i + 1;
+            if (buffer_[begin_] == '\n') ++begin_;
+            start[i] = '\n';
+            piece = std::string_view(start, i + 1);
+            return 1;
+        }
+    }
+    const int got = read_line(piece_, max_chars);
+    piece = piece_;
+    return got;
 }
 
 TextWriter::TextWriter(FilePtr file) : file_(std::move(file)) {

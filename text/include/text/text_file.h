@@ -72,6 +72,10 @@ public:
     // max_chars == 0 takes the whole line, however long. Returns 0 at the
     // end of the file when nothing was read, else 1.
     int read_line(std::string& line, std::size_t max_chars = 0);
+    // The same piece as read_line(line, max_chars) gives, as a view that
+    // stays valid until the next read: most pieces are seen where they lie
+    // in the block read, without a copy. max_chars > 0.
+    int read_piece(std::string_view& piece, std::size_t max_chars);
     // True when the file begins with a byte-order mark of UTF-8 or UTF-16.
     // Asked before the first line is read: the first block is read then and
     // nothing is taken from it, so a pipe loses no byte to the question.
@@ -97,6 +101,7 @@ private:
     bool failed_ = false;
     bool text_after_end_mark_ = false;
     bool after_cr_ = false;  // the last line ended in CR: an LF next is its own
+    std::string piece_;      // a piece read_piece could not see in place
 };
 
 // Writes text in large blocks, turning each LF into CR LF, and remembers any
