@@ -143,16 +143,27 @@ TEST(ParamFiles, EveryLineIsARecordAndNodesInAnyOrderAreFoundWithTheirShifts) {
 }
 
 TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
-    // Out of order, duplicated, negative, short, blank and non-numeric keys.
-    const ParamTable table = load(true, std::string("GRID V1\r\nh\r\n") +
-        "52394001  1.0  1.0\r\n      -5  2.0  2.0\r\n     -12  3.0  3.0\r\n52394001  4.0  4.0\r\n"
-        "       7  5.0  5.0\r\n\r\nabc\r\n99999999  6.0  6.0\r\n52394000  8.0  8.0\r\n5239\t001  9.0  9.0\r\n");
-    for (long key : {52394001L, 52394000L, -5L, -12L, 7L, 99999999L, 0L, 52394002L, 100000000L, -10000000L, 5239L}) {
-        EXPECT_EQ(find_param_record(table, key), find_param_record(table.loaded(), key)) << key;
+    // Out of order, duplicated, negative, short, blank, zero-led and
+    // non-numeric keys; keys whose digits q or v are 8 or 9; the corners of a
+    // first-level square.
+    const std::string odd_keys = "      -5  2.0  2.0\r\n     -12  3.0  3.0\r\n       7  5.0  5.0\r\n\r\nabc\r\n"
+        "99999999  6.0  6.0\r\n52394000  8.0  8.0\r\n5239\t001  9.0  9.0\r\n       0  1.0  1.0\r\n"
+        "05239400  1.0  1.0\r\n52398001  1.0  1.0\r\n52390901  1.0  1.0\r\n52390000  1.0  1.0\r\n"
+        "52397979  1.0  1.0\r\n52407070  1.0  1.0\r\n";
+    const std::vector<long> keys = {52394001, 52394000, -5, -12, 7, 99999999, 0, 52394002, 100000000, -10000000,
+                                    5239, 5239400, 52398001, 52390901, 52390000, 52397979, 52407070, 52407079, 1};
+    for (const bool twice : {false, true}) {
+        for (const bool land : {true, false}) {
+            const std::string file = std::string(land ? "GRID V1\r\nh\r\n" : "*V1\r\n") + "52394001  1.0  1.0\r\n" +
+                                     odd_keys + (twice ? "52394001  4.0  4.0\r\n" : "");
+            const ParamTable table = load(land, file);
+            for (long key : keys) {
+                const ParamRecord* expected = find_param_record(table.loaded(), key);
+                EXPECT_EQ(find_param_record(table, key), expected) << key << " land " << land << " twice " << twice;
+            }
+        }
     }
-    EXPECT_NE(find_param_record(table, -12), nullptr);
-    // Many blocks of keys, in order, shuffled, then each twice; lookups with
-    // and without a place to start from.
+    // Many squares of keys, in order, shuffled, then each twice.
     std::vector<Node> nodes;
     for (int i = 0; i < 700; i += 1 + i % 3) nodes.push_back({52390000 + (i / 10) * 100 + i % 10, 1, 1});
     for (int order = 0; order < 3; ++order) {
@@ -160,12 +171,7 @@ TEST(ParamFiles, KeyIndexFindsWhatTheKeyTextSearchFinds) {
         if (order == 2) nodes.insert(nodes.end(), nodes.begin(), nodes.end());
         const ParamTable t = load(true, grid_file(true, nodes), 2000);
         for (int key = 52389990; key < 52397000; key += 7) {
-            const ParamRecord* expected = find_param_record(t.loaded(), key);
-            EXPECT_EQ(find_param_record(t, key), expected) << key;
-            for (int after : {-1, 0, 200, 999}) {
-                const int index = find_param_index(t, key, after);
-                EXPECT_EQ(index < 0 ? nullptr : &t.records[index], expected) << key << " after " << after;
-            }
+            EXPECT_EQ(find_param_record(t, key), find_param_record(t.loaded(), key)) << key;
         }
     }
 }
@@ -430,7 +436,7 @@ TEST(ParamFiles, ASmallerGridReadAfterABiggerOneFindsOnlyItsOwnNodes) {
         for (std::size_t i = 0; i < big.size(); ++i) {
             const bool kept = i < small.size();
             EXPECT_EQ(find_param_record(table, big[i].code) != nullptr, kept) << big[i].code;
-            for (int after : {-1, 0, 29}) EXPECT_EQ(find_param_index(table, big[i].code, after) >= 0, kept) << big[i].code;
+            EXPECT_EQ(find_param_index(table, big[i].code) >= 0, kept) << big[i].code;
         }
         double lat = 0, lon = 0;
         EXPECT_EQ(shift_by_land(table, 35 + 0.5 / 120, 139 + 0.5 / 80, lat, lon), 0);

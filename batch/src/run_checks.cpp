@@ -1,5 +1,9 @@
 #include "batch/run_checks.h"
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 #include "geodesy/zones.h"
 #include "text/number.h"
 #include "text/text_file.h"
@@ -57,8 +61,49 @@ int read_in_range(std::string_view text, long min, long max, long& value) {
 // Storage for a table that has none yet; the dialog's tables have theirs
 // from start-up.
 int give_storage(grids::ParamTable& table, int capacity) {
-    return table.records ? 0 : grids::create_param_table(table, capacity);
+    return table.capacity > 0 ? 0 : grids::create_param_table(table, capacity);
 }
+
+// What a read made on another thread said, kept to be shown afterwards in
+// the order it was said.
+class KeptFeedback : public grids::UserFeedback {
+public:
+    void set_status(std::string_view text) override { said_.push_back({false, std::string(text), {}}); }
+    void show_point(long, std::string_view) override {}
+    void show_message(std::string_view text, std::string_view caption) override {
+        said_.push_back({true, std::string(text), std::string(caption)});
+    }
+    void open_in_editor(std::string_view) override {}
+    void replay(grids::UserFeedback& ui) const {
+        for (const Said& s : said_) {
+            if (s.message) {
+                ui.show_message(s.text, s.caption);
+            } else {
+                ui.set_status(s.text);
+            }
+        }
+    }
+
+private:
+    struct Said {
+        bool message;
+        std::string text;
+        std::string caption;
+    };
+    std::vector<Said> said_;
+};
+
+// The sea grid read on a second thread while the land grid is read here:
+// the run then says what each read said in the order of the reads.
+struct SeaRead {
+    KeptFeedback ui;
+    std::string version;
+    int result = -1;  // -1: not read
+    std::thread thread;
+    ~SeaRead() {
+        if (thread.joinable()) thread.join();
+    }
+};
 
 }  // namespace
 
@@ -76,13 +121,28 @@ int check_run(grids::UserFeedback& ui, const RunEntries& entries, ConversionJob&
         return 2;
     }
     if (text::cp932_path_exists(job.para_file) != 0) return refuse(BAD_LAND_FILE, refusal);
-    if (grids::read_land_param_file(ui, 1, job.para_file, job.para_version, land) != 0) {
-        return refuse(LAND_UNREADABLE, refusal);
+    SeaRead sea_read;
+    sea_read.version = job.parak_version;
+    if (text::cp932_path_exists(job.parak_file) == 0) {
+        try {
+            sea_read.thread = std::thread([&] {
+                sea_read.result = grids::read_sea_param_file(sea_read.ui, 1, job.parak_file, sea_read.version, sea);
+            });
+        } catch (const std::system_error&) {
+            // No second thread: the sea grid is read after the land grid.
+        }
     }
+    const int land_read = grids::read_land_param_file(ui, 1, job.para_file, job.para_version, land);
+    if (sea_read.thread.joinable()) sea_read.thread.join();
+    if (land_read != 0) return refuse(LAND_UNREADABLE, refusal);
     if (text::cp932_path_exists(job.parak_file) != 0) return refuse(BAD_SEA_FILE, refusal);
-    if (grids::read_sea_param_file(ui, 1, job.parak_file, job.parak_version, sea) != 0) {
-        return refuse(SEA_UNREADABLE, refusal);
+    if (sea_read.result < 0) {
+        sea_read.result = grids::read_sea_param_file(ui, 1, job.parak_file, sea_read.version, sea);
+    } else {
+        sea_read.ui.replay(ui);
     }
+    job.parak_version = std::move(sea_read.version);
+    if (sea_read.result != 0) return refuse(SEA_UNREADABLE, refusal);
     if (check_corrections(ui, job, corrections, refusal) != 0) return 1;
 
     job.in_file_type = entries.in_type;

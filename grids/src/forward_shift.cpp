@@ -73,16 +73,23 @@ constexpr std::size_t REMEMBERED_CELLS = 256;
 constexpr int REMEMBERED_BITS = 8;
 thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
 
-void prefetch_record(const ParamTable& table, int index) {
-    if (index < 0 || index >= table.count) return;
-    const char* const bytes = reinterpret_cast<const char*>(&table.records[index]);
-    __builtin_prefetch(bytes);
-    __builtin_prefetch(bytes + sizeof(ParamRecord) - 1);
+// The neighbours east, north-east and north of a cell. For a code whose
+// digits q and v are below 8 and whose neighbours stay within two-digit pp
+// and uu, they are the next row and column, counted out here: the same codes
+// as mesh_neighbours gives by encoding the shifted corner.
+MeshNeighbours neighbours_of(int code) {
+    if (code < 0) return mesh_neighbours(code);
+    const geodesy::MeshDigits d = geodesy::mesh_digits(code);
+    const int row = d.pp * 80 + d.q * 10 + d.r;
+    const int column = d.uu * 80 + d.v * 10 + d.w;
+    if (d.q >= 8 || d.v >= 8 || row + 1 >= 8000 || column + 1 >= 8000) return mesh_neighbours(code);
+    const auto code_at = [](int r, int c) {
+        return r / 80 * 1000000 + c / 80 * 10000 + r % 80 / 10 * 1000 + c % 80 / 10 * 100 + r % 10 * 10 + c % 10;
+    };
+    return MeshNeighbours{code_at(row, column + 1), code_at(row + 1, column + 1), code_at(row + 1, column)};
 }
 
-// The nodes of a cell. The searches for SW and N start together, so that
-// their memory comes in at once; E and NE are looked for first just after the
-// node west of them, where a file in grid order keeps them.
+// The nodes of a cell.
 template <typename Grid>
 const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid) {
     const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (table.load_id << 32)) *
@@ -94,25 +101,15 @@ const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid)
     cell.corner = mesh_corner(code);
     cell.has_own = false;
     cell.has_all = false;
-    const MeshNeighbours n = mesh_neighbours(code);
+    const MeshNeighbours n = neighbours_of(code);
     // SW, E, NE, N, the order of the shift's corner values.
     const std::array<int, 4> keys = {grid.key(code), grid.key(n.east), grid.key(n.north_east), grid.key(n.north)};
-    KeyLookup own_lookup;
-    KeyLookup north_lookup;
-    prepare_lookup(table, keys[0], own_lookup);
-    prepare_lookup(table, keys[3], north_lookup);
-    const int own = finish_lookup(table, own_lookup);
+    const int own = find_param_index(table, keys[0]);
     if (own < 0) return cell;
-    prefetch_record(table, own);
-    prefetch_record(table, own + 1);
-    const int north = finish_lookup(table, north_lookup, own);
-    prefetch_record(table, north);
-    prefetch_record(table, north + 1);
-    const int east = find_param_index(table, keys[1], own);
-    const int north_east = find_param_index(table, keys[2], north);
-    const std::array<int, 4> at = {own, east, north_east, north};
+    const std::array<int, 4> at = {own, find_param_index(table, keys[1]), find_param_index(table, keys[2]),
+                                   find_param_index(table, keys[3])};
     cell.has_own = grid.shift(own, keys[0], cell.dB[0], cell.dL[0]) == 0;
-    cell.has_all = cell.has_own && east >= 0 && north_east >= 0 && north >= 0;
+    cell.has_all = cell.has_own && at[1] >= 0 && at[2] >= 0 && at[3] >= 0;
     for (std::size_t i = 1; i < at.size() && cell.has_all; ++i) {
         cell.has_all = grid.shift(at[i], keys[i], cell.dB[i], cell.dL[i]) == 0;
     }

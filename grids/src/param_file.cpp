@@ -34,11 +34,12 @@ struct FileKind {
     const char* reading;
     const char* finished;
     int header_lines;
+    KeyForm key_form;
     std::size_t lat_pos, lat_width;
     std::size_t lon_pos, lon_width;
 };
 
-const FileKind LAND_FILE = {
+constexpr FileKind LAND_FILE = {
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
@@ -46,11 +47,12 @@ const FileKind LAND_FILE = {
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
     2,
+    KeyForm::mesh_code,
     8, 10,
     18, 10,
 };
 
-const FileKind SEA_FILE = {
+constexpr FileKind SEA_FILE = {
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Read Error !!",
     "%s 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ ﾚｺｰﾄﾞ数ｵｰﾊﾞｰ !!",
@@ -58,6 +60,7 @@ const FileKind SEA_FILE = {
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
     1,
+    KeyForm::compact,
     8, 6,
     14, 6,
 };
@@ -93,6 +96,15 @@ void copy_columns(char* field, std::string_view text, std::size_t pos, std::size
     const std::size_t available = pos < text.size() ? std::min(width, text.size() - pos) : 0;
     if (available > 0) std::memcpy(field, text.data() + pos, available);
     std::memset(field + available, 0, width - available);
+}
+
+// copy_columns for a line that holds every column whole: copies of sizes
+// known here, which cost a few moves each.
+template <const FileKind& kind>
+void copy_full_columns(ParamRecord& r, const char* line) {
+    std::memcpy(r.key, line, KEY_WIDTH);
+    std::memcpy(r.lat, line + kind.lat_pos, kind.lat_width);
+    std::memcpy(r.lon, line + kind.lon_pos, kind.lon_width);
 }
 
 bool key_less(const ParamRecord& a, const ParamRecord& b) { return packed_key(a.key) < packed_key(b.key); }
@@ -222,24 +234,88 @@ bool merge_pieces(const std::uint64_t* keys, std::size_t n, std::uint32_t* place
     return true;
 }
 
-// Sorts the loaded records by key text and indexes their keys. A file whose
-// keys already ascend strictly, as the published files' do, is left as it
-// is: that is the one order a sort can give it. So is any other order of
-// keys that never repeat, whatever way it is reached: a file of pieces that
-// are each in order has its pieces merged, any other is sorted by radix. Where a key occurs twice, which of its records comes first is
-// what std::sort gives on the records in file order, as it always was: the
-// records go back to that order and that sort decides.
-void sort_and_index(ParamTable& table) {
-    ParamRecord* const records = table.records.get();
-    std::uint64_t* const keys = table.packed_keys.get();
-    const std::size_t n = static_cast<std::size_t>(table.count);
-    bool ascending = true;
-    for (std::size_t i = 0; i < n; ++i) {
-        keys[i] = packed_key(records[i].key);
-        if (i > 0 && keys[i] <= keys[i - 1]) ascending = false;
+constexpr int BLOCK_PLACES = PLACE_SQUARE * PLACE_SQUARE;
+constexpr long PLACE_KEY_MAX = 99'999'999;  // the largest key "%8ld" prints in 8 bytes
+
+// The place of a key (its square's number times BLOCK_PLACES, plus its place
+// in the square), or -1 when the key names no place.
+long place_of(KeyForm form, long key) {
+    if (key < 0 || key > PLACE_KEY_MAX) return -1;
+    long row = 0;
+    long column = 0;
+    if (form == KeyForm::mesh_code) {
+        const long q = key / 1000 % 10;
+        const long v = key / 100 % 10;
+        if (q >= 8 || v >= 8) return -1;
+        row = key / 1'000'000 * PLACE_SQUARE + q * 10 + key / 10 % 10;
+        column = key / 10'000 % 100 * PLACE_SQUARE + v * 10 + key % 10;
+    } else {
+        row = key / 10'000;
+        column = key % 10'000;
     }
+    const long square = row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE;
+    return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
+}
+
+// The number a key text stands for when it is exactly what "%8ld" prints for
+// a number from 0 up (blanks, then digits without a leading zero, 8 bytes in
+// all), else -1: only such a key is found by a number.
+long printed_number(const char* key) {
+    std::size_t i = 0;
+    while (i < KEY_WIDTH && key[i] == ' ') ++i;
+    if (i == KEY_WIDTH || (key[i] == '0' && i + 1 < KEY_WIDTH)) return -1;
+    long number = 0;
+    for (; i < KEY_WIDTH; ++i) {
+        if (key[i] < '0' || key[i] > '9') return -1;
+        number = number * 10 + (key[i] - '0');
+    }
+    return number;
+}
+
+// Indexes a table whose keys never repeat: each record by its place, or
+// among the others.
+void index_places(ParamTable& table) {
+    const std::size_t n = static_cast<std::size_t>(table.count);
+    table.square_blocks.clear();
+    table.square_blocks.resize(static_cast<std::size_t>(PLACE_SQUARES) * PLACE_SQUARES);
+    table.other_keys.clear();
+    table.other_records.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+        const long number = printed_number(table.records[i].key);
+        const long place = number < 0 ? -1 : place_of(table.key_form, number);
+        if (place < 0) {
+            table.other_keys.push_back(packed_key(table.records[i].key));
+            table.other_records.push_back(static_cast<std::int32_t>(i));
+            continue;
+        }
+        std::unique_ptr<std::int32_t[]>& block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)];
+        if (!block) {
+            block.reset(new std::int32_t[BLOCK_PLACES]);
+            std::fill_n(block.get(), BLOCK_PLACES, -1);
+        }
+        block[static_cast<std::size_t>(place % BLOCK_PLACES)] = static_cast<std::int32_t>(i);
+    }
+}
+
+// Sorts the loaded records by key text and indexes them. A file whose keys
+// already ascend strictly (ascending), as the published files' do, is left
+// as it is: that is the one order a sort can give it. So is any other order
+// of keys that never repeat, whatever way it is reached: a file of pieces
+// that are each in order has its pieces merged, any other is sorted by
+// radix. Where a key occurs twice, which of its records comes first is what
+// std::sort gives on the records in file order, as it always was: the
+// records go back to that order and that sort decides, and the table keeps
+// every packed key for the search by halving.
+void sort_and_index(ParamTable& table, bool ascending) {
+    std::vector<std::uint64_t>& packed = table.packed_keys;
+    packed.clear();
     table.unique_keys = true;
     if (!ascending) {
+        ParamRecord* const records = table.records.get();
+        const std::size_t n = static_cast<std::size_t>(table.count);
+        packed.resize(n);
+        std::uint64_t* const keys = packed.data();
+        for (std::size_t i = 0; i < n; ++i) keys[i] = packed_key(records[i].key);
         bool sorted = false;
         std::unique_ptr<std::uint32_t[]> places(new (std::nothrow) std::uint32_t[n]);
         if (places) {
@@ -268,7 +344,10 @@ void sort_and_index(ParamTable& table) {
             }
         }
     }
-    for (std::size_t b = 0; b * KEY_BLOCK < n; ++b) table.block_keys[b] = keys[b * KEY_BLOCK];
+    if (table.unique_keys) {
+        std::vector<std::uint64_t>().swap(packed);
+        index_places(table);
+    }
 }
 
 // The plain halving over all records: with a key that occurs twice, this is
@@ -285,51 +364,6 @@ int halving_search(const std::uint64_t* keys, std::size_t count, std::uint64_t w
         } else {
             return static_cast<int>(mid);
         }
-    }
-    return -1;
-}
-
-// Place of the last of n ascending keys that is not above wanted, or -1 when
-// the first already is. Halving without branches on the keys.
-int last_not_above(const std::uint64_t* keys, std::size_t n, std::uint64_t wanted) {
-    if (n == 0 || keys[0] > wanted) return -1;
-    const std::uint64_t* base = keys;
-    while (n > 1) {
-        const std::size_t half = n / 2;
-        base = base[half] <= wanted ? base + half : base;
-        n -= half;
-    }
-    return static_cast<int>(base - keys);
-}
-
-// With no key twice, any record with the key is the one: its block comes
-// from the small array of every block's first key, then the key from within
-// the block.
-void block_of(const ParamTable& table, std::uint64_t wanted, int& begin, int& end) {
-    const int count = table.count;
-    const int blocks = (count + KEY_BLOCK - 1) / KEY_BLOCK;
-    const int block = last_not_above(table.block_keys.get(), static_cast<std::size_t>(blocks), wanted);
-    if (block < 0) {
-        begin = end = 0;
-        return;
-    }
-    begin = block * KEY_BLOCK;
-    end = std::min(begin + KEY_BLOCK, count);
-}
-
-int search_block(const ParamTable& table, std::uint64_t wanted, int begin, int end) {
-    const std::uint64_t* const keys = table.packed_keys.get() + begin;
-    const int at = last_not_above(keys, static_cast<std::size_t>(end - begin), wanted);
-    return at >= 0 && keys[at] == wanted ? begin + at : -1;
-}
-
-// Looks for the key among the few records just after the one at after.
-int search_after(const ParamTable& table, std::uint64_t wanted, int after) {
-    const std::uint64_t* const keys = table.packed_keys.get();
-    if (after < 0 || after >= table.count || keys[after] >= wanted) return -1;
-    const int end = std::min(after + 1 + KEY_BLOCK, table.count);
-    for (int i = after + 1; i < end && keys[i] <= wanted; ++i) {
-        if (keys[i] == wanted) return i;
     }
     return -1;
 }
@@ -410,22 +444,45 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     }
     for (int h = 1; h < kind.header_lines; ++h) reader.read_line(line, PARAM_LINE_MAX);
 
-    int count = 0;
+    // Every record takes at least one byte of the file: storage for the
+    // smaller of that and the capacity, which only the records read touch.
+    const long long size = text::file_size(file.get());
+    const std::size_t room = static_cast<std::size_t>(
+        size >= 0 && size < table.capacity ? size : static_cast<long long>(table.capacity));
+    table.count = 0;
+    table.records.reset(new (std::nothrow) ParamRecord[room == 0 ? 1 : room]);
+    if (!table.records) return fail_read(kind, ui, path, table);
+    table.key_form = kind.key_form;
+
+    std::size_t count = 0;
+    bool ascending = true;
+    std::uint64_t last_key = 0;
     ShiftSizes sizes;
     ParamRecord* const records = table.records.get();
-    while (reader.read_line(line, PARAM_LINE_MAX) != 0) {
-        if (count >= table.capacity) {
+    std::string_view text;
+    while (reader.read_piece(text, PARAM_LINE_MAX) != 0) {
+        if (count >= static_cast<std::size_t>(table.capacity)) {
             table.count = 0;
             ui.show_message(with_path(kind.overflow_error, path), "Error");
             return 1;
         }
-        std::string_view text = line;
+        if (count >= room) return fail_read(kind, ui, path, table);  // the file grew while read
         if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
         ParamRecord& r = records[count];
-        copy_columns(r.key, text, 0, KEY_WIDTH);
-        copy_columns(r.lat, text, kind.lat_pos, kind.lat_width);
-        copy_columns(r.lon, text, kind.lon_pos, kind.lon_width);
+        r = ParamRecord{};
+        if (&kind == &LAND_FILE && text.size() >= LAND_FILE.lon_pos + LAND_FILE.lon_width) {
+            copy_full_columns<LAND_FILE>(r, text.data());
+        } else if (&kind == &SEA_FILE && text.size() >= SEA_FILE.lon_pos + SEA_FILE.lon_width) {
+            copy_full_columns<SEA_FILE>(r, text.data());
+        } else {
+            copy_columns(r.key, text, 0, KEY_WIDTH);
+            copy_columns(r.lat, text, kind.lat_pos, kind.lat_width);
+            copy_columns(r.lon, text, kind.lon_pos, kind.lon_width);
+        }
         if (kind.small_shifts_error != nullptr) count_shift(text, sizes);
+        const std::uint64_t key = packed_key(r.key);
+        if (count > 0 && key <= last_key) ascending = false;
+        last_key = key;
         ++count;
     }
     // A file that could not be read to its end is no grid: no half table.
@@ -436,8 +493,8 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         ui.show_message(with_path(kind.small_shifts_error, path), "Error");
         return 1;
     }
-    table.count = count;
-    sort_and_index(table);
+    table.count = static_cast<int>(count);
+    sort_and_index(table, ascending);
     ui.set_status(kind.finished);
     return 0;
 }
@@ -468,20 +525,11 @@ std::uint64_t next_load_id() {
 }
 
 int create_param_table(ParamTable& table, int capacity) {
-    table.records.reset(new (std::nothrow) ParamRecord[static_cast<std::size_t>(capacity)]());
-    table.packed_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity)]());
-    table.block_keys.reset(new (std::nothrow) std::uint64_t[static_cast<std::size_t>(capacity / KEY_BLOCK + 1)]());
-    table.count = 0;
-    table.unique_keys = false;
+    table = ParamTable{};
     table.load_id = next_load_id();
-    const bool ok = table.records && table.packed_keys && table.block_keys;
-    if (!ok) {
-        table.records.reset();
-        table.packed_keys.reset();
-        table.block_keys.reset();
-    }
-    table.capacity = ok ? capacity : 0;
-    return ok ? 0 : 1;
+    if (capacity <= 0) return 1;
+    table.capacity = capacity;
+    return 0;
 }
 
 std::uint64_t packed_key(const char* key) {
@@ -526,39 +574,21 @@ const ParamRecord* find_param_record(const ParamTable& table, long key) {
     return index < 0 ? nullptr : &table.records[index];
 }
 
-int find_param_index(const ParamTable& table, long key, int after) {
+int find_param_index(const ParamTable& table, long key) {
+    if (table.count <= 0) return -1;
+    if (table.unique_keys) {
+        const long place = place_of(table.key_form, key);
+        if (place >= 0) {
+            const std::int32_t* const block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)].get();
+            return block == nullptr ? -1 : block[place % BLOCK_PLACES];
+        }
+    }
     std::uint64_t wanted = 0;
-    if (table.count <= 0 || pack_lookup_key(key, wanted) != 0) return -1;
-    if (!table.unique_keys) return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), wanted);
-    const int near = search_after(table, wanted, after);
-    if (near >= 0) return near;
-    int begin = 0;
-    int end = 0;
-    block_of(table, wanted, begin, end);
-    return search_block(table, wanted, begin, end);
-}
-
-void prepare_lookup(const ParamTable& table, long key, KeyLookup& lookup) {
-    lookup.possible = table.count > 0 && pack_lookup_key(key, lookup.wanted) == 0;
-    lookup.begin = lookup.end = 0;
-    if (!lookup.possible || !table.unique_keys) return;
-    block_of(table, lookup.wanted, lookup.begin, lookup.end);
-    if (lookup.begin < lookup.end) {
-        const std::uint64_t* const keys = table.packed_keys.get();
-        __builtin_prefetch(keys + lookup.begin);
-        __builtin_prefetch(keys + lookup.end - 1);
-    }
-}
-
-// Near a hint only when no key occurs twice; else by the same halving as the
-// search on the key text, so that the same record answers.
-int finish_lookup(const ParamTable& table, const KeyLookup& lookup, int after) {
-    if (!lookup.possible) return -1;
-    if (!table.unique_keys) {
-        return halving_search(table.packed_keys.get(), static_cast<std::size_t>(table.count), lookup.wanted);
-    }
-    const int near = search_after(table, lookup.wanted, after);
-    return near >= 0 ? near : search_block(table, lookup.wanted, lookup.begin, lookup.end);
+    if (pack_lookup_key(key, wanted) != 0) return -1;
+    if (!table.unique_keys) return halving_search(table.packed_keys.data(), table.packed_keys.size(), wanted);
+    const auto at = std::lower_bound(table.other_keys.begin(), table.other_keys.end(), wanted);
+    if (at == table.other_keys.end() || *at != wanted) return -1;
+    return table.other_records[static_cast<std::size_t>(at - table.other_keys.begin())];
 }
 
 }  // namespace grids

@@ -136,7 +136,7 @@ HWND open_dialog() {
     dialog::FrontEnd& fe = dialog::front_end();
     fe.job = batch::ConversionJob{};
     fe.in_folder = fe.out_folder = fe.land_folder = fe.sea_folder = "";
-    if (!fe.land.records && dialog::prepare_front_end(fe) != 0) return nullptr;
+    if (fe.land.capacity == 0 && dialog::prepare_front_end(fe) != 0) return nullptr;
     fe.startup_directory_w = fs::current_path().wstring();
     dialog::to_cp932(fe.startup_directory_w, fe.startup_directory);
     person = Person{};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "grids/correction.h"
 #include "grids/feedback.h"
@@ -21,24 +22,45 @@ struct ParamRecord {
 };
 static_assert(sizeof(ParamRecord) == 31, "a grid record is 31 bytes");
 
+// Most records each grid file may hold.
 inline constexpr int LAND_TABLE_CAPACITY = 393000;
 inline constexpr int SEA_TABLE_CAPACITY = 665000;
 
-// Fixed storage, allocated zero-filled once and reused by every load; only
-// the first count records are ever searched. Only the readers write the
-// records, the count and the search index.
+// How a grid's keys name its nodes: the land grid by the 8-digit code of the
+// node's cell (ppuuqvrw), the sea grid by the compact key (see
+// geodesy::mesh_to_key).
+enum class KeyForm : std::uint8_t { mesh_code, compact };
+
+// Nodes are placed by row (30" of latitude) and column (45" of longitude) in
+// squares of PLACE_SQUARE rows by PLACE_SQUARE columns: a first-level square
+// of the codes. The squares of every key of 8 digits or fewer fit in
+// PLACE_SQUARES by PLACE_SQUARES.
+inline constexpr int PLACE_SQUARE = 80;
+inline constexpr int PLACE_SQUARES = 125;
+
+// The records of one loaded grid file, sorted by key. Only the readers write
+// the records, the count and the indexes.
 struct ParamTable {
+    // The records, allocated by each read for what the file can hold, not
+    // cleared beforehand: only the first count are ever looked at.
     std::unique_ptr<ParamRecord[]> records;
-    int capacity = 0;
+    int capacity = 0;  // most records a file may hold
     int count = 0;
-    // The key of each loaded record, in table order, as one number that
-    // orders as the key text does (see packed_key): the lookups search this
-    // instead of the records' text.
-    std::unique_ptr<std::uint64_t[]> packed_keys;
-    // Every KEY_BLOCK-th packed key, from the first: a small array to search
-    // first when no key occurs twice (unique_keys).
-    std::unique_ptr<std::uint64_t[]> block_keys;
+    KeyForm key_form = KeyForm::mesh_code;
+    // Where no key occurs twice (unique_keys), the records found by the key
+    // of a place (a key of 8 digits or fewer, printed as "%8ld" prints it,
+    // whose code digits q and v are below 8): per square of places, null or
+    // a block of PLACE_SQUARE * PLACE_SQUARE record indexes (-1 where the
+    // file has no record). Any other record (a negative key, a key written
+    // otherwise) is among other_keys, sorted packed keys (see packed_key),
+    // with its index beside it.
     bool unique_keys = false;
+    std::vector<std::unique_ptr<std::int32_t[]>> square_blocks;
+    std::vector<std::uint64_t> other_keys;
+    std::vector<std::int32_t> other_records;
+    // With a key that occurs twice: the packed key of every record, in table
+    // order, searched by halving as the key texts always were.
+    std::vector<std::uint64_t> packed_keys;
     // Names the table's current content: every read gives it a number no
     // table has had before, so that anything remembered from an earlier
     // content is known to be stale.
@@ -59,8 +81,8 @@ struct GridSet {
     std::span<const CorrectionGrid> corrections = {};
 };
 
-// Allocates capacity zero-filled records and their index. 1 when the storage
-// cannot be had.
+// Readies an empty table for files of at most capacity records; the storage
+// is had when a file is read. 1 when capacity is not positive.
 int create_param_table(ParamTable& table, int capacity);
 
 // full == 0 reads only the version text from the first line and leaves the
@@ -79,27 +101,11 @@ int read_sea_param_file(UserFeedback& ui, int full, const std::string& path, std
 // Binary search for the key printed as "%8ld" among the loaded records.
 const ParamRecord* find_param_record(std::span<const ParamRecord> records, long key);
 
-// The same search, on the table's index of packed keys: the same record.
+// The same search, on the table's indexes: the same record.
 const ParamRecord* find_param_record(const ParamTable& table, long key);
 
-inline constexpr int KEY_BLOCK = 16;
-
-// Index of the record that find_param_record(table, key) finds, or -1. With
-// after >= 0 (the index of a record with a smaller key, such as the node west
-// or south of the wanted one), the records just after it are looked at first.
-int find_param_index(const ParamTable& table, long key, int after = -1);
-
-// The same search in two steps, so that several keys can be looked up at
-// once: prepare each (the memory its search needs starts coming in), then
-// finish each. The answers are those of find_param_index.
-struct KeyLookup {
-    std::uint64_t wanted = 0;
-    bool possible = false;  // the key's text can be a record's key
-    int begin = 0;          // the block of the index that may hold it
-    int end = 0;
-};
-void prepare_lookup(const ParamTable& table, long key, KeyLookup& lookup);
-int finish_lookup(const ParamTable& table, const KeyLookup& lookup, int after = -1);
+// Index of the record that find_param_record(table, key) finds, or -1.
+int find_param_index(const ParamTable& table, long key);
 
 // Key text of up to 8 bytes as a number: the bytes up to the first zero,
 // first byte highest, zeros after. Two keys compare as these numbers do
