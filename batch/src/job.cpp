@@ -4,8 +4,11 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <limits>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -57,9 +60,14 @@ void show_error(grids::UserFeedback& ui, const char* format, const std::string& 
 struct PendingLine {
     bool point = false;
     std::string line;  // as read, line end included when it has one
+    long counter = 0;  // the point's running number
     SimaRecord record;
     grids::PointResult result;
     int converted = 1;
+    // A converted point's record (SIMA output) or line (XYBL output), and
+    // after it, from written_length on, its marks for the log.
+    std::string written;
+    std::size_t written_length = 0;
     std::string map_text;  // the point's feature of the map file, when there is one
 };
 
@@ -157,16 +165,53 @@ PointFate fate_of(int converted) {
                                                  : PointFate::not_converted;
 }
 
-// Converts the points from begin to end and, with a map file, formats each
-// point's feature.
-void convert_range(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map,
-                   MapScratch& map_scratch, PendingLine* begin, PendingLine* end) {
+// One thread's storage for formatting, reused from point to point.
+struct Scratch {
+    MapScratch map;
+    XyblScratch xybl;
+};
+
+// A point's line, read into its record; an XY point is numbered by its
+// running number and has no height.
+void read_point(bool sima_in, PendingLine& l) {
+    SimaRecord& r = l.record;
+    if (sima_in) {
+        read_sima_record(l.line, r);
+    } else {
+        read_xy_line(l.line, r);
+        format_into(r.number, "%ld", l.counter);
+        r.height.clear();
+    }
+}
+
+// What a converted point writes: its SIMA record, or its XYBL line, and its
+// marks for the log.
+void format_converted(const ConversionJob& job, std::size_t correction_count, Scratch& scratch, PendingLine& l) {
+    const SimaRecord& r = l.record;
+    const grids::PointResult& p = l.result;
+    if (job.out_file_type == OutputType::sima) {
+        format_sima_record(job.decimals, r.number, r.name, p.x_out, p.y_out, r.height, l.written);
+    } else {
+        format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
+                         scratch.xybl, l.written);
+    }
+    l.written_length = l.written.size();
+    append_point_marks(l.written, p, correction_count);
+}
+
+// Reads, converts and formats the points from begin to end and, with a map
+// file, formats each point's feature.
+void convert_range(const ConversionJob& job, const grids::GridSet& tables, const MapFormat* map, Scratch& scratch,
+                   PendingLine* begin, PendingLine* end) {
     const std::uint16_t heights = height_files(tables);
+    const bool sima_in = job.in_file_type == InputType::sima;
     for (PendingLine* l = begin; l != end; ++l) {
         if (!l->point) continue;
+        read_point(sima_in, *l);
         convert_point(job, tables, heights, *l);
+        if (l->converted == 0) format_converted(job, tables.corrections.size(), scratch, *l);
         if (map != nullptr) {
-            format_map_feature(*map, MapPoint{l->record, l->result, fate_of(l->converted)}, map_scratch, l->map_text);
+            format_map_feature(*map, MapPoint{l->record, l->result, fate_of(l->converted)}, scratch.map, l->map_text);
         }
     }
 }
@@ -186,12 +231,12 @@ struct SharedConversion {
 
 constexpr std::size_t CHUNK_POINTS = 64;
 
-void convert_chunks(SharedConversion& shared, MapScratch& map_scratch) {
+void convert_chunks(SharedConversion& shared, Scratch& scratch) {
     for (;;) {
         const std::size_t begin = shared.next.fetch_add(CHUNK_POINTS);
         if (begin >= shared.count) return;
         const std::size_t end = std::min(begin + CHUNK_POINTS, shared.count);
-        convert_range(shared.job, shared.tables, shared.map, map_scratch, shared.lines + begin, shared.lines + end);
+        convert_range(shared.job, shared.tables, shared.map, scratch, shared.lines + begin, shared.lines + end);
     }
 }
 
@@ -202,22 +247,15 @@ void write_point(BatchWriter& w, const PendingLine& l) {
     const grids::PointResult& p = l.result;
     const int decimals = w.job.decimals;
     if (l.converted != 0) w.error_flag = 1;
-    if (w.job.out_file_type == OutputType::sima) {
-        if (l.converted == 0) {
-            format_sima_record(decimals, r.number, r.name, p.x_out, p.y_out, r.height, w.text);
-            w.output.write(w.text);
+    if (l.converted == 0) {
+        if (w.job.out_file_type == OutputType::sima) {
+            w.output.write(std::string_view(l.written).substr(0, l.written_length));
             w.output.write("\n");
-            append_point_marks(w.text, p, w.tables.corrections.size());
-            w.log.write(w.text);
-        } else {
-            log_failed_point(w.log, l.line, w.failed_count);
-            ++w.failed_count;
         }
-    } else if (l.converted == 0) {
-        format_xybl_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
-                         w.xybl, w.text);
-        append_point_marks(w.text, p, w.tables.corrections.size());
-        w.log.write(w.text);
+        w.log.write(l.written);
+    } else if (w.job.out_file_type == OutputType::sima) {
+        log_failed_point(w.log, l.line, w.failed_count);
+        ++w.failed_count;
     } else {
         format_xybl_short_line(decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, w.xybl, w.text);
         w.log.write(w.text);
@@ -245,7 +283,10 @@ void write_map_features(BatchWriter& w, const PendingBatch& batch) {
 // places of the batch.
 void clear_batch(PendingBatch& batch) {
     for (std::size_t i = 0; i < batch.size; ++i) {
-        if (batch.lines[i].line.capacity() > LONG_LINE_STORAGE) std::string().swap(batch.lines[i].line);
+        PendingLine& l = batch.lines[i];
+        for (std::string* kept : {&l.line, &l.written, &l.map_text}) {
+            if (kept->capacity() > LONG_LINE_STORAGE) std::string().swap(*kept);
+        }
     }
     batch.size = 0;
     batch.bytes = 0;
@@ -264,71 +305,142 @@ void write_batch(BatchWriter& w, const PendingBatch& batch) {
     }
 }
 
-// Two batches in turn: one being read, and the one before it, converted and
-// waiting to be written. When the batch being read is full, a second thread
-// starts converting it while this one writes the waiting batch, then helps
-// convert what is left; the converted batch then waits in its turn. So the
-// writing of one batch and the converting of the next share both cores, and
-// lines are still written in input order, the same bytes as a point-by-point
-// run.
+// What the second thread is given: the map features of the batch just
+// converted, when there are any to write, then its share of converting the
+// batch just read.
+struct HelperTask {
+    const PendingBatch* map_batch = nullptr;
+    SharedConversion* shared = nullptr;
+};
+
+// The second thread of a job, started with its first large batch and kept
+// to the end: it takes one task at a time and says when it is done.
+struct Helper {
+    explicit Helper(BatchWriter& writer) : w(writer) {}
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    BatchWriter& w;
+    std::mutex mutex;
+    std::condition_variable changed;
+    HelperTask task;
+    bool has_task = false;
+    bool stop = false;
+    std::thread thread;
+
+    void run() {
+        Scratch scratch;
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return has_task || stop; });
+            if (!has_task) return;
+            const HelperTask t = task;
+            lock.unlock();
+            if (t.map_batch != nullptr) write_map_features(w, *t.map_batch);
+            if (t.shared != nullptr) convert_chunks(*t.shared, scratch);
+            lock.lock();
+            has_task = false;
+            changed.notify_all();
+        }
+    }
+    void give(const HelperTask& t) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            task = t;
+            has_task = true;
+        }
+        changed.notify_all();
+    }
+    void wait_done() {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return !has_task; });
+    }
+    ~Helper() {
+        if (!thread.joinable()) return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+};
+
+// Two batches in turn: one being read, and the one before it, being
+// converted by the second thread meanwhile. When the batch being read is
+// full, this thread helps finish converting the one before, hands the new
+// one to the second thread, writes the converted one (the second thread
+// writes its map features first), and reads on. So reading, writing and
+// converting share both cores, and lines are still written in input order,
+// the same bytes as a point-by-point run.
 struct Pipeline {
+    explicit Pipeline(BatchWriter& w) : helper(w) {}
     PendingBatch batches[2];
+    std::optional<SharedConversion> shared[2];
     int reading = 0;
-    bool waiting = false;  // batches[1 - reading] is converted and not written
-    MapScratch map_scratch;  // this thread's
+    bool converting = false;  // batches[1 - reading] is being converted
+    bool started = false;     // the second thread was tried
+    Scratch scratch;          // this thread's
+    Helper helper;
     PendingBatch& read_batch() { return batches[reading]; }
 };
 
-// The second thread's part: the waiting batch's map features, when there
-// are any to write, then its share of converting the new batch.
-struct HelperTask {
-    BatchWriter& w;
-    const PendingBatch* map_batch;  // null: no map features to write
-    SharedConversion& shared;
-};
-
-void help(HelperTask* task) {
-    if (task->map_batch != nullptr) write_map_features(task->w, *task->map_batch);
-    MapScratch map_scratch;
-    convert_chunks(task->shared, map_scratch);
+// Finishes converting the batch handed on: this thread takes the chunks
+// left, then waits for the second thread's last one.
+void finish_converting(Pipeline& p) {
+    if (!p.converting) return;
+    SharedConversion& shared = *p.shared[1 - p.reading];
+    convert_chunks(shared, p.scratch);
+    if (p.helper.thread.joinable()) p.helper.wait_done();
+    p.converting = false;
 }
 
-// Converts the batch read and meanwhile writes the waiting one: this thread
-// its output and log, the second its map features; the converted batch then
-// waits in its turn.
+// Hands the batch read to the second thread (or converts it here when there
+// is none), writes the batch converted before it, and empties that one for
+// the next lines.
 void submit(BatchWriter& w, Pipeline& p) {
+    finish_converting(p);
+    const int done = 1 - p.reading;
     PendingBatch& fresh = p.batches[p.reading];
-    PendingBatch& waiting = p.batches[1 - p.reading];
-    SharedConversion shared{w.job, w.tables, w.map_format, fresh.lines.data(), fresh.size};
-    const bool map_features = p.waiting && w.map_format != nullptr;
-    HelperTask task{w, map_features ? &waiting : nullptr, shared};
-    std::thread helper;
-    if (fresh.size >= PARALLEL_MIN_POINTS) {
+    PendingBatch& converted = p.batches[done];
+    SharedConversion& shared = p.shared[p.reading].emplace(w.job, w.tables, w.map_format, fresh.lines.data(), fresh.size);
+    if (!p.started && fresh.size >= PARALLEL_MIN_POINTS) {
+        p.started = true;
         try {
-            helper = std::thread(help, &task);
+            p.helper.thread = std::thread([&p] { p.helper.run(); });
         } catch (const std::system_error&) {
             // No second thread to be had: this one does it all.
         }
     }
-    if (p.waiting) write_batch(w, waiting);
-    if (!helper.joinable() && map_features) write_map_features(w, waiting);
-    convert_chunks(shared, p.map_scratch);
-    if (helper.joinable()) helper.join();
-    if (p.waiting) clear_batch(waiting);
-    p.waiting = true;
-    p.reading = 1 - p.reading;
+    const bool map_features = converted.size > 0 && w.map_format != nullptr;
+    if (p.helper.thread.joinable()) {
+        p.helper.give(HelperTask{map_features ? &converted : nullptr, &shared});
+    } else {
+        convert_chunks(shared, p.scratch);
+        if (map_features) write_map_features(w, converted);
+    }
+    if (converted.size > 0) {
+        write_batch(w, converted);
+        // The map features must be written before the batch is emptied.
+        if (map_features && p.helper.thread.joinable()) {
+            convert_chunks(shared, p.scratch);
+            p.helper.wait_done();
+        }
+        clear_batch(converted);
+    }
+    p.converting = p.helper.thread.joinable();
+    p.reading = done;
 }
 
 // Converts and writes whatever is left, in order.
 void finish(BatchWriter& w, Pipeline& p) {
     if (p.read_batch().size > 0) submit(w, p);
-    if (p.waiting) {
-        PendingBatch& waiting = p.batches[1 - p.reading];
-        write_batch(w, waiting);
-        if (w.map_format != nullptr) write_map_features(w, waiting);
-        clear_batch(waiting);
+    finish_converting(p);
+    PendingBatch& last = p.batches[1 - p.reading];
+    if (last.size > 0) {
+        write_batch(w, last);
+        if (w.map_format != nullptr) write_map_features(w, last);
+        clear_batch(last);
     }
-    p.waiting = false;
 }
 
 // A line (or a piece of one) that a SIMA output copies as it is.
@@ -339,21 +451,13 @@ void keep_line(PendingBatch& batch, std::string& piece) {
     batch.bytes += copy.line.size();
 }
 
-// A point's line, read into its record; an XY point is numbered by its
-// running number and has no height.
-void keep_point(PendingBatch& batch, std::string& piece, bool sima_in, long point_counter) {
+// A point's line, read into its record when its batch is converted.
+void keep_point(PendingBatch& batch, std::string& piece, long point_counter) {
     PendingLine& point = batch.next();
     point.point = true;
+    point.counter = point_counter;
     point.line.swap(piece);
     batch.bytes += point.line.size();
-    SimaRecord& r = point.record;
-    if (sima_in) {
-        read_sima_record(point.line, r);
-    } else {
-        read_xy_line(point.line, r);
-        format_into(r.number, "%ld", point_counter);
-        r.height.clear();
-    }
 }
 
 // Whether a whole line (or the first piece of a long one) is a point: a
@@ -404,7 +508,7 @@ int open_outputs(grids::UserFeedback& ui, const ConversionJob& job, const std::s
 int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long input_size, BatchWriter& w) {
     const bool sima_in = w.job.in_file_type == InputType::sima;
     const bool copies = sima_in && w.job.out_file_type == OutputType::sima;
-    Pipeline pipeline;
+    Pipeline pipeline(w);
     std::string piece;
     bool at_line_start = true;
     long long line_number = 0;
@@ -437,7 +541,7 @@ int read_and_write(grids::UserFeedback& ui, text::LineReader& reader, long long 
         ++point_counter;
         ui.show_point(point_counter, piece);
         ui.set_progress(reader.position(), input_size);
-        keep_point(batch, piece, sima_in, point_counter);
+        keep_point(batch, piece, point_counter);
     }
     finish(w, pipeline);
     return result;
