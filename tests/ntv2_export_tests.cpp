@@ -145,18 +145,23 @@ void hgridshift(const std::string& dir, const std::string& grids, const std::vec
     run_cct(dir, "-d 12 -z 0 -t 0 +proj=hgridshift +grids=" + grids, points.size(), out);
 }
 
-// PROJ's cct, the sample grids and correction file loaded as the
-// conversion loads them, and a folder of the test's own.
+// PROJ's cct, a folder of the test's own, and in it the sample land grid
+// with a record whose second-level column is 8: no cell has it, but read as
+// an ordinary code it would stand on 52406050, a node the grid lacks, and
+// complete a cell at sea. The grids and the sample
+// correction file are loaded as the conversion loads them.
 class Proj : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
         ASSERT_FALSE(dir.empty());
+        std::ifstream sample(LAND, std::ios::binary);
+        write_file(land_path, std::string(std::istreambuf_iterator<char>(sample), {}) + "52396850   1.00000   1.00000\r\n");
         RecordingFeedback ui;
         std::string version;
         ASSERT_EQ(grids::create_param_table(land, grids::LAND_TABLE_CAPACITY), 0);
         ASSERT_EQ(grids::create_param_table(sea, grids::SEA_TABLE_CAPACITY), 0);
-        ASSERT_EQ(grids::read_land_param_file(ui, 1, LAND, version, land), 0);
+        ASSERT_EQ(grids::read_land_param_file(ui, 1, land_path, version, land), 0);
         ASSERT_EQ(grids::read_sea_param_file(ui, 1, SEA, version, sea), 0);
         ASSERT_EQ(grids::read_correction_file(ui, CORRECTION, sample_correction), 0);
     }
@@ -169,6 +174,7 @@ protected:
 
     const TempDir temp;
     const std::string& dir = temp.path;
+    const std::string land_path = dir + "/land.par";
     grids::ParamTable land, sea;
     grids::CorrectionGrid sample_correction;
 };
@@ -178,7 +184,7 @@ protected:
 // points the forward shift cannot shift, and shifts the rest to the same
 // position within 1e-9 degree.
 TEST_F(Proj, HgridshiftOnExportedGridsMatchesTheForwardShift) {
-    export_file("land", LAND, dir + "/land.gsb");
+    export_file("land", land_path, dir + "/land.gsb");
     export_file("sea", SEA, dir + "/sea.gsb");
     std::vector<LonLat> points;
     for (int r = 35 * 120 - 2; r < 36 * 120 + 2; ++r) {
@@ -213,7 +219,7 @@ TEST_F(Proj, OneSubgridShiftsAsTheFileWhereItHasAllFourNodes) {
     add_random_points(777, points);
     for (const std::string kind : {"land", "sea", "correction"}) {
         SCOPED_TRACE(kind);
-        export_file("--single " + kind, kind == "land" ? LAND : kind == "sea" ? SEA : CORRECTION, dir + "/one.gsb");
+        export_file("--single " + kind, kind == "land" ? land_path : kind == "sea" ? SEA : CORRECTION, dir + "/one.gsb");
         std::vector<Projected> proj;
         hgridshift(dir, dir + "/one.gsb", points, proj);
         int compared = 0;
@@ -281,8 +287,10 @@ Cover cover_at(const CorrectionNodes& n, double lat, double lon) {
 
 // The sample correction file with a block of 4 by 4 nodes taken out inside
 // its area (the 9 cells between them lie outside the file again, the cells
-// round them are partial) and two nodes whose values the reader cannot use
-// ("NaN", and 2" beyond the plausible limit).
+// round them are partial), two nodes whose values the reader cannot use
+// ("NaN", and 2" beyond the plausible limit), and a code whose second-level
+// column is 8 (no cell has it; read as an ordinary code it would stand where
+// the "NaN" node is).
 void write_chain_correction(const std::string& path, CorrectionNodes& n) {
     std::ifstream in(CORRECTION, std::ios::binary);
     std::string out;
@@ -312,7 +320,7 @@ void write_chain_correction(const std::string& path, CorrectionNodes& n) {
         }
         out += text;
     }
-    write_file(path, out);
+    write_file(path, out + "53395805 0.50000 0.50000\r\n");
 }
 
 // One point as pellowen-batch wrote it in an XYBL output.
@@ -331,11 +339,11 @@ std::vector<std::string> fields_of(std::string line) {
     return fields;
 }
 
-// pellowen-batch with the sample grids and options, which must not fail
-// the run as a whole.
-void run_batch(const std::string& options) {
-    const std::string command = std::string(PELLOWEN_BATCH) + " --quiet --zone 9 --decimals 8 --gsi-grid " + LAND +
-                                " --jcg-grid " + SEA + " " + options + " 2>/dev/null";
+// pellowen-batch with the test's land grid, the sample sea grid and options,
+// which must not fail the run as a whole.
+void run_batch(const std::string& dir, const std::string& options) {
+    const std::string command = std::string(PELLOWEN_BATCH) + " --quiet --zone 9 --decimals 8 --gsi-grid " + dir +
+                                "/land.par --jcg-grid " + SEA + " " + options + " 2>/dev/null";
     const int status = run(command);
     ASSERT_TRUE(status == 0 || status == 1) << command;
 }
@@ -344,7 +352,7 @@ void run_batch(const std::string& options) {
 // the correction file when one is given; the points by k.
 void run_xybl(const std::string& dir, const char* direction, const std::string& correction, std::size_t count,
               std::vector<Batched>& points) {
-    run_batch(std::string("--direction ") + direction + " --input " + dir + "/points.csv --output " + dir +
+    run_batch(dir, std::string("--direction ") + direction + " --input " + dir + "/points.csv --output " + dir +
               "/batch.txt --output-format xybl" + (correction.empty() ? "" : " --correction " + correction));
     points.assign(count, Batched{});
     std::ifstream out(dir + "/batch.txt", std::ios::binary);
@@ -418,7 +426,7 @@ protected:
     void SetUp() override {
         Proj::SetUp();
         write_chain_correction(dir + "/corr.par", nodes);
-        export_file("land", LAND, dir + "/land.gsb");
+        export_file("land", land_path, dir + "/land.gsb");
         export_file("sea", SEA, dir + "/sea.gsb");
         export_file("correction", dir + "/corr.par", dir + "/corr.gsb");
         RecordingFeedback ui;
@@ -773,7 +781,7 @@ const char* const HEIGHT_OUTSIDE_MARK = "補正2範囲外";
 TEST_F(Proj, HeightsByVgridshiftAgreeWithPellowenBatch) {
     CorrectionNodes heights;
     write_height_chain_file(dir + "/height.par", heights);
-    export_file("land", LAND, dir + "/land.gsb");
+    export_file("land", land_path, dir + "/land.gsb");
     export_file("sea", SEA, dir + "/sea.gsb");
     export_file("correction", CORRECTION, dir + "/corr.gsb");
     export_file("height", dir + "/height.par", dir + "/height.gtx");
@@ -828,7 +836,7 @@ TEST_F(Proj, HeightsByVgridshiftAgreeWithPellowenBatch) {
         }
         sima << "A99,END,\r\n";
     }
-    run_batch("--input " + dir + "/points.sim --output " + dir + "/out.sim --correction " + CORRECTION +
+    run_batch(dir, "--input " + dir + "/points.sim --output " + dir + "/out.sim --correction " + CORRECTION +
               " --correction " + dir + "/height.par");
     if (HasFatalFailure()) return;
     std::vector<SimaLogged> logged(points.size());
