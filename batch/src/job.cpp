@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -179,7 +180,9 @@ void read_point(bool sima_in, PendingLine& l) {
         read_sima_record(l.line, r);
     } else {
         read_xy_line(l.line, r);
-        format_into(r.number, "%ld", l.counter);
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, l.counter);
+        r.number.assign(digits, written.ptr);
         r.height.clear();
     }
 }
@@ -221,6 +224,8 @@ void convert_range(const ConversionJob& job, const grids::GridSet& tables, const
 // depends on nothing but its own line and the tables, which no one writes
 // meanwhile.
 struct SharedConversion {
+    SharedConversion(const ConversionJob& j, const grids::GridSet& t, const MapFormat* m, PendingLine* l, std::size_t n)
+        : job(j), tables(t), map(m), lines(l), count(n) {}
     const ConversionJob& job;
     const grids::GridSet& tables;
     const MapFormat* map;

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -42,6 +43,11 @@ constexpr double TARGET_C = 6399521.685754821;
 constexpr double TARGET_EP2 = 0.0067168626688488215;
 constexpr double TARGET_E2 = 0.006672047442457789;
 
+// The row and column of the first sea-grid key, counted as the land grid's
+// (see geodesy::mesh_to_key).
+constexpr int SEA_ROW_OFFSET = 1680;
+constexpr int SEA_COLUMN_OFFSET = 1600;
+
 // Cells per degree: 80 columns, 120 rows.
 constexpr double COLUMNS_PER_DEGREE = 80;
 constexpr double ROWS_PER_DEGREE = 120;
@@ -73,23 +79,22 @@ constexpr std::size_t REMEMBERED_CELLS = 256;
 constexpr int REMEMBERED_BITS = 8;
 thread_local std::array<CellNodes, REMEMBERED_CELLS> remembered;
 
-// The neighbours east, north-east and north of a cell. For a code whose
-// digits q and v are below 8 and whose neighbours stay within two-digit pp
-// and uu, they are the next row and column, counted out here: the same codes
-// as mesh_neighbours gives by encoding the shifted corner.
-MeshNeighbours neighbours_of(int code) {
-    if (code < 0) return mesh_neighbours(code);
+// The row and column of a cell (see find_place_index), for a code whose
+// digits q and v are below 8 and whose neighbours east and north stay within
+// two-digit pp and uu: for such a code the neighbours are the next row and
+// column, the same cells as mesh_neighbours gives by encoding the shifted
+// corner. false for any other code.
+bool regular_cell(int code, int& row, int& column) {
+    if (code < 0) return false;
     const geodesy::MeshDigits d = geodesy::mesh_digits(code);
-    const int row = d.pp * 80 + d.q * 10 + d.r;
-    const int column = d.uu * 80 + d.v * 10 + d.w;
-    if (d.q >= 8 || d.v >= 8 || row + 1 >= 8000 || column + 1 >= 8000) return mesh_neighbours(code);
-    const auto code_at = [](int r, int c) {
-        return r / 80 * 1000000 + c / 80 * 10000 + r % 80 / 10 * 1000 + c % 80 / 10 * 100 + r % 10 * 10 + c % 10;
-    };
-    return MeshNeighbours{code_at(row, column + 1), code_at(row + 1, column + 1), code_at(row + 1, column)};
+    row = d.pp * 80 + d.q * 10 + d.r;
+    column = d.uu * 80 + d.v * 10 + d.w;
+    return d.q < 8 && d.v < 8 && row + 1 < 8000 && column + 1 < 8000;
 }
 
-// The nodes of a cell.
+// The nodes of a cell: found by their places for a regular cell of a table
+// whose keys never repeat, else by the keys of the cell and of its
+// neighbours.
 template <typename Grid>
 const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid) {
     const std::uint64_t mixed = (static_cast<std::uint64_t>(static_cast<unsigned>(code)) ^ (table.load_id << 32)) *
@@ -101,14 +106,25 @@ const CellNodes& cell_nodes(const ParamTable& table, int code, const Grid& grid)
     cell.corner = mesh_corner(code);
     cell.has_own = false;
     cell.has_all = false;
-    const MeshNeighbours n = neighbours_of(code);
     // SW, E, NE, N, the order of the shift's corner values.
-    const std::array<int, 4> keys = {grid.key(code), grid.key(n.east), grid.key(n.north_east), grid.key(n.north)};
-    const int own = find_param_index(table, keys[0]);
-    if (own < 0) return cell;
-    const std::array<int, 4> at = {own, find_param_index(table, keys[1]), find_param_index(table, keys[2]),
-                                   find_param_index(table, keys[3])};
-    cell.has_own = grid.shift(own, keys[0], cell.dB[0], cell.dL[0]) == 0;
+    std::array<int, 4> keys{};
+    std::array<int, 4> at{};
+    int row = 0;
+    int column = 0;
+    if (table.unique_keys && regular_cell(code, row, column) && grid.place(row, column)) {
+        const std::array<int, 4> rows = {row, row, row + 1, row + 1};
+        const std::array<int, 4> columns = {column, column + 1, column + 1, column};
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            keys[i] = grid.place_key(rows[i], columns[i]);
+            at[i] = find_place_index(table, rows[i], columns[i]);
+        }
+    } else {
+        const MeshNeighbours n = mesh_neighbours(code);
+        keys = {grid.key(code), grid.key(n.east), grid.key(n.north_east), grid.key(n.north)};
+        for (std::size_t i = 0; i < at.size(); ++i) at[i] = find_param_index(table, keys[i]);
+    }
+    if (at[0] < 0) return cell;
+    cell.has_own = grid.shift(at[0], keys[0], cell.dB[0], cell.dL[0]) == 0;
     cell.has_all = cell.has_own && at[1] >= 0 && at[2] >= 0 && at[3] >= 0;
     for (std::size_t i = 1; i < at.size() && cell.has_all; ++i) {
         cell.has_all = grid.shift(at[i], keys[i], cell.dB[i], cell.dL[i]) == 0;
@@ -159,19 +175,53 @@ int sea_record_shift(const ParamTable& sea, int index, int key, double& dB, doub
     return plausible(dB, dL);
 }
 
+// A node's shift, worked out by compute once and kept when the table has
+// room for it: the first thread to claim the node keeps it, and another
+// that worked it out meanwhile found the same shift.
+template <typename Compute>
+int kept_shift(const ParamTable& table, int index, double& dB, double& dL, Compute compute) {
+    if (index < 0 || !table.shift_states) return compute();
+    std::atomic<std::uint8_t>& state = table.shift_states[index];
+    std::uint8_t known = state.load(std::memory_order_acquire);
+    if (known == 1 || known == 2) {
+        dB = table.shifts[index].dB;
+        dL = table.shifts[index].dL;
+        return known == 1 ? 0 : 1;
+    }
+    const int result = compute();
+    if (known == 0 && state.compare_exchange_strong(known, 3, std::memory_order_acquire)) {
+        table.shifts[index] = NodeShift{dB, dL};
+        state.store(result == 0 ? 1 : 2, std::memory_order_release);
+    }
+    return result;
+}
+
 // The land grid is keyed by the cell's code.
 struct LandGrid {
     const ParamTable& table;
     int key(int code) const { return code; }
-    int shift(int index, int /*key*/, double& dB, double& dL) const { return land_record_shift(table, index, dB, dL); }
+    // A cell's row and column are the table's place of its node.
+    bool place(int& /*row*/, int& /*column*/) const { return true; }
+    int place_key(int /*row*/, int /*column*/) const { return 0; }  // the shift needs no key
+    int shift(int index, int /*key*/, double& dB, double& dL) const {
+        return kept_shift(table, index, dB, dL, [&] { return land_record_shift(table, index, dB, dL); });
+    }
 };
 
 // The sea grid names its nodes by the compact key.
 struct SeaGrid {
     const ParamTable& table;
     int key(int code) const { return geodesy::mesh_to_key(code); }
+    // The place of the compact key of a cell's node; false for a cell south
+    // of 14 N or west of 120 E, which has none.
+    bool place(int& row, int& column) const {
+        row -= SEA_ROW_OFFSET;
+        column -= SEA_COLUMN_OFFSET;
+        return row >= 0 && column >= 0;
+    }
+    int place_key(int row, int column) const { return row * 10000 + column; }
     int shift(int index, int node_key, double& dB, double& dL) const {
-        return sea_record_shift(table, index, node_key, dB, dL);
+        return kept_shift(table, index, dB, dL, [&] { return sea_record_shift(table, index, node_key, dB, dL); });
     }
 };
 

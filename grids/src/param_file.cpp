@@ -33,6 +33,7 @@ struct FileKind {
     const char* small_shifts_error;
     const char* reading;
     const char* finished;
+    bool keeps_shifts;  // see ParamTable::shifts
     int header_lines;
     KeyForm key_form;
     std::size_t lat_pos, lat_width;
@@ -46,6 +47,7 @@ constexpr FileKind LAND_FILE = {
     "%s 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです、地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
+    true,
     2,
     KeyForm::mesh_code,
     8, 10,
@@ -59,6 +61,7 @@ constexpr FileKind SEA_FILE = {
     nullptr,  // the sea grid holds residuals, small by nature
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
+    true,
     1,
     KeyForm::compact,
     8, 6,
@@ -495,6 +498,16 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     }
     table.count = static_cast<int>(count);
     sort_and_index(table, ascending);
+    table.shift_states.reset();
+    table.shifts.reset();
+    if (kind.keeps_shifts && table.unique_keys && count > 0) {
+        table.shift_states.reset(new (std::nothrow) std::atomic<std::uint8_t>[count]());
+        table.shifts.reset(new (std::nothrow) NodeShift[count]);
+        if (!table.shift_states || !table.shifts) {
+            table.shift_states.reset();
+            table.shifts.reset();
+        }
+    }
     ui.set_status(kind.finished);
     return 0;
 }
@@ -572,6 +585,21 @@ const ParamRecord* find_param_record(std::span<const ParamRecord> records, long 
 const ParamRecord* find_param_record(const ParamTable& table, long key) {
     const int index = find_param_index(table, key);
     return index < 0 ? nullptr : &table.records[index];
+}
+
+int find_place_index(const ParamTable& table, int row, int column) {
+    if (table.count <= 0) return -1;
+    if (!table.unique_keys) {
+        const long key = table.key_form == KeyForm::compact
+                             ? row * 10'000L + column
+                             : row / PLACE_SQUARE * 1'000'000L + column / PLACE_SQUARE * 10'000L +
+                                   row % PLACE_SQUARE / 10 * 1'000L + column % PLACE_SQUARE / 10 * 100L +
+                                   row % 10 * 10L + column % 10;
+        return find_param_index(table, key);
+    }
+    const std::int32_t* const block =
+        table.square_blocks[static_cast<std::size_t>(row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE)].get();
+    return block == nullptr ? -1 : block[row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE];
 }
 
 int find_param_index(const ParamTable& table, long key) {

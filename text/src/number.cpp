@@ -69,7 +69,9 @@ double read_decimal(std::string_view text) {
     const std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     bool is_nan = false;
-    if (special_word(text, i, is_nan) != 0) {
+    // The words start with a letter: a digit or a point starts no word.
+    const bool number_starts = i < text.size() && (is_digit(text[i]) || text[i] == '.');
+    if (!number_starts && special_word(text, i, is_nan) != 0) {
         if (is_nan) return std::numeric_limits<double>::quiet_NaN();
         return text[start] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     }

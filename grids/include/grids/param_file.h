@@ -1,6 +1,7 @@
 // The two grid parameter files and the fixed tables they load into.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -21,6 +22,12 @@ struct ParamRecord {
     char lon[11];
 };
 static_assert(sizeof(ParamRecord) == 31, "a grid record is 31 bytes");
+
+// A node's shift in arc-seconds of latitude and longitude.
+struct NodeShift {
+    double dB;
+    double dL;
+};
 
 // Most records each grid file may hold.
 inline constexpr int LAND_TABLE_CAPACITY = 393000;
@@ -61,6 +68,14 @@ struct ParamTable {
     // With a key that occurs twice: the packed key of every record, in table
     // order, searched by halving as the key texts always were.
     std::vector<std::uint64_t> packed_keys;
+    // The shift of each record's node for a grid whose shifts cost much to
+    // work out (the sea grid's: a residual on top of the three-parameter
+    // shift), kept by whichever thread works it out first. Where no key
+    // occurs twice; null otherwise and for the land grid. A state is 0 while
+    // the shift is not known, 1 when it is, 2 when it is known to be no
+    // plausible shift, 3 while a thread is keeping it.
+    std::unique_ptr<std::atomic<std::uint8_t>[]> shift_states;
+    std::unique_ptr<NodeShift[]> shifts;
     // Names the table's current content: every read gives it a number no
     // table has had before, so that anything remembered from an earlier
     // content is known to be stale.
@@ -106,6 +121,15 @@ const ParamRecord* find_param_record(const ParamTable& table, long key);
 
 // Index of the record that find_param_record(table, key) finds, or -1.
 int find_param_index(const ParamTable& table, long key);
+
+// The index of the record at a place of the table, or -1: the record that
+// find_param_index finds for the key of that place. A place is counted in
+// rows of 30" and columns of 45": for the land grid from 0 N and 100 E (the
+// cell of code ppuuqvrw is row pp * 80 + q * 10 + r, column uu * 80 + v * 10
+// + w), for the sea grid from 14 N and 120 E (the row and column of the
+// compact key). Both from 0 to PLACE_SQUARE * PLACE_SQUARES - 1, and below
+// 8000 for the land grid.
+int find_place_index(const ParamTable& table, int row, int column);
 
 // Key text of up to 8 bytes as a number: the bytes up to the first zero,
 // first byte highest, zeros after. Two keys compare as these numbers do
