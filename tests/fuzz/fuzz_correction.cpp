@@ -1,20 +1,15 @@
-// The correction file reader over any file contents, then the correction and
-// its undo at points in and around the cells of the loaded nodes. The input
-// but its last four bytes is the file; those four place the points (the
-// fractions of the cell eastwards and northwards, from a little outside the
-// cell on each side, which nodes, and a nudge of a fraction of the corner
-// tolerance). Checked: a refused file leaves the grid empty and showed one
-// message, a loaded one showed none; a loaded grid has its codes strictly
-// ascending, each of 8 digits at most, one dB and one dL per code, each a
-// finite number within CORRECTION_NODE_LIMIT (a height file: dH within
-// HEIGHT_NODE_LIMIT, dL 0) or not a number, and a title of at most 255
-// bytes; a point outside is carried unchanged; an unknown one
-// leaves the outputs as they were; a corrected one moves by finite amounts
-// within the limit, and the same again when asked twice; an undo ends within
-// the limit too, and undoing a correction comes back to the point (within
-// 1e-8 degree) when both are corrected in the same cell; the grid searched by
-// code instead of through its index gives the same outcomes and the same
-// bits. A height file's correction at a point obeys the same rules in metres,
+// The correction file reader over any file contents, then the correction
+// and its undo at points in and around the cells of the loaded nodes; the
+// last four bytes place the points (fractions of the cell east and north,
+// which nodes, a nudge of a fraction of the corner tolerance). Checked: a
+// refused file leaves the grid empty and showed one message, a loaded one
+// none; its codes ascend strictly, of 8 digits at most, one finite value
+// per code within the node limit (a height file: dH, dL 0) or not a number,
+// a title of at most 255 bytes; outside, a point is carried unchanged;
+// unknown, the outputs are left alone; corrected, it moves within the limit,
+// the same when asked twice; an undo stays within the limit and comes back
+// (1e-8 degree) within one cell; the index and a search of the codes agree
+// to the bit; a height file's correction obeys the same rules in metres,
 // and a height taken down the file and back up it comes back.
 #include <cmath>
 #include <cstdint>
