@@ -1,36 +1,29 @@
-// The correction file reader over any file contents, then the correction and
-// its undo at points in and around the cells of the loaded nodes. The input
-// but its last four bytes is the file; those four place the points (the
-// fractions of the cell eastwards and northwards, from a little outside the
-// cell on each side, which nodes, and a nudge of a fraction of the corner
-// tolerance). Checked: a refused file leaves the grid empty and showed one
-// message, a loaded one showed none; a loaded grid has its codes strictly
-// ascending, each of 8 digits at most, one dB and one dL per code, each a
-// finite number within CORRECTION_NODE_LIMIT (a height file: dH within
-// HEIGHT_NODE_LIMIT, dL 0) or not a number, and a title of at most 255
-// bytes; a point outside is carried unchanged; an unknown one
-// leaves the outputs as they were; a corrected one moves by finite amounts
-// within the limit, and the same again when asked twice; an undo ends within
-// the limit too, and undoing a correction comes back to the point (within
-// 1e-8 degree) when both are corrected in the same cell; the grid searched by
-// code instead of through its index gives the same outcomes and the same
-// bits. A height file's correction at a point obeys the same rules in metres,
+// The correction file reader over any file contents, then the correction
+// and its undo at points in and around the cells of the loaded nodes; the
+// last four bytes place the points (fractions of the cell east and north,
+// which nodes, a nudge of a fraction of the corner tolerance). Checked: a
+// refused file leaves the grid empty and showed one message, a loaded one
+// none; its codes ascend strictly, of 8 digits at most, one finite value
+// per code within the node limit (a height file: dH, dL 0) or not a number,
+// a title of at most 255 bytes; outside, a point is carried unchanged;
+// unknown, the outputs are left alone; corrected, it moves within the limit,
+// the same when asked twice; an undo stays within the limit and comes back
+// (1e-8 degree) within one cell; the index and a search of the codes agree
+// to the bit; a height file's correction obeys the same rules in metres,
 // and a height taken down the file and back up it comes back.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
-#include "../recording_feedback.h"
+#include "fuzz_common.h"
 #include "grids/correction.h"
 #include "grids/mesh.h"
 
 namespace {
+
+using fuzz::fail;
 
 std::string path;
 
@@ -45,16 +38,18 @@ constexpr double ROUND_TRIP = 1e-8;
 // A value no correction gives: shows an output left untouched.
 constexpr double UNTOUCHED = -12345.5;
 
+// A failed check at a node and a point (or a value).
 [[noreturn]] void fail(const char* what, int code, double lat, double lon) {
-    std::fprintf(stderr, "CHECK FAILED: %s (node %08d, point %.17g %.17g)\n", what, code, lat, lon);
-    std::abort();
+    char where[96];
+    std::snprintf(where, sizeof where, "(node %08d, point %.17g %.17g)", code, lat, lon);
+    fail(what, where);
 }
 
 void check_grid(const grids::CorrectionGrid& grid) {
     if (grid.dB.size() != grid.codes.size() || grid.dL.size() != grid.codes.size()) {
-        fail("values and codes differ in number", 0, 0, 0);
+        fail("values and codes differ in number");
     }
-    if (grid.title.size() > 255) fail("title too long", 0, 0, 0);
+    if (grid.title.size() > 255) fail("title too long");
     for (std::size_t i = 0; i < grid.codes.size(); ++i) {
         const int code = grid.codes[i];
         if (code < 0 || code > 99999999) fail("code of more than 8 digits", code, 0, 0);
@@ -171,31 +166,24 @@ void try_height(const grids::CorrectionGrid& grid, const grids::CorrectionGrid& 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/pellowen_fuzz_correction_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) fail("no temporary folder", 0, 0, 0);
-    path = std::string(pattern) + "/correction.par";
-    std::atexit([] {
-        std::remove(path.c_str());
-        rmdir(path.substr(0, path.rfind('/')).c_str());
-    });
+    path = fuzz::scratch_folder("correction") + "/correction.par";
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                static_cast<std::streamsize>(size - 4));
+    fuzz::write_file(path, {reinterpret_cast<const char*>(data), size - 4});
     const uint8_t* place = data + size - 4;
 
     RecordingFeedback ui;
     grids::CorrectionGrid grid;
     const int read = grids::read_correction_file(ui, path, grid);
     if (read != 0) {
-        if (!grid.codes.empty() || !grid.dB.empty() || !grid.dL.empty()) fail("a refused file left nodes", 0, 0, 0);
-        if (ui.messages.size() != 1) fail("a refused file did not show exactly one message", 0, 0, 0);
+        if (!grid.codes.empty() || !grid.dB.empty() || !grid.dL.empty()) fail("a refused file left nodes");
+        if (ui.messages.size() != 1) fail("a refused file did not show exactly one message");
         return 0;
     }
-    if (!ui.messages.empty()) fail("a loaded file showed a message", 0, 0, 0);
+    if (!ui.messages.empty()) fail("a loaded file showed a message");
     check_grid(grid);
     // The same nodes without the index, under a name of their own so that no
     // remembered cell of the indexed grid answers for them.

@@ -278,87 +278,69 @@ int read_dialog_template(DialogTemplate& read) {
 void template_layout_pins_every_control() {
     DialogTemplate layout;
     CHECK_INT(read_dialog_template(layout), 0);
-    constexpr int HEIGHT_BEFORE = 283;
-    const int delta = layout.cy - HEIGHT_BEFORE;
     CHECK_INT(layout.cx, 287);
-    CHECK_INT(delta > 0, 1);
+    CHECK_INT(layout.cy, 318);
+    const int delta = layout.cy - 283;  // the height before the row came
     // id, kind, text, place and size before the row came, whether it moves
-    const std::tuple<int, const char*, const char*, int, int, int, int, bool> before[] = {
-        {IDC_DIRECTION_GROUP, "Button", "座標変換方法", 10, 2, 105, 45, false},
-        {IDC_TOKYO_TO_JGD, "Button", "旧測地座標⇒世界測地座標", 15, 15, 95, 10, false},
-        {IDC_JGD_TO_TOKYO, "Button", "世界測地座標⇒旧測地座標", 15, 30, 95, 10, false},
-        {IDC_DECIMALS_LABEL, "Static", "座標表示桁数（少数以下）", 125, 10, 80, 15, false},
-        {IDC_DECIMALS, "Edit", "", 210, 10, 20, 15, false},
+    const std::tuple<int, const char*, const char*, int, int, int, int, bool> controls[] = {
+        {IDC_DIRECTION_GROUP, "button", "座標変換方法", 10, 2, 105, 45, false},
+        {IDC_TOKYO_TO_JGD, "button", "旧測地座標⇒世界測地座標", 15, 15, 95, 10, false},
+        {IDC_JGD_TO_TOKYO, "button", "世界測地座標⇒旧測地座標", 15, 30, 95, 10, false},
+        {IDC_DECIMALS_LABEL, "static", "座標表示桁数（少数以下）", 125, 10, 80, 15, false},
+        {IDC_DECIMALS, "edit", "", 210, 10, 20, 15, false},
         {IDC_DECIMALS_SPIN, "msctls_updown32", "Spin1", 230, 10, 10, 15, false},
-        {IDC_ZONE_LABEL, "Static", "座標系", 125, 30, 25, 15, false},
-        {IDC_ZONE, "ComboBox", "", 155, 30, 125, 80, false},
-        {IDC_IN_TYPE_LABEL, "Static", "入力形式", 10, 60, 30, 15, false},
-        {IDC_IN_TYPE, "ComboBox", "", 75, 60, 80, 42, false},
-        {IDC_IN_FILE_LABEL, "Static", "ＳＩＭＡ入力ファイル", 10, 80, 60, 15, false},
-        {IDC_IN_FILE, "Edit", "", 75, 80, 180, 15, false},
-        {IDC_CHOOSE_IN, "Button", "選択", 255, 80, 20, 15, false},
-        {IDC_OUT_TYPE_LABEL, "Static", "出力形式", 10, 100, 30, 15, false},
-        {IDC_OUT_TYPE, "ComboBox", "", 75, 100, 80, 42, false},
-        {IDC_OUT_FILE_LABEL, "Static", "ＳＩＭＡ出力ファイル", 10, 120, 60, 15, false},
-        {IDC_OUT_FILE, "Edit", "", 75, 120, 180, 15, false},
-        {IDC_CHOOSE_OUT, "Button", "選択", 255, 120, 20, 15, false},
-        {IDC_PARA_FILE_LABEL, "Static", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 150, 60, 15, false},
-        {IDC_PARA_FILE, "Edit", "", 75, 150, 180, 15, false},
-        {IDC_CHOOSE_PARA, "Button", "選択", 255, 150, 20, 15, false},
-        {IDC_PARA_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 170, 70, 15, false},
-        {IDC_PARA_VERSION, "Static", "", 150, 170, 70, 15, false},
-        {IDC_PARAK_FILE_LABEL, "Static", "海保庁ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 190, 60, 15, false},
-        {IDC_PARAK_FILE, "Edit", "", 75, 190, 180, 15, false},
-        {IDC_CHOOSE_PARAK, "Button", "選択", 255, 190, 20, 15, false},
-        {IDC_PARAK_VERSION_LABEL, "Static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 210, 70, 15, false},
-        {IDC_PARAK_VERSION, "Static", "", 150, 210, 70, 15, false},
-        {IDC_STATUS_LABEL, "Static", "実行状況", 10, 230, 30, 15, true},
-        {IDC_STATUS, "Static", "", 50, 230, 230, 15, true},
-        {IDC_RUN, "Button", "実 行", 15, 255, 50, 15, true},
-        {IDC_EXIT, "Button", "終了", 220, 255, 50, 15, true},
+        {IDC_ZONE_LABEL, "static", "座標系", 125, 30, 25, 15, false},
+        {IDC_ZONE, "combobox", "", 155, 30, 125, 80, false},
+        {IDC_IN_TYPE_LABEL, "static", "入力形式", 10, 60, 30, 15, false},
+        {IDC_IN_TYPE, "combobox", "", 75, 60, 80, 42, false},
+        {IDC_IN_FILE_LABEL, "static", "ＳＩＭＡ入力ファイル", 10, 80, 60, 15, false},
+        {IDC_IN_FILE, "edit", "", 75, 80, 180, 15, false},
+        {IDC_CHOOSE_IN, "button", "選択", 255, 80, 20, 15, false},
+        {IDC_OUT_TYPE_LABEL, "static", "出力形式", 10, 100, 30, 15, false},
+        {IDC_OUT_TYPE, "combobox", "", 75, 100, 80, 42, false},
+        {IDC_OUT_FILE_LABEL, "static", "ＳＩＭＡ出力ファイル", 10, 120, 60, 15, false},
+        {IDC_OUT_FILE, "edit", "", 75, 120, 180, 15, false},
+        {IDC_CHOOSE_OUT, "button", "選択", 255, 120, 20, 15, false},
+        {IDC_PARA_FILE_LABEL, "static", "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 150, 60, 15, false},
+        {IDC_PARA_FILE, "edit", "", 75, 150, 180, 15, false},
+        {IDC_CHOOSE_PARA, "button", "選択", 255, 150, 20, 15, false},
+        {IDC_PARA_VERSION_LABEL, "static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 170, 70, 15, false},
+        {IDC_PARA_VERSION, "static", "", 150, 170, 70, 15, false},
+        {IDC_PARAK_FILE_LABEL, "static", "海保庁ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 190, 60, 15, false},
+        {IDC_PARAK_FILE, "edit", "", 75, 190, 180, 15, false},
+        {IDC_CHOOSE_PARAK, "button", "選択", 255, 190, 20, 15, false},
+        {IDC_PARAK_VERSION_LABEL, "static", "ﾊﾟﾗﾒｰﾀﾊﾞｰｼﾞｮﾝ", 75, 210, 70, 15, false},
+        {IDC_PARAK_VERSION, "static", "", 150, 210, 70, 15, false},
+        {IDC_STATUS_LABEL, "static", "実行状況", 10, 230, 30, 15, true},
+        {IDC_STATUS, "static", "", 50, 230, 230, 15, true},
+        {IDC_RUN, "button", "実 行", 15, 255, 50, 15, true},
+        {IDC_EXIT, "button", "終了", 220, 255, 50, 15, true},
+        // The row, between the sea grid's version line and the moved status
+        // line: label, list (three lines), the chooser and below it the
+        // clearing button, in the choosers' column.
+        {IDC_CORR_FILE_LABEL, "static", "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 230, 60, 15, false},
+        {IDC_CORR_FILES, "edit", "", 75, 230, 180, 30, false},
+        {IDC_CHOOSE_CORR, "button", "選択", 255, 230, 20, 15, false},
+        {IDC_CLEAR_CORR, "button", "ｸﾘｱ", 255, 245, 20, 15, false},
+        // The map file's box: right of the output type list, in its row.
+        {IDC_WRITE_MAP, "button", "地図ﾌｧｲﾙ(GeoJSON)も作成", 165, 100, 115, 15, false},
     };
-    // The row: label, list (three lines), the chooser and below it the
-    // clearing button, in the choosers' column.
-    const std::tuple<int, const char*, const char*, int, int, int, int> row[] = {
-        {IDC_CORR_FILE_LABEL, "Static", "補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ", 10, 230, 60, 15},
-        {IDC_CORR_FILES, "Edit", "", 75, 230, 180, 30},
-        {IDC_CHOOSE_CORR, "Button", "選択", 255, 230, 20, 15},
-        {IDC_CLEAR_CORR, "Button", "ｸﾘｱ", 255, 245, 20, 15},
+    const auto shown = [](const std::string& kind, const std::string& text, int x, int y, int cx, int cy) {
+        return kind + " " + text + " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" +
+               std::to_string(cy);
     };
-    const auto shown = [&](int id) {
+    for (const auto& [id, kind, text, x, y, cx, cy, moves] : controls) {
         const auto c = std::find_if(layout.controls.begin(), layout.controls.end(), [id](const auto& t) { return t.id == id; });
-        return c == layout.controls.end() ? std::string("(none)")
-                                          : c->kind + " " + c->text + " " + std::to_string(c->x) + "," + std::to_string(c->y) +
-                                                " " + std::to_string(c->cx) + "x" + std::to_string(c->cy);
-    };
-    const auto expected = [](std::string kind, const char* text, int x, int y, int cx, int cy) {
-        for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return kind + " " + text + " " + std::to_string(x) + "," + std::to_string(y) + " " +
-               std::to_string(cx) + "x" + std::to_string(cy);
-    };
-    for (const auto& [id, kind, text, x, y, cx, cy, moves] : before) {
-        CHECK_TEXT(shown(id), expected(kind, text, x, moves ? y + delta : y, cx, cy));
+        CHECK_TEXT(c == layout.controls.end() ? "(none)" : shown(c->kind, c->text, c->x, c->y, c->cx, c->cy),
+                   shown(kind, text, x, moves ? y + delta : y, cx, cy));
     }
-    // The row lies between the sea grid's version line and the moved status
-    // line, clear of both.
-    constexpr int SEA_VERSION_BOTTOM = 210 + 15;
-    constexpr int STATUS_TOP_BEFORE = 230;
-    for (const auto& [id, kind, text, x, y, cx, cy] : row) {
-        CHECK_TEXT(shown(id), expected(kind, text, x, y, cx, cy));
-        CHECK_INT(y >= SEA_VERSION_BOTTOM && y + cy < STATUS_TOP_BEFORE + delta, 1);
-    }
-    // The map file's box: right of the output type list, in its row, inside
-    // the dialog.
-    constexpr int OUT_TYPE_RIGHT = 75 + 80;
-    CHECK_TEXT(shown(IDC_WRITE_MAP), expected("Button", "地図ﾌｧｲﾙ(GeoJSON)も作成", 165, 100, 115, 15));
-    CHECK_INT(165 > OUT_TYPE_RIGHT && 165 + 115 <= layout.cx, 1);
     // Every control once, and no other; the list is a read-only edit of
     // lines that does not wrap a long path.
     std::vector<int> ids;
     for (const TemplateControl& control : layout.controls) ids.push_back(control.id);
     std::sort(ids.begin(), ids.end());
     CHECK_INT(std::adjacent_find(ids.begin(), ids.end()) == ids.end(), 1);
-    CHECK_INT(ids.size(), std::size(before) + std::size(row) + 1);
+    CHECK_INT(ids.size(), std::size(controls));
     for (const TemplateControl& control : layout.controls) {
         if (control.id == IDC_CORR_FILES) {
             const DWORD wanted = ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
@@ -613,6 +595,12 @@ void settings_round_trip_through_choosers() {
 
 // ---- the correction files ----
 
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
 std::string joined(const std::vector<std::string>& parts) {
     std::string text;
     for (const std::string& part : parts) text += part + "\n";
@@ -681,34 +669,13 @@ void run_with_correction_file() {
     CHECK_TEXT(read_bytes(folder + L"\\Pellowen.env"), FULL_SETTINGS + "CORRFILE     <" + path + ">\r\n");
     const std::string log = read_bytes(folder + L"\\out_Log.txt");
     CHECK_INT(log.find("\r\n#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : " + path + ",\r\n") != std::string::npos, 1);
-    // The points converted are the lines before the error banner that are
-    // not the header's: each is marked, and the sample has points both
-    // inside the file's area and outside it.
-    int marked[2] = {0, 0};
-    int points = 0;
-    const std::size_t banner = log.find("\r\n*****");
-    std::istringstream lines(log.substr(0, banner == std::string::npos ? banner : banner + 2));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        ++points;
-        for (int k = 0; k < 2; ++k) {
-            const std::string mark = k == 0 ? "  <補正1済>\r" : "  <補正1範囲外>\r";
-            if (line.size() >= mark.size() && line.compare(line.size() - mark.size(), mark.size(), mark) == 0) ++marked[k];
-        }
-    }
-    CHECK_INT(points > 0 && marked[0] + marked[1] == points, 1);
-    CHECK_INT(marked[0] > 0 && marked[1] > 0, 1);
+    // The sample has points both inside the file's area and outside it.
+    CHECK_INT(count_of(log, "  <補正1済>\r\n") > 0 && count_of(log, "  <補正1範囲外>\r\n") > 0, 1);
     CHECK_TEXT(text_of(dlg, IDC_CORR_FILES), "1: " + path);
     close_dialog(dlg);
 }
 
 // ---- the map file ----
-
-std::size_t count_of(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-    return n;
-}
 
 // The box opens as the settings file has it; a click changes it and the Run
 // takes what it shows: the settings saved with it and the map file written
