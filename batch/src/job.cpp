@@ -66,7 +66,8 @@ struct PendingLine {
     grids::PointResult result;
     int converted = 1;
     // A converted point's record (SIMA output) or line (XYBL output), and
-    // after it, from written_length on, its marks for the log.
+    // after it, from written_length on, its marks for the log: as they are
+    // written, each LF already a CR LF.
     std::string written;
     std::size_t written_length = 0;
     std::string map_text;  // the point's feature of the map file, when there is one
@@ -170,6 +171,7 @@ PointFate fate_of(int converted) {
 struct Scratch {
     MapScratch map;
     XyblScratch xybl;
+    std::string text;
 };
 
 // A point's line, read into its record; an XY point is numbered by its
@@ -198,8 +200,14 @@ void format_converted(const ConversionJob& job, std::size_t correction_count, Sc
         format_xybl_line(job.decimals, r.name, r.x, r.y, p.lat_in, p.lon_in, p.x_out, p.y_out, p.lat_out, p.lon_out,
                          scratch.xybl, l.written);
     }
-    l.written_length = l.written.size();
+    const std::size_t record_length = l.written.size();
     append_point_marks(l.written, p, correction_count);
+    const std::string_view text = l.written;
+    scratch.text.clear();
+    text::append_windows_lines(scratch.text, text.substr(0, record_length));
+    l.written_length = scratch.text.size();
+    text::append_windows_lines(scratch.text, text.substr(record_length));
+    l.written.swap(scratch.text);
 }
 
 // Reads, converts and formats the points from begin to end and, with a map
@@ -254,10 +262,10 @@ void write_point(BatchWriter& w, const PendingLine& l) {
     if (l.converted != 0) w.error_flag = 1;
     if (l.converted == 0) {
         if (w.job.out_file_type == OutputType::sima) {
-            w.output.write(std::string_view(l.written).substr(0, l.written_length));
-            w.output.write("\n");
+            w.output.write_without_line_ends(std::string_view(l.written).substr(0, l.written_length));
+            w.output.write_without_line_ends("\r\n");
         }
-        w.log.write(l.written);
+        w.log.write_without_line_ends(l.written);
     } else if (w.job.out_file_type == OutputType::sima) {
         log_failed_point(w.log, l.line, w.failed_count);
         ++w.failed_count;

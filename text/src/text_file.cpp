@@ -280,18 +280,23 @@ void TextWriter::flush_buffer() {
     buffer_.clear();
 }
 
-void TextWriter::write(std::string_view text) {
-    if (!file_) return;
+void append_windows_lines(std::string& out, std::string_view text) {
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t lf = text.find('\n', start);
-        const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-        buffer_.append(text.data() + start, end - start);
-        if (lf != std::string_view::npos) buffer_.append("\r\n", 2);
-        if (buffer_.size() >= BLOCK_SIZE) flush_buffer();
-        if (lf == std::string_view::npos) break;
+        if (lf == std::string_view::npos) {
+            out.append(text.data() + start, text.size() - start);
+            return;
+        }
+        out.append(text.data() + start, lf - start).append("\r\n", 2);
         start = lf + 1;
     }
+}
+
+void TextWriter::write(std::string_view text) {
+    if (!file_) return;
+    append_windows_lines(buffer_, text);
+    if (buffer_.size() >= BLOCK_SIZE) flush_buffer();
 }
 
 void TextWriter::write_without_line_ends(std::string_view text) {

@@ -104,6 +104,10 @@ private:
     std::string piece_;      // a piece read_piece could not see in place
 };
 
+// Appends text to out with each LF turned into CR LF, as TextWriter::write
+// writes it.
+void append_windows_lines(std::string& out, std::string_view text);
+
 // Writes text in large blocks, turning each LF into CR LF, and remembers any
 // failure.
 class TextWriter {
