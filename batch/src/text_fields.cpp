@@ -69,20 +69,16 @@ void format_into(std::string& out, const char* format, ...) {
 
 void get_field(std::string_view line, int n, std::string& destination) {
     destination.clear();
-    int field = 1;
+    // A line feed ends the line before any later comma.
+    const std::string_view text = line.substr(0, line.find('\n'));
     std::size_t i = 0;
-    while (field < n) {
-        const std::size_t comma = line.find(',', i);
+    for (int field = 1; field < n; ++field) {
+        const std::size_t comma = text.find(',', i);
         if (comma == std::string_view::npos) return;
-        // A line feed ends the line before any later comma.
-        const std::size_t lf = line.find('\n', i);
-        if (lf != std::string_view::npos && lf < comma) return;
         i = comma + 1;
-        ++field;
     }
-    std::size_t end = i;
-    while (end < line.size() && line[end] != ',' && line[end] != '\n') ++end;
-    destination.assign(line.substr(i, end - i));
+    const std::size_t comma = text.find(',', i);
+    destination.assign(text.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i));
 }
 
 namespace {
