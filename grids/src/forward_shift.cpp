@@ -180,7 +180,7 @@ int sea_record_shift(const ParamTable& sea, int index, int key, double& dB, doub
 // that worked it out meanwhile found the same shift.
 template <typename Compute>
 int kept_shift(const ParamTable& table, int index, double& dB, double& dL, Compute compute) {
-    if (index < 0 || !table.shift_states) return compute();
+    if (index < 0 || !table.shifts_kept) return compute();
     std::atomic<std::uint8_t>& state = table.shift_states[index];
     std::uint8_t known = state.load(std::memory_order_acquire);
     if (known == 1 || known == 2) {

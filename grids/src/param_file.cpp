@@ -33,7 +33,6 @@ struct FileKind {
     const char* small_shifts_error;
     const char* reading;
     const char* finished;
-    bool keeps_shifts;  // see ParamTable::shifts
     int header_lines;
     KeyForm key_form;
     std::size_t lat_pos, lat_width;
@@ -47,7 +46,6 @@ constexpr FileKind LAND_FILE = {
     "%s 変換量が小さすぎます、補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙのようです、地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙを指定してください !!",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "地理院ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
-    true,
     2,
     KeyForm::mesh_code,
     8, 10,
@@ -61,7 +59,6 @@ constexpr FileKind SEA_FILE = {
     nullptr,  // the sea grid holds residuals, small by nature
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み中",
     "海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ読込み終了",
-    true,
     1,
     KeyForm::compact,
     8, 6,
@@ -453,8 +450,15 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     const std::size_t room = static_cast<std::size_t>(
         size >= 0 && size < table.capacity ? size : static_cast<long long>(table.capacity));
     table.count = 0;
-    table.records.reset(new (std::nothrow) ParamRecord[room == 0 ? 1 : room]);
-    if (!table.records) return fail_read(kind, ui, path, table);
+    // The storage of an earlier read is kept when it is large enough: a
+    // dialog reads the grids again at every Run.
+    if (table.record_room < room || !table.records) {
+        table.records.reset();
+        table.record_room = 0;
+        table.records.reset(new (std::nothrow) ParamRecord[room == 0 ? 1 : room]);
+        if (!table.records) return fail_read(kind, ui, path, table);
+        table.record_room = room;
+    }
     table.key_form = kind.key_form;
 
     std::size_t count = 0;
@@ -498,15 +502,19 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
     }
     table.count = static_cast<int>(count);
     sort_and_index(table, ascending);
-    table.shift_states.reset();
-    table.shifts.reset();
-    if (kind.keeps_shifts && table.unique_keys && count > 0) {
-        table.shift_states.reset(new (std::nothrow) std::atomic<std::uint8_t>[count]());
-        table.shifts.reset(new (std::nothrow) NodeShift[count]);
-        if (!table.shift_states || !table.shifts) {
+    table.shifts_kept = false;
+    if (table.unique_keys) {
+        if (table.shift_room < count) {
             table.shift_states.reset();
             table.shifts.reset();
+            table.shift_room = 0;
+            table.shift_states.reset(new (std::nothrow) std::atomic<std::uint8_t>[count]());
+            table.shifts.reset(new (std::nothrow) NodeShift[count]);
+            if (table.shift_states && table.shifts) table.shift_room = count;
+        } else {
+            for (std::size_t i = 0; i < count; ++i) table.shift_states[i].store(0, std::memory_order_relaxed);
         }
+        table.shifts_kept = table.shift_room >= count;
     }
     ui.set_status(kind.finished);
     return 0;

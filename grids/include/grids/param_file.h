@@ -51,7 +51,8 @@ struct ParamTable {
     // The records, allocated by each read for what the file can hold, not
     // cleared beforehand: only the first count are ever looked at.
     std::unique_ptr<ParamRecord[]> records;
-    int capacity = 0;  // most records a file may hold
+    std::size_t record_room = 0;  // records the storage holds
+    int capacity = 0;             // most records a file may hold
     int count = 0;
     KeyForm key_form = KeyForm::mesh_code;
     // Where no key occurs twice (unique_keys), the records found by the key
@@ -68,14 +69,16 @@ struct ParamTable {
     // With a key that occurs twice: the packed key of every record, in table
     // order, searched by halving as the key texts always were.
     std::vector<std::uint64_t> packed_keys;
-    // The shift of each record's node for a grid whose shifts cost much to
-    // work out (the sea grid's: a residual on top of the three-parameter
-    // shift), kept by whichever thread works it out first. Where no key
-    // occurs twice; null otherwise and for the land grid. A state is 0 while
-    // the shift is not known, 1 when it is, 2 when it is known to be no
-    // plausible shift, 3 while a thread is keeping it.
+    // The shift of each record's node (for the sea grid a residual on top of
+    // the three-parameter shift, a costly sum), worked out once and kept by
+    // whichever thread works it out first, where no key occurs twice
+    // (shifts_kept). A state is 0 while the shift is not known, 1 when it
+    // is, 2 when it is known to be no plausible shift, 3 while a thread is
+    // keeping it.
+    bool shifts_kept = false;
     std::unique_ptr<std::atomic<std::uint8_t>[]> shift_states;
     std::unique_ptr<NodeShift[]> shifts;
+    std::size_t shift_room = 0;  // shifts the storage holds
     // Names the table's current content: every read gives it a number no
     // table has had before, so that anything remembered from an earlier
     // content is known to be stale.
