@@ -257,44 +257,79 @@ long place_of(KeyForm form, long key) {
     return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
 }
 
-// The number a key text stands for when it is exactly what "%8ld" prints for
-// a number from 0 up (blanks, then digits without a leading zero, 8 bytes in
-// all), else -1: only such a key is found by a number.
-long printed_number(const char* key) {
+long place_of_digits(KeyForm form, const int (&d)[KEY_WIDTH]);
+
+// The place of the number a key text stands for, when the text is exactly
+// what "%8ld" prints for a number from 0 up (blanks, then digits without a
+// leading zero, 8 bytes in all): place_of that number. -1 for any other text:
+// only such a key is found by a number.
+long place_of_text(KeyForm form, const char* key) {
+    int d[KEY_WIDTH] = {};
+    // Eight digits, the first not 0, as nearly every key is: looked at all
+    // at once in the packed key, whose first byte is the highest.
+    const std::uint64_t packed = packed_key(key);
+    constexpr std::uint64_t ZEROS = 0x3030303030303030ULL;
+    constexpr std::uint64_t HIGH_NIBBLES = 0xF0F0F0F0F0F0F0F0ULL;
+    if ((packed & HIGH_NIBBLES) == ZEROS && ((packed + 0x0606060606060606ULL) & HIGH_NIBBLES) == ZEROS &&
+        (packed >> 56) != '0') {
+        for (std::size_t k = 0; k < KEY_WIDTH; ++k) d[k] = static_cast<int>((packed >> (56 - 8 * k)) & 0x0F);
+        return place_of_digits(form, d);
+    }
     std::size_t i = 0;
     while (i < KEY_WIDTH && key[i] == ' ') ++i;
     if (i == KEY_WIDTH || (key[i] == '0' && i + 1 < KEY_WIDTH)) return -1;
-    long number = 0;
     for (; i < KEY_WIDTH; ++i) {
         if (key[i] < '0' || key[i] > '9') return -1;
-        number = number * 10 + (key[i] - '0');
+        d[i] = key[i] - '0';
     }
-    return number;
+    return place_of_digits(form, d);
 }
 
-// Indexes a table whose keys never repeat: each record by its place, or
-// among the others.
-void index_places(ParamTable& table) {
-    const std::size_t n = static_cast<std::size_t>(table.count);
+// place_of the number whose eight decimal digits are d, the first highest.
+long place_of_digits(KeyForm form, const int (&d)[KEY_WIDTH]) {
+    long row = 0;
+    long column = 0;
+    if (form == KeyForm::mesh_code) {
+        if (d[4] >= 8 || d[5] >= 8) return -1;
+        row = (d[0] * 10 + d[1]) * PLACE_SQUARE + d[4] * 10 + d[6];
+        column = (d[2] * 10 + d[3]) * PLACE_SQUARE + d[5] * 10 + d[7];
+    } else {
+        row = ((d[0] * 10 + d[1]) * 10 + d[2]) * 10 + d[3];
+        column = ((d[4] * 10 + d[5]) * 10 + d[6]) * 10 + d[7];
+    }
+    const long square = row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE;
+    return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
+}
+
+// Empties the indexes of a table whose keys never repeat.
+void clear_places(ParamTable& table) {
     table.square_blocks.clear();
     table.square_blocks.resize(static_cast<std::size_t>(PLACE_SQUARES) * PLACE_SQUARES);
     table.other_keys.clear();
     table.other_records.clear();
-    for (std::size_t i = 0; i < n; ++i) {
-        const long number = printed_number(table.records[i].key);
-        const long place = number < 0 ? -1 : place_of(table.key_form, number);
-        if (place < 0) {
-            table.other_keys.push_back(packed_key(table.records[i].key));
-            table.other_records.push_back(static_cast<std::int32_t>(i));
-            continue;
-        }
-        std::unique_ptr<std::int32_t[]>& block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)];
-        if (!block) {
-            block.reset(new std::int32_t[BLOCK_PLACES]);
-            std::fill_n(block.get(), BLOCK_PLACES, -1);
-        }
-        block[static_cast<std::size_t>(place % BLOCK_PLACES)] = static_cast<std::int32_t>(i);
+}
+
+// Indexes the record at index i, the last of the records in key order so
+// far: by its place, or among the others.
+void index_record(ParamTable& table, std::size_t i) {
+    const long place = place_of_text(table.key_form, table.records[i].key);
+    if (place < 0) {
+        table.other_keys.push_back(packed_key(table.records[i].key));
+        table.other_records.push_back(static_cast<std::int32_t>(i));
+        return;
     }
+    std::unique_ptr<std::int32_t[]>& block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)];
+    if (!block) {
+        block.reset(new std::int32_t[BLOCK_PLACES]);
+        std::fill_n(block.get(), BLOCK_PLACES, -1);
+    }
+    block[static_cast<std::size_t>(place % BLOCK_PLACES)] = static_cast<std::int32_t>(i);
+}
+
+// Indexes a table whose keys never repeat, its records in key order.
+void index_places(ParamTable& table) {
+    clear_places(table);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(table.count); ++i) index_record(table, i);
 }
 
 // Sorts the loaded records by key text and indexes them. A file whose keys
@@ -346,7 +381,8 @@ void sort_and_index(ParamTable& table, bool ascending) {
     }
     if (table.unique_keys) {
         std::vector<std::uint64_t>().swap(packed);
-        index_places(table);
+        // A file read in key order was indexed as it was read.
+        if (!ascending) index_places(table);
     }
 }
 
@@ -460,6 +496,7 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         table.record_room = room;
     }
     table.key_form = kind.key_form;
+    clear_places(table);
 
     std::size_t count = 0;
     bool ascending = true;
@@ -490,6 +527,7 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         const std::uint64_t key = packed_key(r.key);
         if (count > 0 && key <= last_key) ascending = false;
         last_key = key;
+        if (ascending) index_record(table, count);
         ++count;
     }
     // A file that could not be read to its end is no grid: no half table.
