@@ -551,6 +551,18 @@ TEST(NodeValues, AValueNoDatumShiftCouldHaveMakesTheNodeMissing) {
     }
 }
 
+TEST(NodeValues, ANodeFoundMissingOnceIsMissingForEveryCellItCorners) {
+    // The node at 35 N 139 E beyond any datum shift; the cell west of it has
+    // its other three nodes. On the node, then in that cell: missing both times.
+    const int west = mesh_code_at(35.0 + 0.5 / 120, 139.0 - 0.5 / 80);
+    std::vector<Node> nodes = cell(west, 1, 1);
+    nodes[1].dB = 130;
+    const ParamTable table = load(true, grid_file(true, nodes));
+    double lat = 0, lon = 0;
+    EXPECT_EQ(shift_by_land(table, 35.0, 139.0, lat, lon), 1);
+    EXPECT_EQ(shift_by_land(table, 35.0 + 0.5 / 120, 139.0 - 0.5 / 80, lat, lon), 1);
+}
+
 TEST(NodeValues, PositionsNoCellCanHaveAreShiftedByNoGrid) {
     // Not a number, beyond any angle, and outside the codes' domain: south of
     // the equator, west of 100 E, from 200 E on (a longitude 90 degrees east
