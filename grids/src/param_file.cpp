@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -259,15 +260,15 @@ long place_of(KeyForm form, long key) {
 
 long place_of_digits(KeyForm form, const int (&d)[KEY_WIDTH]);
 
-// The place of the number a key text stands for, when the text is exactly
+// The place of the number a key text stands for (packed: packed_key(key)),
+// when the text is exactly
 // what "%8ld" prints for a number from 0 up (blanks, then digits without a
 // leading zero, 8 bytes in all): place_of that number. -1 for any other text:
 // only such a key is found by a number.
-long place_of_text(KeyForm form, const char* key) {
+long place_of_text(KeyForm form, const char* key, std::uint64_t packed) {
     int d[KEY_WIDTH] = {};
     // Eight digits, the first not 0, as nearly every key is: looked at all
     // at once in the packed key, whose first byte is the highest.
-    const std::uint64_t packed = packed_key(key);
     constexpr std::uint64_t ZEROS = 0x3030303030303030ULL;
     constexpr std::uint64_t HIGH_NIBBLES = 0xF0F0F0F0F0F0F0F0ULL;
     if ((packed & HIGH_NIBBLES) == ZEROS && ((packed + 0x0606060606060606ULL) & HIGH_NIBBLES) == ZEROS &&
@@ -301,20 +302,23 @@ long place_of_digits(KeyForm form, const int (&d)[KEY_WIDTH]) {
     return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
 }
 
-// Empties the indexes of a table whose keys never repeat.
+// Empties the indexes of a table whose keys never repeat. The blocks of an
+// earlier read are kept, emptied: a dialog reads the grids at every Run.
 void clear_places(ParamTable& table) {
-    table.square_blocks.clear();
     table.square_blocks.resize(static_cast<std::size_t>(PLACE_SQUARES) * PLACE_SQUARES);
+    for (std::unique_ptr<std::int32_t[]>& block : table.square_blocks) {
+        if (block) std::fill_n(block.get(), BLOCK_PLACES, -1);
+    }
     table.other_keys.clear();
     table.other_records.clear();
 }
 
-// Indexes the record at index i, the last of the records in key order so
-// far: by its place, or among the others.
-void index_record(ParamTable& table, std::size_t i) {
-    const long place = place_of_text(table.key_form, table.records[i].key);
+// Indexes the record at index i (packed: its packed key), the last of the
+// records in key order so far: by its place, or among the others.
+void index_record(ParamTable& table, std::size_t i, std::uint64_t packed) {
+    const long place = place_of_text(table.key_form, table.records[i].key, packed);
     if (place < 0) {
-        table.other_keys.push_back(packed_key(table.records[i].key));
+        table.other_keys.push_back(packed);
         table.other_records.push_back(static_cast<std::int32_t>(i));
         return;
     }
@@ -329,7 +333,9 @@ void index_record(ParamTable& table, std::size_t i) {
 // Indexes a table whose keys never repeat, its records in key order.
 void index_places(ParamTable& table) {
     clear_places(table);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(table.count); ++i) index_record(table, i);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(table.count); ++i) {
+        index_record(table, i, packed_key(table.records[i].key));
+    }
 }
 
 // Sorts the loaded records by key text and indexes them. A file whose keys
@@ -527,7 +533,7 @@ int read_param_file(const FileKind& kind, UserFeedback& ui, int full, const std:
         const std::uint64_t key = packed_key(r.key);
         if (count > 0 && key <= last_key) ascending = false;
         last_key = key;
-        if (ascending) index_record(table, count);
+        if (ascending) index_record(table, count, key);
         ++count;
     }
     // A file that could not be read to its end is no grid: no half table.
@@ -592,6 +598,15 @@ int create_param_table(ParamTable& table, int capacity) {
 }
 
 std::uint64_t packed_key(const char* key) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The eight bytes at once, first byte highest, every byte from the
+        // first zero on cleared (the lowest byte flagged zero truly is).
+        std::uint64_t word;
+        std::memcpy(&word, key, KEY_WIDTH);
+        const std::uint64_t zeros = (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
+        if (zeros != 0) word &= (std::uint64_t{1} << (std::countr_zero(zeros) & ~7)) - 1;
+        return __builtin_bswap64(word);
+    }
     std::uint64_t packed = 0;
     for (std::size_t i = 0; i < KEY_WIDTH && key[i] != '\0'; ++i) {
         packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(key[i])) << (56 - 8 * i);
