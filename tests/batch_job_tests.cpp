@@ -1,5 +1,5 @@
-// Whole runs over files: what lands in the output and the log, what the user
-// is told, and that no run ever damages an input.
+// Whole runs over files: what lands in the output, the log and the map file,
+// what the user is told, and that no run ever damages an input.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -9,20 +9,13 @@
 #include <fstream>
 #include <random>
 #include <set>
-#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "batch/job.h"
 #include "batch/run_files.h"
-#include "batch/text_fields.h"
-#include "geodesy/angles.h"
-#include "geodesy/ellipsoids.h"
-#include "geodesy/projection.h"
-#include "grids/mesh.h"
 #include "grids/param_file.h"
-#include "grids/point_conversion.h"
 #include "recording_feedback.h"
 
 namespace fs = std::filesystem;
@@ -73,7 +66,7 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const char* name : {"sample.sim", "sample_jgd.sim", "sample_xy.csv", "sample_land.par", "sample_sea.jhd",
-                                 "sample_correction.par"}) {
+                                 "sample_correction.par", "sample_height.par"}) {
             fs::copy_file(SOURCE_DIR / "examples" / name, dir_ / name);
         }
         old_dir_ = fs::current_path();
@@ -91,9 +84,20 @@ protected:
         fs::remove(dir_.parent_path(), ec);  // the run's folder, once empty
     }
 
-    int run(std::span<const grids::CorrectionGrid> corrections = {}) {
+    // Reads the correction files named into the job.
+    void use_corrections(const std::vector<std::string>& names) {
+        corrections_.assign(names.size(), {});
+        job_.correction_files = names;
+        job_.correction_titles.clear();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            ASSERT_EQ(grids::read_correction_file(ui_, names[i], corrections_[i]), 0) << names[i];
+            job_.correction_titles.push_back(corrections_[i].title);
+        }
+    }
+
+    int run() {
         error_flag_ = -1;
-        return batch::run_conversion(ui_, job_, {land_, sea_, corrections}, error_flag_);
+        return batch::run_conversion(ui_, job_, {land_, sea_, corrections_}, error_flag_);
     }
 
     std::string expected(const char* name) { return read_bytes(SOURCE_DIR / "tests/data" / name); }
@@ -103,45 +107,83 @@ protected:
     fs::path dir_;
     fs::path old_dir_;
     batch::ConversionJob job_;
+    std::vector<grids::CorrectionGrid> corrections_;
     RecordingFeedback ui_;
     int error_flag_ = -1;
 };
 
 }  // namespace
 
-TEST_F(ConversionRun, OutputsAndLogsByteForByte) {
-    const auto SIMA = batch::OutputType::sima;
-    const auto XYBL = batch::OutputType::xybl;
+// Whole runs compared with the expected files in tests/data: outputs, logs
+// (an XYBL output is its own) and map files, with and without correction
+// files; the heights come back on the way back. mixed.csv adds to the
+// sample points one just south of the correction file's area (half its
+// nodes listed), a name of awkward bytes (quote, backslash, tab, markup, a
+// 0x5C second byte, bytes no CP932 text has), a point off the Earth and an
+// unreadable one; far.par lies where no point is.
+TEST_F(ConversionRun, OutputsLogsAndMapsByteForByte) {
+    write_bytes("far.par", "FAR C0.1\r\nMeshCode dB(sec) dL(sec)\r\n64414277  0.01  0.01\r\n");
+    write_bytes("mixed.csv", read_bytes("sample_xy.csv") + "縁1,-84052.027,4653.351\r\n"
+                "q\"uo\\te\t<b>表\x85" "A\x80\x81,-60975.196,-25716.974\r\noff,15000000,0\r\n"
+                "unreadable,-6O975.196,-25716.974\r\n");
     const auto FORWARD = batch::Direction::tokyo_to_jgd;
     const auto BACK = batch::Direction::jgd_to_tokyo;
-    struct Case { batch::Direction direction; int decimals; batch::OutputType out_type; std::string in, out, log; const char* expected_log; const char* sima; };
+    const std::vector<std::string> NONE, TWO = {"sample_correction.par", "far.par"},
+                                         HEIGHTS = {"sample_correction.par", "sample_height.par"};
+    struct Case {
+        batch::Direction direction;
+        int decimals;
+        std::string in, out;
+        std::vector<std::string> corrections;
+        const char *expected_out, *expected_log, *expected_map;
+        bool all_converted = false;
+    };
     const Case cases[] = {
-        {FORWARD, 3, SIMA, "sample.sim", "out.sim", "out_Log.txt", "forward_sima_Log.txt", "forward_sima.sim"},
-        {BACK, 3, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_Log.txt", nullptr},
-        {FORWARD, 3, XYBL, "sample_xy.csv", "out.txt", "out.txt", "forward_xybl.txt", nullptr},
-        {BACK, 8, SIMA, "sample_jgd.sim", "back.sim", "back_Log.txt", "reverse_sima_8_Log.txt", nullptr},
+        {FORWARD, 3, "sample.sim", "out.sim", NONE, "forward_sima.sim", "forward_sima_Log.txt", nullptr},
+        {BACK, 3, "sample_jgd.sim", "back.sim", NONE, nullptr, "reverse_sima_Log.txt", nullptr},
+        {FORWARD, 3, "sample_xy.csv", "out.txt", NONE, nullptr, "forward_xybl.txt", nullptr},
+        {BACK, 8, "sample_jgd.sim", "back.sim", NONE, nullptr, "reverse_sima_8_Log.txt", nullptr},
+        {FORWARD, 3, "mixed.csv", "mixed.txt", TWO, nullptr, "forward_corrected.txt", "forward_corrected_map.geojson"},
+        {FORWARD, 8, "sample.sim", "out.sim", HEIGHTS, "forward_heights.sim", "forward_heights_Log.txt",
+         "forward_heights_map.geojson"},
+        {BACK, 3, "out.sim", "back.sim", HEIGHTS, nullptr, "reverse_heights_Log.txt", "reverse_heights_map.geojson", true},
     };
     for (const Case& c : cases) {
-        fs::remove("out_Log.txt");
+        SCOPED_TRACE(c.expected_log);
         job_.direction = c.direction;
         job_.decimals = c.decimals;
-        job_.out_file_type = c.out_type;
-        job_.in_file_type = c.in.ends_with(".sim") ? batch::InputType::sima : batch::InputType::xy;
         job_.in_file = c.in;
+        job_.in_file_type = c.in.ends_with(".sim") ? batch::InputType::sima : batch::InputType::xy;
         job_.out_file = c.out;
+        const bool sima_out = c.out.ends_with(".sim");
+        job_.out_file_type = sima_out ? batch::OutputType::sima : batch::OutputType::xybl;
+        job_.write_map = c.expected_map != nullptr;
+        use_corrections(c.corrections);
+        const std::string stem = c.out.substr(0, c.out.find('.'));
+        fs::remove(stem + "_Log.txt");
+        fs::remove(stem + "_map.geojson");
         ui_ = RecordingFeedback();
         EXPECT_EQ(run(), 0);
-        EXPECT_EQ(error_flag_, 1);  // some points lie outside both grids
-        EXPECT_EQ(read_bytes(c.log), expected(c.expected_log)) << c.expected_log;
-        if (c.sima != nullptr) {
-            EXPECT_EQ(read_bytes("out.sim"), expected(c.sima)) << c.sima;
+        EXPECT_EQ(error_flag_, c.all_converted ? 0 : 1);
+        const std::string log = sima_out ? stem + "_Log.txt" : c.out;
+        EXPECT_EQ(read_bytes(log), expected(c.expected_log));
+        EXPECT_EQ(fs::exists(stem + "_Log.txt"), sima_out);
+        if (c.expected_out != nullptr) {
+            EXPECT_EQ(read_bytes(c.out), expected(c.expected_out));
+        }
+        // A map file only when asked for, and JSON, which has no NaN.
+        EXPECT_EQ(fs::exists(stem + "_map.geojson"), job_.write_map);
+        if (job_.write_map) {
+            const std::string map = read_bytes(stem + "_map.geojson");
+            EXPECT_EQ(map, expected(c.expected_map));
+            EXPECT_TRUE(nlohmann::json::accept(map));
         }
         ASSERT_EQ(ui_.messages.size(), 1u);
-        EXPECT_EQ(ui_.messages[0], std::pair(std::string(CLOSING_WITH_ERRORS), std::string("Error")));
-        EXPECT_EQ(ui_.opened, std::vector<std::string>{c.log});
+        EXPECT_EQ(ui_.messages[0], c.all_converted ? std::pair(std::string(CLOSING_CLEAN), std::string("終了"))
+                                                   : std::pair(std::string(CLOSING_WITH_ERRORS), std::string("Error")));
+        EXPECT_EQ(ui_.opened, std::vector<std::string>{log});
         // The third point is the third coordinate record, whatever its line.
         EXPECT_EQ(ui_.statuses.at(2).substr(0, 2), "3 ");
-        EXPECT_EQ(fs::exists("out_Log.txt"), c.out == "out.sim");  // an XYBL output is its own log
     }
 }
 
@@ -202,9 +244,6 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
         {"NaN and infinity fields", XY, XYBL, "P,NaN,5\r\nQ,-60975.196,-Infinity\r\n", 0, 1, CLOSING_WITH_ERRORS,
          "P,               ************,         5.000,   ****-**-**.****,   ****-**-**.****," + XY_FAILED +
              "Q,                 -60975.196,  ************,   ****-**-**.****,   ****-**-**.****," + XY_FAILED},
-        // 15,000 km north of the origin lies beyond the pole: no latitude.
-        {"off the Earth", XY, XYBL, "P,15000000,0\r\n", 0, 1, CLOSING_WITH_ERRORS,
-         "P,               15000000.000,         0.000,   ****-**-**.****,   ****-**-**.****," + XY_FAILED},
     };
     for (const Case& c : cases) {
         write_bytes("in.sim", c.input);
@@ -232,7 +271,7 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
 // second number) or as 0 (empty, text, a header row) would put the point
 // somewhere plausible and call it converted. Each X or Y text below stands
 // for -11087.233 or 10530.052 (a land point) when it is a number, and is
-// tried in SIMA and XY input, SIMA and XYBL output.
+// tried in SIMA and XY input.
 TEST_F(ConversionRun, CoordinatesThatAreNoNumberAreNeverConverted) {
     struct Case { const char* x; const char* y; bool readable; };
     const Case cases[] = {
@@ -256,61 +295,34 @@ TEST_F(ConversionRun, CoordinatesThatAreNoNumberAreNeverConverted) {
     const std::string LAND = "  <国土地理院で変換>";
     const std::string UNREADABLE = "  <座標値が読めず変換できず>";
     for (const auto in_type : {batch::InputType::sima, batch::InputType::xy}) {
-        for (const auto out_type : {batch::OutputType::sima, batch::OutputType::xybl}) {
-            std::string input;
-            for (const Case& c : cases) {
-                input += in_type == batch::InputType::sima ? "A01,1,P," : "P,";
-                input += std::string(c.x) + "," + c.y + (in_type == batch::InputType::sima ? ",1.0,\r\n" : "\r\n");
-            }
-            write_bytes("in.txt", input);
-            job_.in_file = "in.txt";
-            job_.in_file_type = in_type;
-            job_.out_file_type = out_type;
-            job_.out_file = out_type == batch::OutputType::sima ? "out.sim" : "out.txt";
-            ui_ = RecordingFeedback();
-            ASSERT_EQ(run(), 0);
-            EXPECT_EQ(error_flag_, 1);
-            ASSERT_EQ(ui_.messages.size(), 1u);
-            EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
-            const std::vector<std::string> in_lines = lines_of(input);
-            if (out_type == batch::OutputType::xybl) {
-                const std::vector<std::string> out = lines_of(read_bytes("out.txt"));
-                ASSERT_EQ(out.size(), 9 + std::size(cases));
-                for (std::size_t i = 0; i < std::size(cases); ++i) {
-                    const std::string& line = out[9 + i];
-                    SCOPED_TRACE(in_lines[i]);
-                    EXPECT_TRUE(line.ends_with(cases[i].readable ? LAND : UNREADABLE)) << line;
-                    // No latitude or longitude is given for a point whose place is unknown.
-                    EXPECT_EQ(line.find("****-**-**.****") != std::string::npos, !cases[i].readable) << line;
-                }
-                // X and Y as their leading numbers read, as before.
-                EXPECT_EQ(out[9 + 4], "P,                 -11087.233,         0.000,   ****-**-**.****,   ****-**-**.****," +
-                                          UNREADABLE);
-                EXPECT_EQ(out[9 + 6], "P,                    -11.000,     10530.052,   ****-**-**.****,   ****-**-**.****," +
-                                          UNREADABLE);
-            } else {
-                // The converted records in order, then the banner and every
-                // line not converted, as read.
-                const std::vector<std::string> out = lines_of(read_bytes("out.sim"));
-                const std::vector<std::string> log = lines_of(read_bytes("out_Log.txt"));
-                std::size_t converted = 0;
-                std::vector<std::string> failed;
-                for (std::size_t i = 0; i < std::size(cases); ++i) {
-                    if (cases[i].readable) {
-                        ASSERT_LT(converted, out.size());
-                        EXPECT_TRUE(out[converted].starts_with("A01,")) << out[converted];
-                        EXPECT_EQ(log[9 + converted], out[converted] + LAND);
-                        ++converted;
-                    } else {
-                        failed.push_back(in_lines[i]);
-                    }
-                }
-                EXPECT_EQ(out.size(), converted);
-                ASSERT_EQ(log.size(), 9 + converted + 4 + failed.size());
-                EXPECT_EQ(log[9 + converted + 1], "変換エラー");
-                EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<long>(9 + converted + 4), log.end()), failed);
-            }
+        std::string input;
+        for (const Case& c : cases) {
+            input += in_type == batch::InputType::sima ? "A01,1,P," : "P,";
+            input += std::string(c.x) + "," + c.y + (in_type == batch::InputType::sima ? ",1.0,\r\n" : "\r\n");
         }
+        write_bytes("in.txt", input);
+        job_.in_file = "in.txt";
+        job_.in_file_type = in_type;
+        job_.out_file_type = batch::OutputType::xybl;
+        job_.out_file = "out.txt";
+        ui_ = RecordingFeedback();
+        ASSERT_EQ(run(), 0);
+        EXPECT_EQ(error_flag_, 1);
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
+        const std::vector<std::string> in_lines = lines_of(input);
+        const std::vector<std::string> out = lines_of(read_bytes("out.txt"));
+        ASSERT_EQ(out.size(), 9 + std::size(cases));
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const std::string& line = out[9 + i];
+            SCOPED_TRACE(in_lines[i]);
+            EXPECT_TRUE(line.ends_with(cases[i].readable ? LAND : UNREADABLE)) << line;
+            // No latitude or longitude is given for a point whose place is unknown.
+            EXPECT_EQ(line.find("****-**-**.****") != std::string::npos, !cases[i].readable) << line;
+        }
+        // X and Y as their leading numbers read, as before.
+        EXPECT_EQ(out[9 + 4], "P,                 -11087.233,         0.000,   ****-**-**.****,   ****-**-**.****," + UNREADABLE);
+        EXPECT_EQ(out[9 + 6], "P,                    -11.000,     10530.052,   ****-**-**.****,   ****-**-**.****," + UNREADABLE);
     }
 }
 
@@ -325,13 +337,14 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes
     fs::create_symlink("/dev/full", "full.sim");
     write_bytes("x_Log.txt", "A01,1,P,0,0,\r\n");
+    write_bytes("x_map.geojson", "P1,-60975.196,-25716.974\r\n");
     // A SIMA file saved as UTF-8 with its mark, an XY file as Notepad's "Unicode".
     write_bytes("bom.sim", "\xEF\xBB\xBF" "A01,1,P1,-60975.196,-25716.974,1.0,\r\n");
     std::string utf16 = "\xFF\xFE";
     for (char ch : "P1,-60975.196,-25716.974\r\n"s) utf16 += {ch, '\0'};
     write_bytes("utf16.csv", utf16);
-    const std::string inputs[] = {"sample.sim", "sample_land.par", "sample_sea.jhd", "x_Log.txt", "bom.sim",
-                                  "utf16.csv"};
+    const std::string inputs[] = {"sample.sim", "sample_land.par", "sample_sea.jhd", "x_Log.txt", "x_map.geojson",
+                                  "bom.sim", "utf16.csv"};
     std::string before;
     for (const std::string& name : inputs) before += read_bytes(name);
     const auto folder = [] {
@@ -340,7 +353,7 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         return names;
     };
     const std::set<std::string> folder_before = folder();
-    struct Case { const char* in; std::string out; batch::OutputType out_type; int result; std::string message; int files_made; };
+    struct Case { const char* in; std::string out; batch::OutputType out_type; int result; std::string message; int files_made; bool map = false; };
     const auto SIMA = batch::OutputType::sima;
     const auto XYBL = batch::OutputType::xybl;
     const char* const OVER = " 入力ﾌｧｲﾙを上書きしてしまいます !!";
@@ -354,6 +367,7 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         {"sample.sim", land_again, XYBL, 1, land_again + OVER, 0},
         {"sample.sim", "sample_sea.jhd", XYBL, 1, "sample_sea.jhd"s + OVER, 0},
         {"x_Log.txt", "x.sim", SIMA, 1, "x_Log.txt"s + OVER, 0},  // its log would be the input
+        {"x_map.geojson", "x.txt", XYBL, 1, "x_map.geojson"s + OVER, 0, true},  // its map would be the input
         // A place nobody may create files in, root included.
         {"sample.sim", "/proc/out.txt", XYBL, 1, "/proc/out.txt Errorlog ﾌｧｲﾙ Open Error !!", 0},
         // Opens, but reading it fails at once.
@@ -368,6 +382,7 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
         job_.in_file_type = std::string_view(c.in).ends_with(".csv") ? batch::InputType::xy : batch::InputType::sima;
         job_.out_file = c.out;
         job_.out_file_type = c.out_type;
+        job_.write_map = c.map;
         ui_ = RecordingFeedback();
         EXPECT_EQ(run(), c.result) << c.in << " " << c.out;
         int made = 0;
@@ -454,186 +469,69 @@ TEST_F(ConversionRun, ThousandsOfPointsAsShortRunsWriteThem) {
     }
 }
 
-namespace {
-
-// An XY line of a point given by its Tokyo latitude and longitude in zone 9.
-std::string xy_line(const char* name, double lat, double lon) {
-    const geodesy::PlanePoint p =
-        geodesy::geo_to_plane(geodesy::ELLIPSOID_BESSEL, 9, geodesy::deg_to_rad(lat), geodesy::deg_to_rad(lon));
-    char line[96];
-    std::snprintf(line, sizeof line, "%s,%.3f,%.3f\r\n", name, p.x, p.y);
-    return line;
-}
-
-}  // namespace
-
-// With correction files the log names each file and its title, every
-// converted point says what each file did to it, and a point where a file's
-// nodes are incomplete is not converted and named as such. Points outside
-// every file's area come out exactly as without corrections, and a run back
-// with the same files gives back what a run without them gives back.
-TEST_F(ConversionRun, CorrectionFilesAreLoggedPointByPoint) {
-    // A second file far from the sample area: every point lies outside it.
-    write_bytes("far.par", "FAR C0.1\r\nMeshCode dB(sec) dL(sec)\r\n64414277  0.01  0.01\r\n");
-    std::vector<grids::CorrectionGrid> corrections(2);
-    ASSERT_EQ(grids::read_correction_file(ui_, "sample_correction.par", corrections[0]), 0);
-    ASSERT_EQ(grids::read_correction_file(ui_, "far.par", corrections[1]), 0);
-    // The sample points, and one whose JGD2000 position falls in the cell
-    // row just south of the correction file's area: half its nodes listed.
-    write_bytes("in.csv", read_bytes("sample_xy.csv") + xy_line("縁1", 35.24228, 139.88447));
-
-    job_.in_file = "in.csv";
-    job_.in_file_type = batch::InputType::xy;
-    job_.out_file_type = batch::OutputType::xybl;
-    job_.out_file = "plain.txt";
-    ASSERT_EQ(run(), 0);
-    const std::vector<std::string> plain = lines_of(read_bytes("plain.txt"));
-    job_.out_file = "corrected.txt";
-    job_.correction_files = {"sample_correction.par", "far.par"};
-    job_.correction_titles = {corrections[0].title, corrections[1].title};
-    ui_ = RecordingFeedback();
-    ASSERT_EQ(run(corrections), 0);
-    EXPECT_EQ(error_flag_, 1);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].first, CLOSING_WITH_ERRORS);
-    const std::vector<std::string> lines = lines_of(read_bytes("corrected.txt"));
-    ASSERT_EQ(lines.size(), plain.size() + 4);
-
-    const std::vector<std::string> header = {
-        "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ1     : sample_correction.par,",
-        "#補正ﾊﾟﾗﾒｰﾀ1 ﾀｲﾄﾙ    : SAMPLE-CORRECTION C1.00 synthetic JGD2000 to JGD2011, not survey data,",
-        "#補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ2     : far.par,",
-        "#補正ﾊﾟﾗﾒｰﾀ2 ﾀｲﾄﾙ    : FAR C0.1,",
-    };
-    for (std::size_t i = 0; i < 9; ++i) {
-        if (i != 4) {  // the output's name differs
-            EXPECT_EQ(lines[i], plain[i]);
-        }
-    }
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        EXPECT_EQ(lines[9 + i], header[i]);
-        EXPECT_EQ(lines[9 + i].find(':'), 21u);  // the colon in the 22nd byte, as every label
-    }
-
-    int corrected = 0;
-    int outside = 0;
-    for (std::size_t i = 9; i + 1 < plain.size(); ++i) {
-        const std::string& line = lines[i + 4];
-        SCOPED_TRACE(line);
-        if (plain[i].ends_with("  <3ﾊﾟﾗないし範囲外で変換できず>")) {
-            EXPECT_EQ(line, plain[i]);
-        } else if (line.ends_with("  <補正1範囲外 補正2範囲外>")) {
-            ++outside;
-            EXPECT_EQ(line, plain[i] + "  <補正1範囲外 補正2範囲外>");
-        } else if (line.ends_with("  <補正1済 補正2範囲外>")) {
-            ++corrected;
-            EXPECT_TRUE(plain[i].ends_with("  <国土地理院で変換>") || plain[i].ends_with("  <海上保安庁で変換>"));
-            // Same name, input and latitude and longitude in; new output.
-            const std::size_t kept = plain[i].find("     -", plain[i].find("139-"));
-            EXPECT_EQ(line.substr(0, kept), plain[i].substr(0, kept));
-            EXPECT_NE(line.substr(kept), plain[i].substr(kept) + "  <補正1済 補正2範囲外>");
-        } else {
-            ADD_FAILURE() << "unexpected marks";
-        }
-    }
-    EXPECT_GT(corrected, 0);
-    EXPECT_GT(outside, 0);
-    EXPECT_TRUE(plain.back().starts_with("縁1,") && plain.back().ends_with("  <海上保安庁で変換>")) << plain.back();
-
-    // A point outside both grids in the place of the job's batch where a
-    // point stopped by a correction stood before: its own mark.
-    std::string many = xy_line("縁2", 35.24228, 139.88447);
+// Batches reuse their storage: a point outside both grids where, in the
+// batch before, a point stopped by a correction file stood has its own
+// mark. The first point's JGD2000 position lies in the cell row just south
+// of the correction file's area, where half the nodes are listed.
+TEST_F(ConversionRun, EachPointOfABatchHasItsOwnCorrectionMarks) {
+    use_corrections({"sample_correction.par"});
+    std::string many = "縁2,-84052.027,4653.351\r\n";
     for (int i = 0; i < 4095; ++i) many += "P,-60975.196,-25716.974\r\n";
     write_bytes("many.csv", many + "外1,5548.885,6005.798\r\n");
     job_.in_file = "many.csv";
+    job_.in_file_type = batch::InputType::xy;
+    job_.out_file_type = batch::OutputType::xybl;
     job_.out_file = "many.txt";
-    ASSERT_EQ(run(corrections), 0);
-    const std::vector<std::string> many_lines = lines_of(read_bytes("many.txt"));
-    EXPECT_TRUE(many_lines[13].ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << many_lines[13];
-    EXPECT_TRUE(many_lines.back().ends_with("  <3ﾊﾟﾗないし範囲外で変換できず>")) << many_lines.back();
-    EXPECT_TRUE(lines.back().ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << lines.back();
-
-    // SIMA out (8 decimals, so that the way back starts where the way out
-    // ended) and back, with the corrections and without.
-    job_.decimals = 8;
-    job_.in_file = "sample.sim";
-    job_.in_file_type = batch::InputType::sima;
-    job_.out_file_type = batch::OutputType::sima;
-    job_.out_file = "corrected.sim";
-    ASSERT_EQ(run(corrections), 0);
-    job_.correction_files.clear();
-    job_.correction_titles.clear();
-    job_.out_file = "plain.sim";
     ASSERT_EQ(run(), 0);
-    job_.direction = batch::Direction::jgd_to_tokyo;
-    job_.decimals = 3;
-    job_.in_file = "plain.sim";
-    job_.out_file = "plain_back.sim";
-    ASSERT_EQ(run(), 0);
-    job_.correction_files = {"sample_correction.par", "far.par"};
-    job_.correction_titles = {corrections[0].title, corrections[1].title};
-    job_.in_file = "corrected.sim";
-    job_.out_file = "corrected_back.sim";
-    ASSERT_EQ(run(corrections), 0);
-    EXPECT_NE(read_bytes("corrected.sim"), read_bytes("plain.sim"));
-    EXPECT_EQ(read_bytes("corrected_back.sim"), read_bytes("plain_back.sim"));
+    const std::vector<std::string> lines = lines_of(read_bytes("many.txt"));
+    EXPECT_TRUE(lines[11].ends_with("  <補正1のﾊﾟﾗﾒｰﾀ不足で変換できず>")) << lines[11];
+    EXPECT_TRUE(lines.back().ends_with("  <3ﾊﾟﾗないし範囲外で変換できず>")) << lines.back();
 }
 
 namespace {
 
-// A height file over the sample region (35N..36N, 139.5E..140.5E), dH at
-// each node from value(row, col) in metres, nodes for which listed() says no
-// left out.
-template <typename Value, typename Listed>
-std::string height_file(Value value, Listed listed) {
+// A height file over the sample region (35N..36N, 139.5E..140.5E): one dH in
+// metres at every node.
+std::string height_file(double dH) {
     std::string text = "TEST-HEIGHT H1.00\r\nMeshCode   dH(m)     0.00000\r\n";
     for (int row = 35 * 120; row <= 36 * 120; ++row) {
         for (int col = 395 * 8; col <= 405 * 8; ++col) {
-            if (!listed(row, col)) continue;
             char line[64];
             const int code = (row / 80) * 1000000 + (col / 80) * 10000 + (row / 10 % 8) * 1000 +
                              (col / 10 % 8) * 100 + (row % 10) * 10 + col % 10;
-            std::snprintf(line, sizeof line, "%08d %9.5f   0.00000\r\n", code, value(row, col));
+            std::snprintf(line, sizeof line, "%08d %9.5f   0.00000\r\n", code, dH);
             text += line;
         }
     }
     return text;
 }
 
-bool every_node(int, int) { return true; }
-
 }  // namespace
 
 // Heights of SIMA records through height files in the correction list: a
 // plain decimal height gets each file's correction and is written to its
 // own decimals (at least millimetres); any other height text is kept as it
-// is and marked as no height for every height file; a point in a height
-// file's incomplete cell is not converted. Back from JGD2011 the heights
-// come back within a millimetre.
+// is and marked as no height for every height file; outside every height
+// file's area a plain height is kept byte for byte.
 TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
-    write_bytes("plus.par", height_file([](int, int) { return 0.12345; }, every_node));
-    write_bytes("minus.par", height_file([](int, int) { return -0.02; }, every_node));
-    std::vector<grids::CorrectionGrid> files(3);
-    for (std::size_t i = 0; i < 3; ++i) {
-        static const char* const names[] = {"sample_correction.par", "plus.par", "minus.par"};
-        ASSERT_EQ(grids::read_correction_file(ui_, names[i], files[i]), 0);
-        job_.correction_files.push_back(names[i]);
-        job_.correction_titles.push_back(files[i].title);
-    }
+    write_bytes("plus.par", height_file(0.12345));
+    write_bytes("minus.par", height_file(-0.02));
+    use_corrections({"sample_correction.par", "plus.par", "minus.par"});
     struct Case { const char* height; const char* written; };
     const Case cases[] = {
         {"12.3", "12.403"},      // at least millimetres
         {"7.12345", "7.22690"},  // its own five decimals
         {"-0.5", "-0.397"}, {"100", "100.103"}, {" 5.2", "5.303"}, {"-.5", "-0.397"}, {"+1.5", "1.603"},
+        {"5.", "5.103"},
         // No plain height: kept byte for byte, no file applies to it.
         {"", nullptr}, {"   ", nullptr}, {"abc", nullptr}, {"1e3", nullptr}, {"12.3m", nullptr}, {"1.2.3", nullptr},
+        {".", nullptr}, {"-", nullptr}, {"1 2", nullptr}, {"nan", nullptr}, {"１２", nullptr},
     };
     std::string input = "G00,heights\r\n";
     for (const Case& c : cases) input += "A01,2,P,-11087.233,10530.052," + std::string(c.height) + ",\r\n";
     write_bytes("in.sim", input);
     job_.in_file = "in.sim";
-    job_.out_file = "out.sim";
-    ASSERT_EQ(run(files), 0);
+    ASSERT_EQ(run(), 0);
     EXPECT_EQ(error_flag_, 0);  // points without a height are no failure
     const std::vector<std::string> out = lines_of(read_bytes("out.sim"));
     const std::vector<std::string> log = lines_of(read_bytes("out_Log.txt"));
@@ -649,199 +547,11 @@ TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
                                   (c.written != nullptr ? "<補正1済 補正2済 補正3済>" : "<補正1済 補正2標高なし 補正3標高なし>"));
     }
 
-    // In a cell of which the height file lists one node: not converted.
-    grids::PointResult p;
-    ASSERT_EQ(grids::tokyo_to_jgd_point({land_, sea_, std::span(files).first(1)}, 9, -11087.233, 10530.052, p), 0);
-    const int code = grids::mesh_code_at(p.lat_out, p.lon_out);
-    write_bytes("one.par", "T\r\nMeshCode dH(m)\r\n" + std::to_string(code) + " 0.1\r\n");
-    ASSERT_EQ(grids::read_correction_file(ui_, "one.par", files[2]), 0);
-    job_.correction_files[2] = "one.par";
-    ASSERT_EQ(run(files), 0);
-    EXPECT_EQ(error_flag_, 1);
-    const std::vector<std::string> stopped = lines_of(read_bytes("out_Log.txt"));
-    EXPECT_EQ(stopped[15], "*********************************************************************");
-    EXPECT_EQ(stopped[19], "A01,2,P,-11087.233,10530.052,12.3,");
-    EXPECT_EQ(lines_of(read_bytes("out.sim")).size(), 1u + 6u);  // the six without a plain height
-
-    // Outside every height file's area a plain height is kept byte for byte.
+    // Outside every height file's area.
     write_bytes("far.par", "T\r\nMeshCode dH(m)\r\n64414277 0.1\r\n");
-    ASSERT_EQ(grids::read_correction_file(ui_, "far.par", files[2]), 0);
-    job_.correction_files[2] = "far.par";
+    use_corrections({"sample_correction.par", "far.par"});
     write_bytes("in.sim", "A01,2,P,-11087.233,10530.052, 5.2,\r\n");
-    ASSERT_EQ(run(std::span(files).first(1)), 0);
-    const std::string horizontal_only = read_bytes("out.sim");
-    job_.correction_files = {"sample_correction.par", "far.par"};
-    job_.correction_titles = {files[0].title, files[2].title};
-    const std::vector<grids::CorrectionGrid> far_only = {files[0], files[2]};
-    ASSERT_EQ(run(far_only), 0);
-    EXPECT_EQ(read_bytes("out.sim"), horizontal_only);
+    ASSERT_EQ(run(), 0);
     EXPECT_EQ(read_bytes("out.sim"), head + " 5.2,\r\n");
     EXPECT_EQ(lines_of(read_bytes("out_Log.txt")).back(), head + " 5.2,  <国土地理院で変換>  <補正1済 補正2範囲外>");
-
-    // To JGD2011 and today's heights on the sample points, with a height file
-    // that varies and has a hole, and back: every height within 1 mm.
-    write_bytes("varying.par", height_file([](int row, int col) { return 0.001 * (row % 37) - 0.002 * (col % 23); },
-                                           [](int row, int col) { return (row + col) % 11 != 0 || row % 3 != 0; }));
-    ASSERT_EQ(grids::read_correction_file(ui_, "varying.par", files[1]), 0);
-    files.resize(2);
-    job_.correction_files = {"sample_correction.par", "varying.par"};
-    job_.correction_titles = {files[0].title, files[1].title};
-    job_.in_file = "sample.sim";
-    job_.out_file = "jgd2011.sim";
-    job_.decimals = 8;
-    ASSERT_EQ(run(files), 0);
-    job_.direction = batch::Direction::jgd_to_tokyo;
-    job_.in_file = "jgd2011.sim";
-    job_.out_file = "back.sim";
-    ASSERT_EQ(run(files), 0);
-    const std::vector<std::string> original = lines_of(read_bytes("sample.sim"));
-    const std::vector<std::string> there = lines_of(read_bytes("jgd2011.sim"));
-    const std::vector<std::string> back = lines_of(read_bytes("back.sim"));
-    int compared = 0;
-    for (const std::string& line : back) {
-        std::string number, height;
-        batch::get_field(line, 2, number);
-        batch::get_field(line, 6, height);
-        for (const std::string& before : original) {
-            std::string n, h;
-            batch::get_field(before, 2, n);
-            batch::get_field(before, 6, h);
-            if (!line.starts_with("A01") || !before.starts_with("A01") || n != number || h.empty()) continue;
-            EXPECT_NEAR(std::stod(height), std::stod(h), 0.001) << line;
-            ++compared;
-        }
-    }
-    EXPECT_GE(compared, 6);
-    EXPECT_NE(there, original);
-}
-
-namespace {
-
-// A UTF-8 literal as the map file's text is (the test's own literals are
-// CP932, as the program's).
-std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
-// A map file read back by a JSON parser of its own; NaN and infinity, which
-// JSON has not, make it fail.
-nlohmann::json read_map(const std::string& path) {
-    const std::string bytes = read_bytes(path);
-    EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "a byte-order mark";
-    return nlohmann::json::parse(bytes, nullptr, true, false);
-}
-
-// Degrees from the XYBL angle text "DDD-MM-SS.ssss".
-double xybl_degrees(std::string text) {
-    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    const bool negative = text.starts_with("-");
-    if (negative) text.erase(0, 1);
-    const double d = std::stod(text.substr(0, text.find('-')));
-    text.erase(0, text.find('-') + 1);
-    const double m = std::stod(text.substr(0, text.find('-')));
-    const double s = std::stod(text.substr(text.find('-') + 1));
-    return (negative ? -1 : 1) * (d + m / 60 + s / 3600);
-}
-
-}  // namespace
-
-// The map file beside the output: one feature per point in input order,
-// converted or not, placed where the XYBL output of the same run says (its
-// seconds cut at 1e-4, about 3e-8 degree), its fate, coordinates and
-// corrections; names of any bytes become JSON strings, never markup; a point
-// without a position has no geometry. Without it asked for, no map file.
-TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
-    std::vector<grids::CorrectionGrid> files(1);
-    ASSERT_EQ(grids::read_correction_file(ui_, "sample_correction.par", files[0]), 0);
-    job_.correction_files = {"sample_correction.par"};
-    job_.correction_titles = {files[0].title};
-    const std::string awkward =
-        "q\"uo\\te\t<b>表\x85" "A\x80\x81,-60975.196,-25716.974\r\n"  // quote, backslash, tab, markup, 0x5C second byte, bad bytes
-        "off,15000000,0\r\n"                                   // off the Earth
-        "unreadable,-6O975.196,-25716.974\r\n";
-    write_bytes("in.csv", read_bytes("sample_xy.csv") + awkward);
-    job_.in_file = "in.csv";
-    job_.in_file_type = batch::InputType::xy;
-    job_.out_file_type = batch::OutputType::xybl;
-    for (const batch::Direction direction : {batch::Direction::tokyo_to_jgd, batch::Direction::jgd_to_tokyo}) {
-        SCOPED_TRACE(static_cast<int>(direction));
-        job_.direction = direction;
-        job_.out_file = "plain.txt";
-        job_.write_map = false;
-        ASSERT_EQ(run(files), 0);
-        EXPECT_FALSE(fs::exists("plain_map.geojson"));
-        job_.out_file = "mapped.txt";
-        job_.write_map = true;
-        ASSERT_EQ(run(files), 0);
-        EXPECT_EQ(read_bytes("mapped.txt").substr(read_bytes("mapped.txt").find("\r\n", 200)),
-                  read_bytes("plain.txt").substr(read_bytes("plain.txt").find("\r\n", 200)));  // the output as without it
-        const nlohmann::json map = read_map("mapped_map.geojson");
-        ASSERT_EQ(map["type"], "FeatureCollection");
-        const std::vector<std::string> xybl = lines_of(read_bytes("mapped.txt"));
-        const auto& features = map["features"];
-        ASSERT_EQ(features.size(), xybl.size() - 11);  // nine header lines, two correction lines
-        const bool forward = direction == batch::Direction::tokyo_to_jgd;
-        for (std::size_t i = 0; i < features.size(); ++i) {
-            const auto& f = features[i];
-            const std::string& line = xybl[11 + i];
-            SCOPED_TRACE(line);
-            std::vector<std::string> fields;
-            for (int n = 1; n <= 9; ++n) {
-                std::string field;
-                batch::get_field(line, n, field);
-                fields.push_back(field);
-            }
-            const auto& p = f["properties"];
-            const bool converted = line.find("で変換>") != std::string::npos;
-            EXPECT_EQ(p[U8(u8"状態")], converted ? (line.find("国土地理院") != std::string::npos ? U8(u8"国土地理院で変換") : U8(u8"海上保安庁で変換"))
-                                           : U8(u8"変換できず"));
-            EXPECT_EQ(p["_fillColor"], converted ? (p[U8(u8"状態")] == U8(u8"国土地理院で変換") ? "#1E50DC" : "#00A0B4") : "#FF0000");
-            EXPECT_FALSE(p.contains("description"));
-            if (f["geometry"].is_null()) {
-                EXPECT_NE(line.find("****-**-**.****"), std::string::npos);
-                continue;
-            }
-            // Drawn at the JGD position: the output's from the Tokyo datum,
-            // the input's from JGD; not converted, at the input's.
-            const std::size_t at = converted && forward ? 7 : 3;
-            const auto& c = f["geometry"]["coordinates"];
-            EXPECT_NEAR(c[1].get<double>(), xybl_degrees(fields[at]), 3e-8);
-            EXPECT_NEAR(c[0].get<double>(), xybl_degrees(fields[at + 1]), 3e-8);
-            const std::string in_x = forward ? U8(u8"旧日本測地系X") : U8(u8"世界測地系X");
-            EXPECT_NEAR(p[in_x].get<double>(), std::stod(fields[1]), 1e-9);
-            if (converted) {
-                EXPECT_EQ(p[U8(u8"補正")].get<std::string>().substr(0, 7), U8(u8"補正1"));
-                EXPECT_NEAR(p[forward ? U8(u8"世界測地系Y") : U8(u8"旧日本測地系Y")].get<double>(), std::stod(fields[6]), 1e-9);
-            } else {
-                EXPECT_TRUE(p[forward ? U8(u8"世界測地系Y") : U8(u8"旧日本測地系Y")].is_null());
-            }
-        }
-        const auto& last = features[features.size() - 3]["properties"];
-        EXPECT_EQ(last["name"], U8(u8"q\"uo\\te\t<b>表\uFFFDA\uFFFD\uFFFD"));
-        EXPECT_TRUE(features[features.size() - 2]["geometry"].is_null());  // off the Earth
-        EXPECT_TRUE(features.back()["geometry"].is_null());                // unreadable
-        EXPECT_TRUE(features.back()["properties"][U8(u8"旧日本測地系X")].is_null());
-        EXPECT_EQ(features[0]["properties"]["name"], U8(u8"基準点1"));
-    }
-
-    // SIMA in: the point number and the height as written; a map file that
-    // would be an input is refused before anything is written.
-    job_.direction = batch::Direction::tokyo_to_jgd;
-    job_.in_file = "sample.sim";
-    job_.in_file_type = batch::InputType::sima;
-    job_.out_file_type = batch::OutputType::sima;
-    job_.out_file = "out.sim";
-    ASSERT_EQ(run(files), 0);
-    const nlohmann::json sima = read_map("out_map.geojson");
-    ASSERT_EQ(sima["features"].size(), 12u);
-    EXPECT_EQ(sima["features"][2]["properties"][U8(u8"点番号")], "3");
-    EXPECT_EQ(sima["features"][0]["properties"][U8(u8"標高")], "12.345");
-    write_bytes("p_map.geojson", "P1,-60975.196,-25716.974\r\n");
-    job_.in_file = "p_map.geojson";
-    job_.in_file_type = batch::InputType::xy;
-    job_.out_file_type = batch::OutputType::xybl;
-    job_.out_file = "p.txt";
-    ui_ = RecordingFeedback();
-    EXPECT_EQ(run(files), 1);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].first, "p_map.geojson 入力ﾌｧｲﾙを上書きしてしまいます !!");
-    EXPECT_FALSE(fs::exists("p.txt"));
 }

@@ -1,6 +1,6 @@
 // Correction files: the index a loaded file is looked up through gives what
-// searching its codes gives, bit for bit; nodes in any order load the same
-// grid; a file read into a grid that held another keeps nothing of it; a refused file's message shows its path as it
+// searching its codes gives, bit for bit; a file read into a grid that held
+// another keeps nothing of it; a refused file's message shows its path as it
 // is.
 #include <gtest/gtest.h>
 
@@ -135,34 +135,6 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_TRUE(reused.codes.empty());
     EXPECT_TRUE(reused.index_blocks.empty());
     EXPECT_TRUE(reused.index_nodes.empty());
-}
-
-TEST(CorrectionIndex, NodesInAnyOrderLoadTheSameGrid) {
-    // The area's records reversed, header first.
-    const std::string text = area_file(AREAS[0], false);
-    const std::size_t body = text.find("\r\n", text.find("MeshCode")) + 2;
-    std::vector<std::string> records;
-    for (std::size_t at = body; at < text.size();) {
-        const std::size_t end = text.find("\r\n", at) + 2;
-        records.insert(records.begin(), text.substr(at, end - at));
-        at = end;
-    }
-    std::string reversed = text.substr(0, body);
-    for (const std::string& r : records) reversed += r;
-    RecordingFeedback ui;
-    CorrectionGrid in_order;
-    CorrectionGrid out_of_order;
-    ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "in_order.par", text), in_order), 0);
-    ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "reversed.par", reversed), out_of_order), 0);
-    EXPECT_EQ(out_of_order.codes, in_order.codes);
-    EXPECT_EQ(out_of_order.index_nodes, in_order.index_nodes);
-    // A cell all four of whose nodes are listed with numbers.
-    const double lat = (AREAS[0].row0 + 0.25) / 120.0;
-    const double lon = 100 + (AREAS[0].col0 + 2.5) / 80.0;
-    double a[2] = {0, 0}, b[2] = {0, 0};
-    ASSERT_EQ(apply_correction(in_order, lat, lon, a[0], a[1]), CorrectionOutcome::corrected);
-    ASSERT_EQ(apply_correction(out_of_order, lat, lon, b[0], b[1]), CorrectionOutcome::corrected);
-    EXPECT_TRUE(same_bits(a[0], b[0]) && same_bits(a[1], b[1]));
 }
 
 TEST(CorrectionMessages, APathHoldingPercentSignsIsShownAsItIs) {
