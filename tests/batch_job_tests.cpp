@@ -753,7 +753,7 @@ TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
     ASSERT_EQ(grids::read_correction_file(ui_, "sample_correction.par", files[0]), 0);
     job_.correction_files = {"sample_correction.par"};
     job_.correction_titles = {files[0].title};
-    const std::string awkward =
+    const std::string awkward = xy_line("縁1", 35.24228, 139.88447) +  // stopped by the correction file both ways
         "q\"uo\\te\t<b>表\x85" "A\x80\x81,-60975.196,-25716.974\r\n"  // quote, backslash, tab, markup, 0x5C second byte, bad bytes
         "off,15000000,0\r\n"                                   // off the Earth
         "unreadable,-6O975.196,-25716.974\r\n";
@@ -820,6 +820,7 @@ TEST_F(ConversionRun, MapFileShowsEveryPointWithItsFateInInputOrder) {
         EXPECT_TRUE(features.back()["geometry"].is_null());                // unreadable
         EXPECT_TRUE(features.back()["properties"][U8(u8"旧日本測地系X")].is_null());
         EXPECT_EQ(features[0]["properties"]["name"], U8(u8"基準点1"));
+        EXPECT_EQ(features[features.size() - 4]["properties"][U8(u8"補正")], U8(u8"補正1のﾊﾟﾗﾒｰﾀ不足で変換できず"));
     }
 
     // SIMA in: the point number and the height as written; a map file that

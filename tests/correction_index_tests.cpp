@@ -42,7 +42,8 @@ int code_of(int row, int col) {
 
 // A rectangle of nodes with smoothly varying values, some squares not listed,
 // some listed as not a number, some beyond the node limit; and perhaps a
-// node far away, in a first-level square of its own.
+// node far away, in the first-level square (pp 53, uu 00) that a column past
+// 200 E would wrap round to.
 struct Area {
     const char* what;
     int row0, row1, col0, col1;
@@ -62,7 +63,7 @@ std::string area_file(const Area& a, bool far_node) {
             text += line;
         }
     }
-    if (far_node) text += "10100505 0.01 0.01\r\n";
+    if (far_node) text += "53004050 0.01 0.01\r\n";
     return text;
 }
 
@@ -120,12 +121,13 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     const std::string second = write_file(temp_folder() / "second.par", area_file(AREAS[1], false));
     CorrectionGrid reused;
     CorrectionGrid fresh;
-    ASSERT_EQ(read_correction_file(ui, first, reused), 0);
-    ASSERT_EQ(read_correction_file(ui, second, reused), 0);
-    ASSERT_EQ(read_correction_file(ui, second, fresh), 0);
     const double lat = (AREAS[0].row0 + 5.5) / 120.0;
     const double lon = 100 + (AREAS[0].col0 + 5.5) / 80.0;
     double lat_out = 0, lon_out = 0;
+    ASSERT_EQ(read_correction_file(ui, first, reused), 0);
+    EXPECT_NE(apply_correction(reused, lat, lon, lat_out, lon_out), CorrectionOutcome::outside);  // its cell remembered
+    ASSERT_EQ(read_correction_file(ui, second, reused), 0);
+    ASSERT_EQ(read_correction_file(ui, second, fresh), 0);
     EXPECT_EQ(apply_correction(reused, lat, lon, lat_out, lon_out), CorrectionOutcome::outside);
     EXPECT_EQ(reused.index_blocks, fresh.index_blocks);
     EXPECT_EQ(reused.index_nodes, fresh.index_nodes);
