@@ -41,9 +41,9 @@ int code_of(int row, int col) {
 }
 
 // A rectangle of nodes with smoothly varying values, some squares not listed,
-// some listed as not a number, some beyond the node limit; and perhaps a
-// node far away, in the first-level square (pp 53, uu 00) that a column past
-// 200 E would wrap round to.
+// some listed as not a number, some beyond the node limit; and perhaps two
+// nodes far away, in the first-level square (pp 53, uu 00) that the column
+// east of 199.9875 E would wrap round to.
 struct Area {
     const char* what;
     int row0, row1, col0, col1;
@@ -63,7 +63,7 @@ std::string area_file(const Area& a, bool far_node) {
             text += line;
         }
     }
-    if (far_node) text += "53004050 0.01 0.01\r\n";
+    if (far_node) text += "53004050 0.01 0.01\r\n53004060 0.01 0.01\r\n";
     return text;
 }
 
@@ -121,13 +121,12 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     const std::string second = write_file(temp_folder() / "second.par", area_file(AREAS[1], false));
     CorrectionGrid reused;
     CorrectionGrid fresh;
+    ASSERT_EQ(read_correction_file(ui, first, reused), 0);
+    ASSERT_EQ(read_correction_file(ui, second, reused), 0);
+    ASSERT_EQ(read_correction_file(ui, second, fresh), 0);
     const double lat = (AREAS[0].row0 + 5.5) / 120.0;
     const double lon = 100 + (AREAS[0].col0 + 5.5) / 80.0;
     double lat_out = 0, lon_out = 0;
-    ASSERT_EQ(read_correction_file(ui, first, reused), 0);
-    EXPECT_NE(apply_correction(reused, lat, lon, lat_out, lon_out), CorrectionOutcome::outside);  // its cell remembered
-    ASSERT_EQ(read_correction_file(ui, second, reused), 0);
-    ASSERT_EQ(read_correction_file(ui, second, fresh), 0);
     EXPECT_EQ(apply_correction(reused, lat, lon, lat_out, lon_out), CorrectionOutcome::outside);
     EXPECT_EQ(reused.index_blocks, fresh.index_blocks);
     EXPECT_EQ(reused.index_nodes, fresh.index_nodes);
@@ -137,6 +136,23 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_TRUE(reused.codes.empty());
     EXPECT_TRUE(reused.index_blocks.empty());
     EXPECT_TRUE(reused.index_nodes.empty());
+
+    // The same file loaded twice, the second given other values: each cell
+    // looked up in the second right after the first is the second's own.
+    const Area wide{"wide", 4000, 4060, 3000, 3060};
+    CorrectionGrid a, b;
+    ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "wide.par", area_file(wide, false)), a), 0);
+    ASSERT_EQ(read_correction_file(ui, a.path, b), 0);
+    for (double& v : b.dL) v += 0.5;
+    for (int row = wide.row0; row < wide.row1; ++row) {
+        for (int col = wide.col0; col < wide.col1; ++col) {
+            double x[2], y[2];
+            const double lat_c = (row + 0.5) / 120.0, lon_c = 100 + (col + 0.5) / 80.0;
+            if (apply_correction(a, lat_c, lon_c, x[0], x[1]) != CorrectionOutcome::corrected) continue;
+            ASSERT_EQ(apply_correction(b, lat_c, lon_c, y[0], y[1]), CorrectionOutcome::corrected);
+            ASSERT_NEAR((y[1] - x[1]) * 3600, 0.5, 1e-9) << row << ' ' << col;
+        }
+    }
 }
 
 TEST(CorrectionIndex, NodesInAnyOrderLoadTheSameGrid) {

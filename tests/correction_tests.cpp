@@ -366,15 +366,14 @@ TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
     files[1] = grid;
     files[2] = grid;
     const double lat = row_lat(R + 0.25), lon = col_lon(C + 0.5);
-    double lat1 = 0, lon1 = 0, dh1 = 0;
-    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
-    ASSERT_EQ(height_correction(grid, lat1, lon1, dh1), CorrectionOutcome::corrected);
     PointHeight height{true, 12.345};
     CorrectionMarks marks;
     double lat_out = 0, lon_out = 0;
     ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks, &height), 0);
-    EXPECT_EQ(height.value, 12.345 + dh1 + dh1);
-    EXPECT_EQ(lat_out, lat1);
+    // Moved by -0.025" and 0.0275" first; each height file gives the
+    // block's value where the point was moved to.
+    EXPECT_NEAR(height.value, 12.345 + 2 * (-0.025 - 0.01 * 0.0275 / 45 + 0.04 * 0.025 / 30), 1e-12);
+    EXPECT_NEAR((lat_out - lat) / SEC, -0.025, 1e-9);
     EXPECT_EQ(marks.corrected, 0b111);
     double lat_back = 0, lon_back = 0;
     ASSERT_EQ(undo_corrections(files, lat_out, lon_out, lat_back, lon_back, marks, &height), 0);
@@ -414,15 +413,13 @@ TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
 
     const double lat = row_lat(R + 0.3);
     const double lon = col_lon(C + 0.6);
-    double lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;
-    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
-    ASSERT_EQ(apply_correction(files[1], lat1, lon1, lat2, lon2), CorrectionOutcome::corrected);
-    double lat_out = 0;
-    double lon_out = 0;
+    double lat_out = 0, lon_out = 0;
     CorrectionMarks marks;
     ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks), 0);
-    EXPECT_EQ(lat_out, lat2);
-    EXPECT_EQ(lon_out, lon2);
+    // The first moves it by -0.028" and 0.029", the second by 0.2" and by
+    // 0.2" per column it has reached.
+    EXPECT_NEAR((lat_out - lat) / SEC, -0.028 + 0.2, 1e-9);
+    EXPECT_NEAR((lon_out - lon) / SEC, 0.029 + 0.2 * (0.6 + 0.029 / 45), 1e-9);
     EXPECT_EQ(marks.corrected, 0b011);
     EXPECT_EQ(marks.failed, -1);
 
