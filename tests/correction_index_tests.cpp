@@ -137,21 +137,18 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_TRUE(reused.index_blocks.empty());
     EXPECT_TRUE(reused.index_nodes.empty());
 
-    // The same file loaded twice, the second given other values: each cell
-    // looked up in the second right after the first is the second's own.
-    const Area wide{"wide", 4000, 4060, 3000, 3060};
-    CorrectionGrid a, b;
-    ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "wide.par", area_file(wide, false)), a), 0);
-    ASSERT_EQ(read_correction_file(ui, a.path, b), 0);
-    for (double& v : b.dL) v += 0.5;
-    for (int row = wide.row0; row < wide.row1; ++row) {
-        for (int col = wide.col0; col < wide.col1; ++col) {
-            double x[2], y[2];
-            const double lat_c = (row + 0.5) / 120.0, lon_c = 100 + (col + 0.5) / 80.0;
-            if (apply_correction(a, lat_c, lon_c, x[0], x[1]) != CorrectionOutcome::corrected) continue;
-            ASSERT_EQ(apply_correction(b, lat_c, lon_c, y[0], y[1]), CorrectionOutcome::corrected);
-            ASSERT_NEAR((y[1] - x[1]) * 3600, 0.5, 1e-9) << row << ' ' << col;
+    // A cell loaded with new values again and again, looked up after each
+    // load: of any 257 loads two share a remembered place, never their cell.
+    const double cell_lat = 4150.5 / 120.0, cell_lon = 100 + 3190.5 / 80.0;
+    for (int k = 0; k < 257; ++k) {
+        std::string text = "T\r\nMeshCode dB dL\r\n";
+        for (int node : {code_of(4150, 3190), code_of(4150, 3191), code_of(4151, 3191), code_of(4151, 3190)}) {
+            text += std::to_string(node) + " " + std::to_string(k / 1000.0) + " 0\r\n";
         }
+        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "cell.par", text), reused), 0);
+        double x[2] = {0, 0};
+        ASSERT_EQ(apply_correction(reused, cell_lat, cell_lon, x[0], x[1]), CorrectionOutcome::corrected);
+        ASSERT_NEAR((x[0] - cell_lat) * 3600, k / 1000.0, 1e-9) << k;
     }
 }
 
