@@ -208,6 +208,7 @@ TEST(JobFileNames, TakenFromTheOutputFileName) {
         // A "." in a folder name does not count: no log beside the parent.
         {"D:\\work.old\\out", 1, "", "D:\\work.old\\out_map.geojson"},
         {"/data/run.1/out", 1, "", ""},
+        {"D:\\w\\.sim", 0, "D:\\w\\_Log.txt", "D:\\w\\_map.geojson"},  // a name that starts with its "."
         // 0x5C as the second byte of a kanji (表) is no folder separator.
         {"D:\\x.表", 0, "D:\\x_Log.txt", "D:\\x_map.geojson"},
         {std::string(243, 'a') + ".sim", 0, "", ""},  // a map name of 255 bytes
@@ -235,4 +236,20 @@ TEST(JobFileNames, TakenFromTheOutputFileName) {
         EXPECT_EQ(files.log, c.out);
         EXPECT_EQ(files.map, "");
     }
+}
+
+// Names compared as Windows compares them: the letters CP932 has in two
+// cases fold to the small ones (each Roman numeral's three codes to one),
+// and nothing else; a trail byte is never taken for a letter.
+TEST(JobFileNames, FoldedAsWindowsComparesThem) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"D:\\OUT.SIM", "d:\\out.sim"},
+        {"\x82\x60\x82\x79", "\x82\x81\x82\x9A"},  // full-width A Z
+        {"\x83\x9F\x83\xB6", "\x83\xBF\x83\xD6"},  // Greek Alpha Omega
+        {"\x84\x40\x84\x4E\x84\x4F\x84\x60", "\x84\x70\x84\x7E\x84\x80\x84\x91"},  // Cyrillic A N O Ya
+        // Roman one and ten: NEC, IBM, and small NEC-selected IBM codes.
+        {"\x87\x54\x87\x5D\xFA\x4A\xFA\x53\xEE\xEF\xEE\xF8", "\xFA\x40\xFA\x49\xFA\x40\xFA\x49\xFA\x40\xFA\x49"},
+        {"\x83\x41\x95\x5C", "\x83\x41\x95\x5C"},  // katakana A, the kanji 0x955C
+    };
+    for (const auto& [name, folded] : cases) EXPECT_EQ(folded_name(name), folded) << name;
 }

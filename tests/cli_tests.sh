@@ -123,9 +123,15 @@ run "missing input" 2 "入力SIMAファイルの指定が不当です !!" --zone
 for d in 2 9 x; do
   run "decimals $d" 2 "表示桁数の指定が不当です !!" --zone 9 --decimals $d "${S[@]}" "${GRIDS[@]}"
 done
-for z in 0 -9 20 ""; do
+# Twenty digits would wrap round to 9 were they all read.
+for z in 0 -9 20 "" 18446744073709551625; do
   run "zone '$z'" 2 "座標系の指定が不当です !!" --zone "$z" "${S[@]}" "${GRIDS[@]}"
 done
+run "zone '+9'" 1 "" --zone +9 --input sample.sim --output plus.sim "${GRIDS[@]}"
+# A path of 255 bytes is taken (here an input that is missing), one of 256 not.
+name255=$(printf 'i%.0s' $(seq 251)).sim
+run "path of 255 bytes" 2 "入力SIMAファイルの指定が不当です !!" --zone 9 --input "$name255" --output o.sim "${GRIDS[@]}"
+run "path of 256 bytes" 2 "the path is longer than 255 bytes" --zone 9 --input "i$name255" --output o.sim "${GRIDS[@]}"
 run "missing land grid" 2 "地理院パラメータファイルの指定が不当です !!" --zone 9 "${S[@]}" --gsi-grid none.par --jcg-grid sample_sea.jhd
 run "sea grid that cannot be read" 2 "海保パラメータファイルが読めません !!" --zone 9 "${S[@]}" --gsi-grid sample_land.par --jcg-grid grid_folder.jhd
 grep -qF "grid_folder.jhd 海保ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!" err.txt || fail "sea grid open error not named"
@@ -282,6 +288,10 @@ cp sample_xy.csv clash/dst2/p_Log.txt
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir clash/dst2 clash/in/p_Log.csv clash/dst2/p_Log.txt 2>err.txt
 check "output over an input not yet read" 2 $? "$(shown clash/dst2/p_Log.txt): would overwrite an input of this run"
 cmp -s clash/dst2/p_Log.txt sample_xy.csv || fail "an input was overwritten before it was read"
+# An input named ".sim" is a SIMA file with no extension: its output is ".sim.sim".
+cp sample.sim .sim
+"$BIN" --zone 9 "${GRIDS[@]}" --output-dir dotted .sim 2>err.txt
+check "an input named .sim" 1 $? "$(shown "[1/1] .sim -> dotted/.sim.sim: some points not converted")"
 # An output folder whose name ends in a kanji whose second byte is 0x5C (表)
 # ends in no separator: the outputs go inside it.
 "$BIN" --zone 9 "${GRIDS[@]}" --output-dir 表 sample.sim 2>err.txt
@@ -309,10 +319,13 @@ a folder|grid_folder.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ Open Error !!|--co
 the land grid|sample_land.par この種類の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙには対応していません|--correction sample_land.par
 the sea grid|sample_sea.jhd 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙではありません|--correction sample_sea.jhd
 semi-dynamic|semidynamic.par この種類の補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙには対応していません|--correction semidynamic.par
-semi-dynamic, the Run's refusal|semidynamic.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!|--correction semidynamic.par
+semi-dynamic, the Run's refusal|semidynamic.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが読めません !!|--correction c1.par --correction semidynamic.par
 twice|./c1.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!|--correction c1.par --correction c2.par --correction ./c1.par
+twice in a row|./c2.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙが2度指定されています !!|--correction c1.par --correction c2.par --correction ./c2.par
+checked before the input type|none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です !!|--correction none.par --input-format csv
 ten|補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙは9個までです !!|--correction c1.par --correction c2.par --correction c3.par --correction c4.par --correction c5.par --correction c6.par --correction c7.par --correction c8.par --correction c9.par --correction c10.par
 EOF2
+run "nine correction files" 1 "" --zone 9 --input sample.sim --output nine.sim "${GRIDS[@]}" $(for k in 1 2 3 4 5 6 7 8 9; do printf -- '--correction c%s.par ' $k; done)
 # Height files change SIMA heights: any other pair of types is refused
 # before anything is written, over many files for that file alone.
 printf 'T\r\nMeshCode   dH(m)     0.00000\r\n53394500   0.10000   0.00000\r\n' >height.par
@@ -331,7 +344,8 @@ run "correction from the settings file" 1 "" --settings corr.env --zone 9 --outp
 cmp -s set_corr.sim corr.sim || fail "correction from the settings file differs"
 run "--no-correction over the settings file" 1 "" --settings corr.env --zone 9 --output set_plain.sim --no-correction
 cmp -s set_plain.sim fwd.sim || fail "--no-correction output differs"
-run "--correction replaces the settings' files" 2 "none.par 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙの指定が不当です" --settings corr.env --zone 9 --correction none.par
+run "--correction replaces the settings' files" 1 "" --settings corr.env --zone 9 --output set_c1.sim --correction c1.par
+cmp -s set_c1.sim corr.sim || fail "--correction added to the settings' files"
 mkdir -p corr_many
 "$BIN" --zone 9 "${GRIDS[@]}" "${C[@]}" --output-dir corr_many sample.sim 2>err.txt
 check "many files with a correction file" 1 $? "1 files: 0 all converted, 1 with points not converted, 0 failed"

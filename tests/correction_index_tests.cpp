@@ -41,8 +41,9 @@ int code_of(int row, int col) {
 }
 
 // A rectangle of nodes with smoothly varying values, some squares not listed,
-// some listed as not a number, some beyond the node limit; and perhaps a
-// node far away, in a first-level square of its own.
+// some listed as not a number, some beyond the node limit; and perhaps two
+// nodes far away, in the first-level square (pp 53, uu 00) that the column
+// east of 199.9875 E would wrap round to.
 struct Area {
     const char* what;
     int row0, row1, col0, col1;
@@ -62,7 +63,7 @@ std::string area_file(const Area& a, bool far_node) {
             text += line;
         }
     }
-    if (far_node) text += "10100505 0.01 0.01\r\n";
+    if (far_node) text += "53004050 0.01 0.01\r\n53004060 0.01 0.01\r\n";
     return text;
 }
 
@@ -135,6 +136,20 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_TRUE(reused.codes.empty());
     EXPECT_TRUE(reused.index_blocks.empty());
     EXPECT_TRUE(reused.index_nodes.empty());
+
+    // A cell loaded with new values again and again, looked up after each
+    // load: of any 257 loads two share a remembered place, never their cell.
+    const double cell_lat = 4150.5 / 120.0, cell_lon = 100 + 3190.5 / 80.0;
+    for (int k = 0; k < 257; ++k) {
+        std::string text = "T\r\nMeshCode dB dL\r\n";
+        for (int node : {code_of(4150, 3190), code_of(4150, 3191), code_of(4151, 3191), code_of(4151, 3190)}) {
+            text += std::to_string(node) + " " + std::to_string(k / 1000.0) + " 0\r\n";
+        }
+        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "cell.par", text), reused), 0);
+        double x[2] = {0, 0};
+        ASSERT_EQ(apply_correction(reused, cell_lat, cell_lon, x[0], x[1]), CorrectionOutcome::corrected);
+        ASSERT_NEAR((x[0] - cell_lat) * 3600, k / 1000.0, 1e-9) << k;
+    }
 }
 
 TEST(CorrectionMessages, APathHoldingPercentSignsIsShownAsItIs) {

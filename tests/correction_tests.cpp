@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "geodesy/angles.h"
-#include "geodesy/ellipsoids.h"
-#include "geodesy/projection.h"
 #include "grids/correction.h"
 #include "grids/mesh.h"
 #include "grids/param_file.h"
@@ -110,7 +107,7 @@ TEST(CorrectionFile, ReadsHeaderTitleAndRecordsInAnyOrder) {
     std::swap(nodes[0], nodes[8]);
     std::swap(nodes[3], nodes[5]);
     // A bare LF, tabs between fields, a blank line and a lone CR line end.
-    std::string text = correction_text(nodes, "JGD2000-JGD2011 Ver.1.0.0\r\nsecond header line\nmeshcode\tdB(sec)\tdL(sec)\r");
+    std::string text = correction_text(nodes, "JGD2000-JGD2011 Ver.1.0.0\r\nsecond header line\nMESHCODE\tDB(sec)\tdl(sec)\r");
     text += "\r\n   \r\n";
     text += correction_text({{node(R, C), "-0.01000", "0.02000"}}, "");  // the same node again, same values
     text += "  \x1A";  // blanks without a line end, and the old DOS end of file as the last byte
@@ -124,6 +121,11 @@ TEST(CorrectionFile, ReadsHeaderTitleAndRecordsInAnyOrder) {
     const auto at = std::find(grid.codes.begin(), grid.codes.end(), node(R + 1, C + 1)) - grid.codes.begin();
     EXPECT_EQ(grid.dB[at], -0.06);
     EXPECT_EQ(grid.dL[at], 0.03);
+    // A title line of exactly 1,024 bytes (表 is two bytes): its first 255.
+    std::string title = "x";
+    while (title.size() < CORRECTION_LINE_MAX - 1) title += "表";
+    ASSERT_EQ(load("title.par", correction_text(block(), (title + "y\r\nMeshCode dB dL\r\n").c_str()), grid, ui), 0);
+    EXPECT_EQ(grid.title, title.substr(0, 255));
 }
 
 TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
@@ -145,6 +147,7 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         {"both.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec) dL(sec) dH(m)\r\n"), m::UNSUPPORTED, 0, ""},
         {"latitude_only.par", correction_text(block(), "TITLE\r\nMeshCode dB(sec)\r\n"), m::UNSUPPORTED, 0, ""},
         {"height_and_lat.par", correction_text(block(), "TITLE\r\nMeshCode dH(m) dB(sec)\r\n"), m::UNSUPPORTED, 0, ""},
+        {"lon_and_height.par", correction_text(block(), "TITLE\r\nMeshCode dL(sec) dH(m)\r\n"), m::UNSUPPORTED, 0, ""},
         {"bare_title.par", correction_text(block(), "TITLE\r\nMeshCode\r\n"), m::UNSUPPORTED, 0, ""},
         {"untitled.par", correction_text(block(), "TITLE\r\n"), m::NO_TITLE, 0, ""},
         {"empty.par", "", m::NO_TITLE, 0, ""},
@@ -154,6 +157,7 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         {"short_code.par", "T\r\nMeshCode dB dL\r\n5339451 0.01 0.02\r\n", m::BAD_RECORD, 3, ""},
         {"columns.par", "T\r\nMeshCode dB dL\r\n53394510 0.01 0.02 0.03\r\n", m::BAD_RECORD, 3, ""},
         {"one_value.par", "T\r\nMeshCode dB dL\r\n53394510 0.01\r\n", m::BAD_RECORD, 3, ""},
+        {"height_four.par", "T\r\nMeshCode dH\r\n53394510 0.01 0 0\r\n", m::BAD_RECORD, 3, ""},
         {"long.par", long_title + "\r\nMeshCode dB dL\r\n", m::LONG_LINE, 1, ""},
         {"long_record.par", "T\r\nMeshCode dB dL\r\n53394510 0.01 0." + std::string(CORRECTION_LINE_MAX, '1') + "\r\n",
          m::LONG_LINE, 3, ""},
@@ -180,6 +184,17 @@ TEST(CorrectionFile, RefusesWhatIsNoHorizontalCorrectionFileWithItsMessage) {
         EXPECT_EQ(ui.messages[0].second, "Error");
         EXPECT_TRUE(grid.codes.empty());
     }
+}
+
+TEST(CorrectionFile, TakesTwoMillionRecordsAndRefusesOneMore) {
+    std::string text = "T\r\nMeshCode dB dL\r\n";
+    for (std::size_t i = 0; i < CORRECTION_NODES_MAX; ++i) text += "53394500 0 0\n";
+    RecordingFeedback ui;
+    CorrectionGrid grid;
+    EXPECT_EQ(load("most.par", text, grid, ui), 0);
+    const std::string path = temp_file("too_many.par", &(text += "53394500 0 0\n"));
+    EXPECT_EQ(read_correction_file(ui, path, grid), 1);
+    EXPECT_EQ(ui.messages, (std::vector<std::pair<std::string, std::string>>{{expected(correction_messages::TOO_MANY, path), "Error"}}));
 }
 
 TEST(CorrectionFile, RefusesShiftGridsAndWhatCannotBeOpened) {
@@ -247,7 +262,9 @@ TEST(Correction, InterpolatesAtNodesCentresAndEdgesWithTheLandGridsWeights) {
 TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) {
     std::vector<Entry> nodes = block();
     nodes[8].dB = "nan";  // node (R+2, C+2): the north-east cell is unusable
-    nodes.push_back({node(R + 10, C + 10), "0.50000", "3.0"});  // beyond the limit: unusable
+    nodes.push_back({node(R + 10, C + 10), "0.50000", "1.00001"});  // beyond the limit: unusable
+    // A cell of three nodes (its north-west one missing), its south-west on the limit.
+    for (int i : {0, 1, 81}) nodes.push_back({node(R + 20 + i / 80, C + 20 + i % 80), "1.00000", "-1.00000"});
     RecordingFeedback ui;
     CorrectionGrid grid;
     ASSERT_EQ(load("holes.par", correction_text(nodes), grid, ui), 0);
@@ -267,6 +284,8 @@ TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) 
         // starts a hair off the node, in that incomplete cell.
         {R + 2, C, CorrectionOutcome::corrected, false},
         {R + 10, C + 10, CorrectionOutcome::unknown},     // on the unusable node
+        {R + 20.5, C + 20.5, CorrectionOutcome::unknown}, // three nodes of four
+        {R + 20, C + 20, CorrectionOutcome::corrected, false},  // on a node of exactly 1"
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.row - R << "," << c.col - C);
@@ -291,6 +310,8 @@ TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) 
             EXPECT_EQ(undo_correction(grid, lat, lon, a, b), CorrectionOutcome::unknown);
         }
     }
+    // Half the nodes beyond the limit (one of two, the other on it) is no shift grid yet.
+    EXPECT_EQ(load("half.par", correction_text({{node(R, C), "1.00000", "-1.00000"}, {node(R, C + 1), "1.5", "0"}}), grid, ui), 0);
 }
 
 // A height file: the same cells, weights and rules as a horizontal file,
@@ -299,8 +320,9 @@ TEST(Correction, CarriesPointsOutsideAndStopsWhereNodesAreIncompleteOrUnusable) 
 // a record without it is read as well.
 TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
     std::vector<Entry> nodes = block();
-    nodes[8].dB = "12.5";                                       // (R+2, C+2) beyond 10 m: unusable
+    nodes[8].dB = "10.00001";                                   // (R+2, C+2) beyond 10 m: unusable
     nodes.push_back({node(R + 10, C + 10), "0.30000", "0.00000"});
+    nodes.push_back({node(R + 20, C + 20), "-10.00000", "0.00000"});
     std::string text = correction_text(nodes, "HEIGHT C1.00\r\nMeshCode   dH(m)     0.00000\r\n");
     text += "53394511 -0.25\r\n";                            // no second number
     RecordingFeedback ui;
@@ -322,6 +344,7 @@ TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
         {R + 5.5, C + 5.5, CorrectionOutcome::outside, 0},       // the hole between the blocks
         {R + 10, C + 10, CorrectionOutcome::corrected, 0.3},     // a lone node, on it
         {R + 10.5, C + 10.5, CorrectionOutcome::unknown, 0},     // beside it
+        {R + 20, C + 20, CorrectionOutcome::corrected, -10},     // on the limit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.row - R << "," << c.col - C);
@@ -340,15 +363,14 @@ TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
     files[1] = grid;
     files[2] = grid;
     const double lat = row_lat(R + 0.25), lon = col_lon(C + 0.5);
-    double lat1 = 0, lon1 = 0, dh1 = 0;
-    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
-    ASSERT_EQ(height_correction(grid, lat1, lon1, dh1), CorrectionOutcome::corrected);
     PointHeight height{true, 12.345};
     CorrectionMarks marks;
     double lat_out = 0, lon_out = 0;
     ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks, &height), 0);
-    EXPECT_EQ(height.value, 12.345 + dh1 + dh1);
-    EXPECT_EQ(lat_out, lat1);
+    // Moved by -0.025" and 0.0275" first; each height file gives the
+    // block's value where the point was moved to.
+    EXPECT_NEAR(height.value, 12.345 + 2 * (-0.025 - 0.01 * 0.0275 / 45 + 0.04 * 0.025 / 30), 1e-12);
+    EXPECT_NEAR((lat_out - lat) / SEC, -0.025, 1e-9);
     EXPECT_EQ(marks.corrected, 0b111);
     double lat_back = 0, lon_back = 0;
     ASSERT_EQ(undo_corrections(files, lat_out, lon_out, lat_back, lon_back, marks, &height), 0);
@@ -371,12 +393,13 @@ TEST(HeightCorrection, SameCellsAndRulesAsTheHorizontalFilesInMetres) {
 }
 
 TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
-    // The second file moves more strongly where the first put the point.
+    // The second file moves more strongly where the first put the point, in
+    // latitude by the same everywhere: undone, latitude settles first.
     std::vector<Entry> second;
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
             static const char* values[] = {"0.00000", "0.20000", "0.40000"};
-            second.push_back({node(R + r, C + c), values[c], values[r]});
+            second.push_back({node(R + r, C + c), "0.20000", values[c]});
         }
     }
     RecordingFeedback ui;
@@ -387,15 +410,13 @@ TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
 
     const double lat = row_lat(R + 0.3);
     const double lon = col_lon(C + 0.6);
-    double lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;
-    ASSERT_EQ(apply_correction(files[0], lat, lon, lat1, lon1), CorrectionOutcome::corrected);
-    ASSERT_EQ(apply_correction(files[1], lat1, lon1, lat2, lon2), CorrectionOutcome::corrected);
-    double lat_out = 0;
-    double lon_out = 0;
+    double lat_out = 0, lon_out = 0;
     CorrectionMarks marks;
     ASSERT_EQ(apply_corrections(files, lat, lon, lat_out, lon_out, marks), 0);
-    EXPECT_EQ(lat_out, lat2);
-    EXPECT_EQ(lon_out, lon2);
+    // The first moves it by -0.028" and 0.029", the second by 0.2" and by
+    // 0.2" per column it has reached.
+    EXPECT_NEAR((lat_out - lat) / SEC, -0.028 + 0.2, 1e-9);
+    EXPECT_NEAR((lon_out - lon) / SEC, 0.029 + 0.2 * (0.6 + 0.029 / 45), 1e-9);
     EXPECT_EQ(marks.corrected, 0b011);
     EXPECT_EQ(marks.failed, -1);
 
@@ -411,6 +432,9 @@ TEST(Correction, SeveralFilesApplyInOrderAndUndoInReverse) {
     const double edge_lat = row_lat(R) + 0.02 * SEC;
     ASSERT_EQ(apply_corrections(files, edge_lat, col_lon(C + 1.5), lat_out, lon_out, marks), 1);
     EXPECT_EQ(marks.failed, 1);
+    // Undone, the last file is the first to stop a point, and is named.
+    EXPECT_EQ(undo_corrections(files, row_lat(R + 39.5), col_lon(C + 39.5), lat_back, lon_back, marks), 1);
+    EXPECT_EQ(marks.failed, 2);
 }
 
 TEST(CorrectedPoints, RoundTripOnThePlaneOverLandAndSeaOfTheSampleGrids) {
@@ -447,17 +471,6 @@ TEST(CorrectedPoints, RoundTripOnThePlaneOverLandAndSeaOfTheSampleGrids) {
             const bool is_corrected = q.corrections.corrected == 1;
             ++counts[q.source == GridKind::land ? 0 : 1][is_corrected ? 1 : 0];
             EXPECT_EQ(q.source, p.source);
-            // The corrected position, projected on the ellipsoid of its grid.
-            double lat_c = 0, lon_c = 0;
-            CorrectionMarks marks;
-            ASSERT_EQ(apply_corrections(files, p.lat_out, p.lon_out, lat_c, lon_c, marks), 0);
-            EXPECT_EQ(q.lat_out, lat_c);
-            EXPECT_EQ(q.lon_out, lon_c);
-            const geodesy::PlanePoint expect = geodesy::geo_to_plane(
-                q.source == GridKind::land ? geodesy::ELLIPSOID_GRS80 : geodesy::ELLIPSOID_WGS84, ZONE,
-                geodesy::deg_to_rad(lat_c), geodesy::deg_to_rad(lon_c));
-            EXPECT_EQ(q.x_out, expect.x);
-            EXPECT_EQ(q.y_out, expect.y);
             if (!is_corrected) {
                 EXPECT_EQ(q.x_out, p.x_out);
                 EXPECT_EQ(q.y_out, p.y_out);

@@ -219,6 +219,7 @@ TEST(ParamFiles, AFileInAnyOrderLoadsToTheTableOfTheFileInKeyOrder) {
     for (int i = 0; i < 5000; i += 1 + i % 4) {
         sorted.push_back({52390000 + (i / 80) * 100 + i % 80, 0.001 * i, -0.002 * i});
     }
+    sorted.insert(sorted.end(), {{52399000, 5, 5}, {52399001, 6, 6}});  // a radix bucket of their own
     const std::vector<ParamRecord> expected = records_of(sorted);
     std::vector<Node> random = sorted;
     std::shuffle(random.begin(), random.end(), std::mt19937(3));
@@ -246,7 +247,16 @@ TEST(ParamFiles, OfRecordsWithOneKeyTheSameOneAnswersWhateverTheRestOfTheFileDoe
     }
     std::vector<Node> random = nodes;
     std::shuffle(random.begin(), random.end(), std::mt19937(4));
-    const std::vector<std::vector<Node>> files = {nodes, shuffled_pieces(nodes, 50, 5), random};
+    // Shuffled with only the least key twice; two pieces in order that overlap.
+    std::vector<Node> least_twice = {{52390000, 9.0, 9.5}};
+    std::vector<Node> overlap;
+    for (int i = 0; i < 1000; ++i) {
+        least_twice.push_back({52390000 + (i / 80) * 100 + i % 80, 11 + 0.001 * i, 0.5});
+        if (i >= 400) overlap.push_back({least_twice.back().code, 12.5, 0.5});
+    }
+    overlap.insert(overlap.end(), least_twice.begin() + 1, least_twice.begin() + 601);
+    std::shuffle(least_twice.begin(), least_twice.end(), std::mt19937(6));
+    const std::vector<std::vector<Node>> files = {nodes, shuffled_pieces(nodes, 50, 5), random, least_twice, overlap};
     for (std::size_t f = 0; f < files.size(); ++f) {
         std::vector<ParamRecord> expected = records_of(files[f]);
         std::sort(expected.begin(), expected.end(),
@@ -316,6 +326,7 @@ TEST(ParamFiles, ALandGridOfMostlySmallShiftsIsRefusedAsACorrectionFile) {
         {"empty file", "", false},
         {"header only", grid_file(true, {}), false},
         {"half small", grid_file(true, join(real, small)), false},
+        {"1\" written 01.0 is no small shift", grid_file(true, join(real, small)) + "52394020  01.00000   0.50000\r\n", false},
         {"more than half small", grid_file(true, join(real, join(small, {{52394020, 0.5, 0.5}}))), true},
         {"small one way only", grid_file(true, join(small, {{52394020, 0.5, 1}, {52394021, -1, 0.5}, {52394022, 1, 1}})),
          false},

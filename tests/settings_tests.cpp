@@ -172,6 +172,9 @@ TEST(SettingsFile, CorrectionFilesFollowTheSixLinesInOrder) {
         // Empty values are no file; lines in any place keep their order.
         {"CORRFILE     <a.par>\r\nINFILETYPE   <1>\r\nCORRFILE     <>\r\nCORRFILE<b.par>\n", {"a.par", "b.par"}},
         {"CORRFILE     <>\r\n", {}},
+        // A path of 255 bytes is kept, a longer one ignored.
+        {"CORRFILE     <" + std::string(batch::TEXT_MAX, 'c') + ">\r\nCORRFILE     <" + std::string(batch::TEXT_MAX + 1, 'd') + ">\r\n",
+         {std::string(batch::TEXT_MAX, 'c')}},
         {" CORRFILE     <x.par>\r\n", preset},  // a key after a blank is no key
     };
     for (const auto& [text, files] : cases) {
@@ -181,6 +184,13 @@ TEST(SettingsFile, CorrectionFilesFollowTheSixLinesInOrder) {
         read.correction_files = preset;
         EXPECT_EQ(settings::read_env_file(ui, path, read), 0);
         EXPECT_EQ(read.correction_files, files);
+    }
+    // The map file is asked for by 1 alone.
+    for (const auto& [text, map] : {std::pair{"MAPFILE      <1>\r\n", true}, std::pair{"MAPFILE      <2>\r\n", false}}) {
+        std::ofstream(path, std::ios::binary) << text;
+        batch::ConversionJob read = job;
+        EXPECT_EQ(settings::read_env_file(ui, path, read), 0);
+        EXPECT_EQ(read.write_map, map) << text;
     }
 }
 
