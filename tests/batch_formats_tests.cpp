@@ -136,18 +136,26 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         {"abcdef\r\nxy", 3, {"abc", "def", "\n", "xy"}},
         {"ab\rcd", 3, {"ab\n", "cd"}},
     };
+    // Each file read by lines, and by pieces seen in place (a whole line
+    // being a piece of at most a mebibyte).
     for (const Case& c : cases) {
-        std::FILE* f = std::tmpfile();
-        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
-        std::rewind(f);
-        text::LineReader reader(f);
-        std::vector<std::string> lines;
-        std::string line;
-        while (reader.read_line(line, c.max_chars) != 0) lines.push_back(line);
-        EXPECT_FALSE(reader.failed());
-        EXPECT_EQ(reader.text_after_end_mark(), c.after_mark) << c.bytes.substr(0, 20);
-        std::fclose(f);
-        EXPECT_EQ(lines, c.lines) << c.bytes.substr(0, 20);
+        for (const bool in_place : {false, true}) {
+            std::FILE* f = std::tmpfile();
+            std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+            std::rewind(f);
+            text::LineReader reader(f);
+            std::vector<std::string> lines;
+            std::string line;
+            std::string_view piece;
+            while (in_place ? reader.read_piece(piece, c.max_chars > 0 ? c.max_chars : 1 << 20) != 0
+                            : reader.read_line(line, c.max_chars) != 0) {
+                lines.emplace_back(in_place ? std::string(piece) : line);
+            }
+            EXPECT_FALSE(reader.failed());
+            EXPECT_EQ(reader.text_after_end_mark(), c.after_mark) << c.bytes.substr(0, 20);
+            std::fclose(f);
+            EXPECT_EQ(lines, c.lines) << c.bytes.substr(0, 20) << (in_place ? " in place" : "");
+        }
     }
 }
 
