@@ -125,8 +125,10 @@ TEST(Lines, EveryLineEndKindAndTheDosEndOfFile) {
         {"ab\x1a" "A01,9\r\n", 0, {"ab"}, true},
         {"\x1a", 0, {}},
         {"a\0b\r\n"s, 0, {"a\0b\n"s}},
-        // A CR at the end of one block and its LF at the start of the next.
+        // A CR at the end of one block and its LF at the start of the next,
+        // ending the first line of the file or a later one.
         {block + "\r\nz", 0, {block + "\n", "z"}},
+        {"a\r\n" + block.substr(3) + "\r\nz", 0, {"a\n", block.substr(3) + "\n", "z"}},
         // The mark in a later block, and blocks of text after it.
         {block + "\r\nz\x1a" + block + "\r\nA01,9\r\n" + block, 0, {block + "\n", "z"}, true},
         // The mark as the last byte of a block: the file's last, or not.
