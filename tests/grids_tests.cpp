@@ -590,11 +590,10 @@ TEST(NodeValues, ACellOutsideAKeysDomainTakesNoNodeFromFarAway) {
 
 TEST(InverseShift, GivesUpWhenGuessesOrEllipsoidsKeepSwitchingGrids) {
     // Land cell 53396688 (SW corner 35°54'N 139°51'E) shifts 16" north, the
-    // sea cell south of it 6" (latitude field 14419). A world point 10" north
-    // of the line between them has no Tokyo position: from the land cell the
-    // guess goes 6" south of the line, from the sea cell 4" north of it, and
-    // so on for ever. The first guess (11" south) lies in the sea cell, so an
-    // even number of shifts ends with one by the land grid.
+    // sea cell south of it 6" (field 14419): a world point 10" north of the
+    // line between them has no Tokyo position, each guess landing in the
+    // other cell; the first (11" south) is in the sea cell, so an even number
+    // of shifts ends with one by the land grid.
     ParamTable land = load(true, grid_file(true, cell(53396688, 16.0, -11.6)));
     ParamTable sea = load(false, grid_file(false, cell(53396678, 14419, 0)));
     double lat_t = 0, lon_t = 0;
