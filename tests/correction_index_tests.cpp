@@ -155,22 +155,18 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
 TEST(CorrectionMessages, APathHoldingPercentSignsIsShownAsItIs) {
     const fs::path folder = temp_folder() / "survey %ld %s";
     fs::create_directories(folder);
-    struct Case {
-        const char* text;
-        const char* shown;  // after the path
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {  // the file, the message after the path
         {"T\r\nMeshCode dB(sec) dL(sec)\r\n52397504 0.1 0.1\r\nnot a record\r\n", " 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ 4行目が読めません !!"},
         {"T\r\nMeshCode dB(sec) dL(sec)\r\n52397504 0.1 0.1\r\n52397504 0.2 0.1\r\n",
          " 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ 4行目 ﾒｯｼｭｺｰﾄﾞ 52397504 が異なる値で2度あります !!"},
     };
-    for (const Case& c : cases) {
-        const std::string path = write_file(folder / "event.par", c.text);
+    for (const auto& [text, shown] : cases) {
+        const std::string path = write_file(folder / "event.par", text);
         RecordingFeedback ui;
         CorrectionGrid grid;
         ASSERT_EQ(read_correction_file(ui, path, grid), 1);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].first, path + c.shown);
+        EXPECT_EQ(ui.messages[0].first, path + shown);
     }
 }
 
