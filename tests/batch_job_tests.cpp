@@ -17,6 +17,7 @@
 #include "batch/run_files.h"
 #include "grids/param_file.h"
 #include "recording_feedback.h"
+#include "scratch_files.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -27,14 +28,8 @@ const fs::path SOURCE_DIR = PELLOWEN_SOURCE_DIR;
 const char* const CLOSING_CLEAN = "変換は無事終了しました、変換条件の内容を表示しますので必ず確認してください !!";
 const char* const CLOSING_WITH_ERRORS = "変換ｴﾗｰがあります、ｴﾗｰ内容を表示しますので必ず確認してください !!";
 
-std::string read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_bytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using scratch::read_bytes;
+using scratch::write_bytes;
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;

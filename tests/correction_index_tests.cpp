@@ -14,25 +14,15 @@
 
 #include "grids/correction.h"
 #include "recording_feedback.h"
+#include "scratch_files.h"
 
 namespace fs = std::filesystem;
 using namespace grids;
 
 namespace {
 
-fs::path temp_folder() {
-    static const struct Folder {
-        fs::path path = fs::temp_directory_path() / ("pellowen_correction_" + std::to_string(std::random_device{}()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() { std::error_code ec; fs::remove_all(path, ec); }
-    } folder;
-    return folder.path;
-}
-
-std::string write_file(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
-}
+using scratch::write_bytes;
+const auto temp_folder = scratch::folder;
 
 // The code of the grid square at row (30" from the equator) and column (45"
 // from 100 E).
@@ -82,7 +72,7 @@ TEST(CorrectionIndex, LooksUpWhatASearchOfTheCodesFinds) {
         RecordingFeedback ui;
         CorrectionGrid indexed;
         CorrectionGrid searched;
-        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "indexed.par", area_file(a, true)), indexed), 0);
+        ASSERT_EQ(read_correction_file(ui, write_bytes(temp_folder() / "indexed.par", area_file(a, true)), indexed), 0);
         ASSERT_FALSE(indexed.index_nodes.empty());
         // The same nodes without the index, under a name of their own so
         // that no cell remembered from the indexed grid answers for them.
@@ -117,8 +107,8 @@ TEST(CorrectionIndex, LooksUpWhatASearchOfTheCodesFinds) {
 
 TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     RecordingFeedback ui;
-    const std::string first = write_file(temp_folder() / "first.par", area_file(AREAS[0], false));
-    const std::string second = write_file(temp_folder() / "second.par", area_file(AREAS[1], false));
+    const std::string first = write_bytes(temp_folder() / "first.par", area_file(AREAS[0], false));
+    const std::string second = write_bytes(temp_folder() / "second.par", area_file(AREAS[1], false));
     CorrectionGrid reused;
     CorrectionGrid fresh;
     ASSERT_EQ(read_correction_file(ui, first, reused), 0);
@@ -132,7 +122,7 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
     EXPECT_EQ(reused.index_nodes, fresh.index_nodes);
 
     // Refused: no node and no index left.
-    ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "height.par", "T\r\nMeshCode dH(m)\r\n"), reused), 1);
+    ASSERT_EQ(read_correction_file(ui, write_bytes(temp_folder() / "height.par", "T\r\nMeshCode dH(m)\r\n"), reused), 1);
     EXPECT_TRUE(reused.codes.empty());
     EXPECT_TRUE(reused.index_blocks.empty());
     EXPECT_TRUE(reused.index_nodes.empty());
@@ -145,7 +135,7 @@ TEST(CorrectionIndex, AFileReadAgainIntoTheSameGridKeepsNothingOfTheOldOne) {
         for (int node : {code_of(4150, 3190), code_of(4150, 3191), code_of(4151, 3191), code_of(4151, 3190)}) {
             text += std::to_string(node) + " " + std::to_string(k / 1000.0) + " 0\r\n";
         }
-        ASSERT_EQ(read_correction_file(ui, write_file(temp_folder() / "cell.par", text), reused), 0);
+        ASSERT_EQ(read_correction_file(ui, write_bytes(temp_folder() / "cell.par", text), reused), 0);
         double x[2] = {0, 0};
         ASSERT_EQ(apply_correction(reused, cell_lat, cell_lon, x[0], x[1]), CorrectionOutcome::corrected);
         ASSERT_NEAR((x[0] - cell_lat) * 3600, k / 1000.0, 1e-9) << k;
@@ -161,7 +151,7 @@ TEST(CorrectionMessages, APathHoldingPercentSignsIsShownAsItIs) {
          " 補正ﾊﾟﾗﾒｰﾀﾌｧｲﾙ 4行目 ﾒｯｼｭｺｰﾄﾞ 52397504 が異なる値で2度あります !!"},
     };
     for (const auto& [text, shown] : cases) {
-        const std::string path = write_file(folder / "event.par", text);
+        const std::string path = write_bytes(folder / "event.par", text);
         RecordingFeedback ui;
         CorrectionGrid grid;
         ASSERT_EQ(read_correction_file(ui, path, grid), 1);

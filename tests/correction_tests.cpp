@@ -17,6 +17,7 @@
 #include "grids/param_file.h"
 #include "grids/point_conversion.h"
 #include "recording_feedback.h"
+#include "scratch_files.h"
 #include "text/text_file.h"
 
 namespace fs = std::filesystem;
@@ -27,15 +28,7 @@ namespace {
 constexpr double SEC = 1.0 / 3600;  // one arc-second in degrees
 const std::string EXAMPLES = std::string(PELLOWEN_SOURCE_DIR) + "/examples/";
 
-std::string temp_file(const std::string& name, const std::string* text = nullptr) {
-    static const struct Folder {
-        fs::path path = fs::temp_directory_path() / ("pellowen_corr_" + std::to_string(std::random_device{}()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() { std::error_code ec; fs::remove_all(path, ec); }
-    } folder;
-    if (text != nullptr) std::ofstream(folder.path / name, std::ios::binary) << *text;
-    return (folder.path / name).string();
-}
+using scratch::temp_file;
 
 // The node of row (30" steps from the equator) and column (45" steps from
 // 100 E), as its code.

@@ -24,6 +24,7 @@
 #include "grids/param_file.h"
 #include "grids/point_conversion.h"
 #include "recording_feedback.h"
+#include "scratch_files.h"
 
 namespace fs = std::filesystem;
 using namespace grids;
@@ -32,17 +33,7 @@ namespace {
 
 constexpr double SEC = 1.0 / 3600;  // one arc-second in degrees
 
-// A path in a folder of this run's own, removed when the tests end; with
-// text, the file is written first.
-std::string temp_file(const std::string& name, const char* text = nullptr) {
-    static const struct Folder {
-        fs::path path = fs::temp_directory_path() / ("pellowen_grids_" + std::to_string(std::random_device{}()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() { std::error_code ec; fs::remove_all(path, ec); }
-    } folder;
-    if (text != nullptr) std::ofstream(folder.path / name, std::ios::binary) << text;
-    return (folder.path / name).string();
-}
+using scratch::temp_file;
 
 int read_grid(bool land, UserFeedback& ui, int full, const std::string& path, std::string& version, ParamTable& t) {
     return land ? read_land_param_file(ui, full, path, version, t) : read_sea_param_file(ui, full, path, version, t);

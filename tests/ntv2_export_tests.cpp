@@ -31,6 +31,7 @@
 #include "grids/datum_shift.h"
 #include "grids/param_file.h"
 #include "recording_feedback.h"
+#include "scratch_files.h"
 
 namespace {
 
@@ -61,13 +62,8 @@ double unit(std::uint64_t& s) { return static_cast<double>(next(s)) / 9007199254
 
 bool has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using scratch::read_bytes;
+using scratch::write_bytes;
 
 // A command's exit status; -1 when it did not exit.
 int run(const std::string& command) {
@@ -79,7 +75,7 @@ int run(const std::string& command) {
 // err.
 int run_ntv2(const std::string& dir, const std::string& arguments, std::string& err) {
     const int status = run(std::string(PELLOWEN_NTV2) + " " + arguments + " 2>" + dir + "/ntv2_err.txt");
-    err = read_file(dir + "/ntv2_err.txt");
+    err = read_bytes(dir + "/ntv2_err.txt");
     return status;
 }
 
@@ -197,7 +193,7 @@ Cover cover_at(const CorrectionNodes& n, double lat, double lon) {
 // column is 8 (no cell has it; read as an ordinary code it would stand where
 // the "NaN" node is).
 void write_chain_correction(const std::string& path, CorrectionNodes& n) {
-    std::istringstream in(read_file(PELLOWEN_SOURCE_DIR "/examples/sample_correction.par"));
+    std::istringstream in(read_bytes(PELLOWEN_SOURCE_DIR "/examples/sample_correction.par"));
     std::string out;
     int line_number = 0;
     for (std::string line; std::getline(in, line);) {
@@ -225,7 +221,7 @@ void write_chain_correction(const std::string& path, CorrectionNodes& n) {
         }
         out += text;
     }
-    write_file(path, out + "53395805 0.50000 0.50000\r\n");
+    write_bytes(path, out + "53395805 0.50000 0.50000\r\n");
 }
 
 // The box of the height file's nodes: rows and columns from its south-west
@@ -259,7 +255,7 @@ void write_height_chain_file(const std::string& path, CorrectionNodes& n) {
             if (usable) n.usable[node] = {std::stod(value), 0};
         }
     }
-    write_file(path, file);
+    write_bytes(path, file);
 }
 
 // The height PROJ's vgridshift adds at a position: inside the box, the
@@ -363,8 +359,8 @@ protected:
     void SetUp() override {
         ASSERT_EQ(std::system("command -v cct >/dev/null 2>&1"), 0) << "cct (Debian's proj-bin) is needed";
         ASSERT_FALSE(dir.empty());
-        write_file(dir + "/land.par",
-                   read_file(PELLOWEN_SOURCE_DIR "/examples/sample_land.par") + "52396850   1.00000   1.00000\r\n");
+        write_bytes(dir + "/land.par",
+                   read_bytes(PELLOWEN_SOURCE_DIR "/examples/sample_land.par") + "52396850   1.00000   1.00000\r\n");
         write_chain_correction(dir + "/corr.par", nodes);
         write_height_chain_file(dir + "/height.par", heights);
         for (const auto& [kind, from, to] : {std::tuple{"land", dir + "/land.par", "land.gsb"},
@@ -417,7 +413,7 @@ protected:
         ASSERT_TRUE(status == 0 || status == 1) << command;
         const std::size_t count = points.size();
         points.assign(count, Batched{});
-        std::istringstream in(read_file(sima ? dir + "/out_Log.txt" : out));
+        std::istringstream in(read_bytes(sima ? dir + "/out_Log.txt" : out));
         std::size_t read = 0;
         for (std::string line; std::getline(in, line);) {
             std::vector<std::string> f = fields_of(line);
@@ -817,7 +813,7 @@ TEST(Ntv2Refusals, FilesWithoutAUsableCellOrOfTheWrongKind) {
          "height" + in + " " + dir + "/no/such/folder.gtx", "cannot write"},
     };
     for (const Case& c : cases) {
-        if (!c.bytes.empty()) write_file(dir + "/in.par", c.bytes);
+        if (!c.bytes.empty()) write_bytes(dir + "/in.par", c.bytes);
         const std::string arguments = has(c.message, "cannot write") ? c.arguments : c.arguments + " " + out;
         std::string err;
         EXPECT_EQ(run_ntv2(dir, arguments, err), 2) << arguments;

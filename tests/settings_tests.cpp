@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "recording_feedback.h"
+#include "scratch_files.h"
 #include "settings/env_file.h"
 
 namespace fs = std::filesystem;
@@ -19,11 +20,7 @@ namespace {
 // A fresh folder for the running test, in a folder of this run's own removed
 // when the tests end, and the settings file's path in it.
 std::string settings_path() {
-    static const struct RunFolder {
-        fs::path path = fs::temp_directory_path() / ("pellowen_settings_" + std::to_string(std::random_device{}()));
-        ~RunFolder() { std::error_code ec; fs::remove_all(path, ec); }
-    } run;
-    const fs::path dir = run.path / testing::UnitTest::GetInstance()->current_test_info()->name();
+    const fs::path dir = scratch::folder() / testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir);
     fs::create_directories(dir);
     return (dir / "Pellowen.env").string();
