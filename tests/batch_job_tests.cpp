@@ -262,11 +262,8 @@ TEST_F(ConversionRun, InputsOfEveryKind) {
 }
 
 // A coordinate field is one number, blanks around it aside, or the point is
-// not converted: a field read by its leading number (a unit, a typo, a
-// second number) or as 0 (empty, text, a header row) would put the point
-// somewhere plausible and call it converted. Each X or Y text below stands
-// for -11087.233 or 10530.052 (a land point) when it is a number, and is
-// tried in SIMA and XY input.
+// not converted. Each X or Y text stands for -11087.233 or 10530.052 (a land
+// point) when it is a number, in SIMA and XY input.
 TEST_F(ConversionRun, CoordinatesThatAreNoNumberAreNeverConverted) {
     struct Case { const char* x; const char* y; bool readable; };
     const Case cases[] = {
@@ -321,13 +318,9 @@ TEST_F(ConversionRun, CoordinatesThatAreNoNumberAreNeverConverted) {
     }
 }
 
-// Files that cannot be opened, read, written or named, outputs over an
-// input, and inputs saved in Unicode: a run refused before it wrote anything
-// shows its message alone (no closing message, no editor: the "log" may be
-// the very grid it refused to overwrite); a run stopped after its log was
-// begun shows its message, the closing message and the log. No input is
-// ever touched, and a file refused before the run's files are open leaves no
-// file behind.
+// Files that cannot be used: a run refused before it wrote anything shows
+// its message alone (no editor: the "log" may be a grid); one stopped after
+// its log was begun also the closing message and the log. No input is touched.
 TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes
     fs::create_symlink("/dev/full", "full.sim");
@@ -399,13 +392,9 @@ TEST_F(ConversionRun, FilesThatCannotBeUsedEndWithTheirMessage) {
     }
 }
 
-// Surveys of thousands of points: the points of a batch are shared between
-// two threads and the batches reuse their storage, yet every output and log
-// line is what a run too short for a second thread writes for the same
-// lines. The first batch holds notes in its first half and points in its
-// second, so that the second thread's points are written as soon as the
-// first thread is done; then points mixed with notes and with points outside
-// both grids, and a long note that ends a batch by its size.
+// Thousands of points over both threads and reused batches write what runs
+// too short for a second thread write: a first batch of notes then points,
+// points mixed with notes and failures, a long note that ends a batch.
 TEST_F(ConversionRun, ThousandsOfPointsAsShortRunsWriteThem) {
     std::mt19937 random(13);
     std::uniform_real_distribution<double> x(-105000, 5000), y(-36000, 60000);  // the grids and around them
@@ -503,11 +492,8 @@ std::string height_file(double dH) {
 
 }  // namespace
 
-// Heights of SIMA records through height files in the correction list: a
-// plain decimal height gets each file's correction and is written to its
-// own decimals (at least millimetres); any other height text is kept as it
-// is and marked as no height for every height file; outside every height
-// file's area a plain height is kept byte for byte.
+// Heights through height files: a plain decimal height corrected and written
+// to its own decimals (at least millimetres); any other text kept, marked.
 TEST_F(ConversionRun, HeightFilesCorrectPlainHeightsInTheirOrder) {
     write_bytes("plus.par", height_file(0.12345));
     write_bytes("minus.par", height_file(-0.02));

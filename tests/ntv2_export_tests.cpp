@@ -79,11 +79,8 @@ int run_ntv2(const std::string& dir, const std::string& arguments, std::string& 
     return status;
 }
 
-// Near a line of the grid squares, where the conversion's own tolerance
-// decides the square: a point short of a line by up to 1e-5 of the square
-// counts as beyond it: 0.7 m short of a 40' latitude line, 0.9 m short of
-// a whole-degree meridian, 1 cm short of a 30" line. Points within twice
-// that, on either side, are near.
+// Within twice the conversion's tolerance of a line of the grid squares
+// (1e-5 of the square: 0.7 m at a 40' line, 1 cm at a 30" line).
 bool near_cell_line(double lat, double lon) {
     const std::pair<double, double> squares[] = {{2.0 / 3, 1}, {1.0 / 12, 1.0 / 8}, {1.0 / 120, 1.0 / 80}};
     for (const auto& [lat_size, lon_size] : squares) {
@@ -95,8 +92,7 @@ bool near_cell_line(double lat, double lon) {
 }
 
 // 20,000 points drawn with seed over a square of side degrees from its
-// south-west corner (by default the sample area); those near a cell line
-// are left out.
+// south-west corner (by default the sample area).
 void add_random_points(std::uint64_t seed, std::vector<LonLat>& points, double lon0 = 139.45, double lat0 = 34.95,
                        double side = 1.1) {
     std::uint64_t s = seed;
@@ -186,12 +182,9 @@ Cover cover_at(const CorrectionNodes& n, double lat, double lon) {
     return usable == 4 ? Cover::full : listed == 0 ? Cover::none : Cover::partial;
 }
 
-// The sample correction file with a block of 4 by 4 nodes taken out inside
-// its area (the 9 cells between them lie outside the file again, the cells
-// round them are partial), two nodes whose values the reader cannot use
-// ("NaN", and 2" beyond the plausible limit), and a code whose second-level
-// column is 8 (no cell has it; read as an ordinary code it would stand where
-// the "NaN" node is).
+// The sample correction file with a hole of 4 by 4 nodes, a "NaN" node, a
+// node 2" beyond the limit, and a code whose second-level column is 8 (read
+// as an ordinary code it would stand where the "NaN" node is).
 void write_chain_correction(const std::string& path, CorrectionNodes& n) {
     std::istringstream in(read_bytes(PELLOWEN_SOURCE_DIR "/examples/sample_correction.par"));
     std::string out;
@@ -230,10 +223,8 @@ void write_chain_correction(const std::string& path, CorrectionNodes& n) {
 constexpr int HEIGHT_ROW0 = 35 * 120 + 18, HEIGHT_ROWS = 60;
 constexpr int HEIGHT_COL0 = 39 * 80 + 44, HEIGHT_COLS = 40;
 
-// The height file of the chain: the box above, its north and east edges
-// ragged, a hole of 4 by 4 nodes (the 9 cells between them lie outside the
-// file again), one node "nan" and one beyond 10 m, records with and without
-// the unused third number; values of -0.52 to -0.08 m.
+// The chain's height file: the box above with ragged north and east edges,
+// a hole of 4 by 4 nodes, a "nan" node and one beyond 10 m; -0.52 to -0.08 m.
 void write_height_chain_file(const std::string& path, CorrectionNodes& n) {
     std::string file = HEIGHT_TITLE;
     for (int i = 0; i <= HEIGHT_ROWS; ++i) {
@@ -297,12 +288,10 @@ struct Batched {
     std::string marks;  // what follows the coordinates
 };
 
-// Both chains of zone 9 in PROJ: plane to geographic, hgridshift on the
-// land and sea grids, hgridshift on the correction grid (points outside it
-// fall to PROJ's "null" grid, no shift), vgridshift on the height grid
-// (multiplier 1: the value is added; "null" again behind it), and back to
-// the plane; inverse, the steps reversed. No correction or height step when
-// its grid is empty.
+// Both chains of zone 9 in PROJ: plane to geographic, hgridshift on land and
+// sea, on the correction grid ("null" behind it), vgridshift on the height
+// grid (multiplier 1: added), back to the plane; inverse reversed. An empty
+// grid name leaves its step out.
 std::string chain(bool forward, const std::string& dir, const std::string& correction,
                   const std::string& heights = "") {
     const std::string zone9 = " +lat_0=36 +lon_0=139.8333333333333333 +k=0.9999 +x_0=0 +y_0=0";
@@ -348,12 +337,10 @@ double plane_distance(double x1, double y1, double x2, double y2) {
     return std::max(std::fabs(x1 - x2), std::fabs(y1 - y2));
 }
 
-// PROJ's cct, a folder of the test's own, and in it: the sample land grid
-// with a record whose second-level column is 8 (no cell has it, but read
-// as an ordinary code it would stand on 52406050, a node the grid lacks,
-// and complete a cell at sea), the chain's correction and height files,
-// and all four exported by pellowen-ntv2. The grids and the correction
-// file are also loaded as the conversion loads them.
+// A folder with the sample land grid plus a code whose second-level column
+// is 8 (read as an ordinary code it would complete a cell at sea), the
+// chain's correction and height files, and all four exported by
+// pellowen-ntv2; the grids and the correction file also loaded.
 class Proj : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -441,14 +428,10 @@ protected:
     grids::CorrectionGrid correction;
 };
 
-// hgridshift at the centre of every cell around the grids and at scattered
-// points, on both exported grids (land first, each the exact cover of its
-// cells), and on each file exported alone as one subgrid over its box
-// (--single): wherever the conversion shifts or corrects the point (for
-// the correction file, four usable nodes), PROJ moves it to the same
-// position within 1e-9 degree. The exact cover leaves out exactly the
-// points the conversion cannot shift; the one subgrid holds the cells that
-// lack a node too.
+// hgridshift at every cell centre and at scattered points, on the exact
+// covers of both grids and on each file as one subgrid (--single): wherever
+// the conversion shifts or corrects a point, PROJ moves it the same within
+// 1e-9 degree; the exact cover leaves out exactly the points it cannot shift.
 TEST_F(Proj, HgridshiftMovesPointsAsTheConversionDoes) {
     std::vector<LonLat> points;
     for (int r = 35 * 120 - 2; r < 36 * 120 + 2; ++r) {
@@ -511,30 +494,12 @@ void print_counts(std::size_t points, const std::map<std::string, int>& count) {
     for (const auto& [what, n] : count) std::printf(" %s %d,", what.c_str(), n);
 }
 
-// Tokyo plane coordinates with heights, SIMA records, to JGD2011 on about
-// 40,000 points over the sample area and the height file: pellowen-batch
-// with the chain's correction file and the height file (SIMA out, 8
-// decimals) against cct with hgridshift on the land, sea and correction
-// grids and vgridshift on the GTX export of the height file; the
-// horizontal chain without the correction step beside it, and
-// pellowen-batch's XYBL output with the correction file alone for the
-// reasons it gives for the points it does not convert.
-// - Where neither grid covers the point neither converts it.
-// - Where the shifted position's cell has four usable correction nodes both
-//   correct it (by 0.7 m or more), where it has none both leave it as the
-//   shift puts it: both agree within 1 mm (points the sea grid shifts,
-//   which pellowen-batch projects on WGS84 and PROJ on GRS80, too). In a
-//   partial cell (some node listed, not four usable ones) pellowen-batch
-//   does not convert the point and PROJ takes the "null" grid.
-// - At the height step (JGD2011), four usable nodes: both add the same
-//   correction (8 cm or more), within 1 mm (pellowen-batch rounds to the
-//   millimetre). Outside the box of the file's nodes both keep the height.
-//   In a cell of the hole, where the file lists no node, pellowen-batch
-//   keeps the height and PROJ refuses the point (GTX's missing value:
-//   nodata). In a cell with some nodes listed but not four usable ones,
-//   pellowen-batch does not convert the point; PROJ weighs the usable
-//   corners alone (nodata when none is usable) or, beside the box, keeps
-//   the height by the null grid.
+// Tokyo plane points with heights to JGD2011 on about 40,000 points:
+// pellowen-batch with the correction and height files against cct through
+// the exported grids (the README's "chain" paragraphs give the classes).
+// Converted by both: within 1 mm, and heights within 1 mm; in partial cells
+// pellowen-batch converts nothing while PROJ takes the null grid or weighs
+// the usable corners; in the height file's hole PROJ says nodata.
 TEST_F(Proj, TokyoToJgd2011WithHeightsAgreesWithPellowenBatch) {
     std::vector<LonLat> drawn;
     add_random_points(2011, drawn);
@@ -661,23 +626,12 @@ int grid_at(const grids::ParamTable& land, const grids::ParamTable& sea, double 
     return grids::shift_by_sea(sea, lat, lon, a, b) == 0 ? 2 : 0;
 }
 
-// JGD2011 plane coordinates back to the Tokyo datum on about 40,000 points
-// over the sample area, and on 400 points within 2 m of the north and west
-// edges of the corrected cells, with and without the correction step,
-// against pellowen-batch with and without --correction. Points both
-// convert agree within 1 mm, and both leave out the same points, but for
-// three classes:
-// - the input lies in a partial cell: pellowen-batch does not convert it,
-//   PROJ takes the "null" grid and comes out exactly as without the
-//   correction step;
-// - the input lies in a corrected cell, nearer to a cell that is not
-//   corrected than the largest correction: where undoing the correction
-//   steps into that cell, pellowen-batch does not convert the point and
-//   PROJ does;
-// - the grid that covers the JGD2000 position is not the grid whose shift
-//   pellowen-batch inverts (near the edges of the land and sea grids; the
-//   shift is about 460 m): PROJ keeps the grid it starts with, so the two
-//   may differ by metres or one may not convert the point (counted only).
+// JGD2011 plane points back to Tokyo on about 40,000 points and 400 within
+// 2 m of the corrected cells' north and west edges, against pellowen-batch
+// with and without --correction: within 1 mm, but for a partial cell (PROJ
+// takes the null grid), an undo that steps out of the corrected cells
+// (pellowen-batch refuses), and a position whose grid is not the one whose
+// shift is inverted (counted only).
 TEST_F(Proj, Jgd2011ToTokyoAgreesWithPellowenBatch) {
     std::vector<LonLat> drawn;
     add_random_points(2016, drawn);

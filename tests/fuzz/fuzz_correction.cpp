@@ -1,16 +1,10 @@
-// The correction file reader over any file contents, then the correction
-// and its undo at points in and around the cells of the loaded nodes; the
-// last four bytes place the points (fractions of the cell east and north,
-// which nodes, a nudge of a fraction of the corner tolerance). Checked: a
-// refused file leaves the grid empty and showed one message, a loaded one
-// none; its codes ascend strictly, of 8 digits at most, one finite value
-// per code within the node limit (a height file: dH, dL 0) or not a number,
-// a title of at most 255 bytes; outside, a point is carried unchanged;
-// unknown, the outputs are left alone; corrected, it moves within the limit,
-// the same when asked twice; an undo stays within the limit and comes back
-// (1e-8 degree) within one cell; the index and a search of the codes agree
-// to the bit; a height file's correction obeys the same rules in metres,
-// and a height taken down the file and back up it comes back.
+// The correction file reader over any file contents, then corrections and
+// undos at points in and around the loaded cells (the last four bytes place
+// them). Checked: a refused file leaves the grid empty after one message; a
+// loaded one has ascending codes of at most 8 digits and values within the
+// limit or not a number; a correction moves a point within the limit, twice
+// the same, and its undo comes back within 1e-8 degree; the index and a
+// search of the codes agree to the bit; heights obey the same rules.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>

@@ -11,12 +11,12 @@ cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE
 cmake --build "$build" -j "$(nproc)" || exit 1
 
 # Seeds: each example and expected file behind the bytes that choose the
-# job's settings; the example grids cut to a few hundred nodes; a full
-# command line; the example correction file cut to a few hundred nodes, as it
+# job's settings; the example grids cut to a few hundred nodes; the
+# example correction file cut to a few hundred nodes, as it
 # is, with bare LF line ends, with a longer header, and as a height file.
 seeds="$build/seeds"
 rm -rf "$seeds" "$build/findings"
-mkdir -p "$seeds/job" "$seeds/grids" "$seeds/options" "$seeds/correction" "$build/findings"
+mkdir -p "$seeds/job" "$seeds/grids" "$seeds/correction" "$build/findings"
 i=0
 for f in examples/*.sim examples/*.csv tests/data/*; do
   for settings in '\x00\x00\x00' '\x05\x05\x00' '\x02\x01\x00' '\x07\x03\x00' '\x08\x02\x00' '\x0e\x04\x00'; do
@@ -38,10 +38,9 @@ head -n 300 examples/sample_correction.par >"$build/correction.part"
 { printf 'TITLE V2\r\nMeshCode dH(m)\r\n52397504  0.012\r\n'; printf '\x40\x40\x00\x00'; } >"$seeds/correction/seed4"
 # A height file: the sample correction file's nodes with dH in metres.
 { printf 'TITLE V2\r\nMeshCode   dH(m)     0.00000\r\n'; sed 1,2d "$build/correction.part" | awk '{ printf "%s  %s   0.00000\r\n", $1, $2 * 10 }'; printf '\x60\x90\x01\x02'; } >"$seeds/correction/seed5"
-printf -- '--zone\x009\x00--input=a.sim\x00--output\x00b.sim\x00--gsi-grid\x00l.par\x00--jcg-grid\x00s.jhd' >"$seeds/options/seed1"
 
 status=0
-for target in job options grids correction; do
+for target in job grids correction; do
   bin="$build/fuzz_$target"
   ok=1
   reproducers=(tests/fuzz/regressions/$target/*)
