@@ -95,6 +95,14 @@ const char* const TRY_HELP = "Try 'pellowen-batch --help'\n";
 
 namespace {
 
+// The options that take no value.
+constexpr std::pair<const char*, bool Options::*> FLAGS[] = {
+    {"--help", &Options::help},   {"-h", &Options::help},
+    {"--version", &Options::version}, {"--quiet", &Options::quiet},
+    {"--no-correction", &Options::no_corrections}, {"--map", &Options::map},
+    {"--no-map", &Options::no_map},
+};
+
 // The options that take a value, as "--name value" or "--name=value".
 constexpr std::pair<const char*, std::string Options::*> VALUED[] = {
     {"--zone", &Options::zone},
@@ -125,29 +133,11 @@ void add_input(Options& options, const char* value) {
 // it). 1 when it is no option or its value is missing.
 int take_argument(int argc, char** argv, int& i, Options& options, std::string& error) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-        options.help = true;
-        return 0;
-    }
-    if (std::strcmp(arg, "--version") == 0) {
-        options.version = true;
-        return 0;
-    }
-    if (std::strcmp(arg, "--quiet") == 0) {
-        options.quiet = true;
-        return 0;
-    }
-    if (std::strcmp(arg, "--no-correction") == 0) {
-        options.no_corrections = true;
-        return 0;
-    }
-    if (std::strcmp(arg, "--map") == 0) {
-        options.map = true;
-        return 0;
-    }
-    if (std::strcmp(arg, "--no-map") == 0) {
-        options.no_map = true;
-        return 0;
+    for (const auto& [name, flag] : FLAGS) {
+        if (std::strcmp(arg, name) == 0) {
+            options.*flag = true;
+            return 0;
+        }
     }
     for (const auto& [name, field] : VALUED) {
         const std::size_t n = std::strlen(name);
