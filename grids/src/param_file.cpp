@@ -238,22 +238,9 @@ bool merge_pieces(const std::uint64_t* keys, std::size_t n, std::uint32_t* place
 constexpr int BLOCK_PLACES = PLACE_SQUARE * PLACE_SQUARE;
 constexpr long PLACE_KEY_MAX = 99'999'999;  // the largest key "%8ld" prints in 8 bytes
 
-// The place of a key (its square's number times BLOCK_PLACES, plus its place
-// in the square), or -1 when the key names no place.
-long place_of(KeyForm form, long key) {
-    if (key < 0 || key > PLACE_KEY_MAX) return -1;
-    long row = 0;
-    long column = 0;
-    if (form == KeyForm::mesh_code) {
-        const long q = key / 1000 % 10;
-        const long v = key / 100 % 10;
-        if (q >= 8 || v >= 8) return -1;
-        row = key / 1'000'000 * PLACE_SQUARE + q * 10 + key / 10 % 10;
-        column = key / 10'000 % 100 * PLACE_SQUARE + v * 10 + key % 10;
-    } else {
-        row = key / 10'000;
-        column = key % 10'000;
-    }
+// A place: the number of the square of (row, column) times BLOCK_PLACES,
+// plus its place in the square.
+long place_at(long row, long column) {
     const long square = row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE;
     return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
 }
@@ -298,8 +285,21 @@ long place_of_digits(KeyForm form, const int (&d)[KEY_WIDTH]) {
         row = ((d[0] * 10 + d[1]) * 10 + d[2]) * 10 + d[3];
         column = ((d[4] * 10 + d[5]) * 10 + d[6]) * 10 + d[7];
     }
-    const long square = row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE;
-    return square * BLOCK_PLACES + row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE;
+    return place_at(row, column);
+}
+
+// The place of a key, or -1 when the key names no place.
+long place_of(KeyForm form, long key) {
+    if (key < 0 || key > PLACE_KEY_MAX) return -1;
+    int d[KEY_WIDTH];
+    for (std::size_t k = KEY_WIDTH; k-- > 0; key /= 10) d[k] = static_cast<int>(key % 10);
+    return place_of_digits(form, d);
+}
+
+// The record at a place of a table whose keys never repeat, or -1.
+int record_at(const ParamTable& table, long place) {
+    const std::int32_t* const block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)].get();
+    return block == nullptr ? -1 : block[place % BLOCK_PLACES];
 }
 
 // Empties the indexes of a table whose keys never repeat. The blocks of an
@@ -658,19 +658,14 @@ int find_place_index(const ParamTable& table, int row, int column) {
                                    row % 10 * 10L + column % 10;
         return find_param_index(table, key);
     }
-    const std::int32_t* const block =
-        table.square_blocks[static_cast<std::size_t>(row / PLACE_SQUARE * PLACE_SQUARES + column / PLACE_SQUARE)].get();
-    return block == nullptr ? -1 : block[row % PLACE_SQUARE * PLACE_SQUARE + column % PLACE_SQUARE];
+    return record_at(table, place_at(row, column));
 }
 
 int find_param_index(const ParamTable& table, long key) {
     if (table.count <= 0) return -1;
     if (table.unique_keys) {
         const long place = place_of(table.key_form, key);
-        if (place >= 0) {
-            const std::int32_t* const block = table.square_blocks[static_cast<std::size_t>(place / BLOCK_PLACES)].get();
-            return block == nullptr ? -1 : block[place % BLOCK_PLACES];
-        }
+        if (place >= 0) return record_at(table, place);
     }
     std::uint64_t wanted = 0;
     if (pack_lookup_key(key, wanted) != 0) return -1;
